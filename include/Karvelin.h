@@ -1,0 +1,83 @@
+/*
+ * Karvelin.h - the native callers' contract of Karvelin.dll.
+ *
+ * Every function is a plain C export with an undecorated name and the
+ * platform's default caller-cleans-up calling convention (cdecl). Texts are
+ * 8-bit, NUL-terminated, in the system's ANSI code page.
+ *
+ * Checks answer a ResultCode: 0 for success, otherwise one of the ERR_ codes
+ * below (0x0E1D in the high 16 bits). Plain-number results are said per
+ * function.
+ *
+ * Library-owned texts (GetErrorDescription) live in a buffer of the calling
+ * thread: valid until the same thread calls the same function again, or ends.
+ */
+#ifndef KARVELIN_H
+#define KARVELIN_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  define KARVELIN_CALL __cdecl
+#  define KARVELIN_API
+#elif defined(__GNUC__)
+#  define KARVELIN_CALL
+#  define KARVELIN_API __attribute__((visibility("default")))
+#else
+#  define KARVELIN_CALL
+#  define KARVELIN_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t ResultCode;
+
+/* Destination directory check (CheckDestFileDir). */
+#define ERR_DEST_PATH_INVALID     0x0E1D4101u /* 236798209 */
+#define ERR_DEST_NOT_NTFS         0x0E1D8102u /* 236814594 */
+#define ERR_DEST_PATH_HAS_DOT     0x0E1D4103u /* 236798211 */
+#define ERR_DEST_PATH_IS_ROOT     0x0E1D4104u /* 236798212 */
+/* Release and browser checks (CheckOS, CheckIeVersion). */
+#define ERR_OS_UNSUPPORTED        0x0E1D4111u /* 236798225 */
+#define ERR_OS_NO_SERVICE_PACK    0x0E1D4113u /* 236798227 */
+#define ERR_VERSION_TOO_OLD       0x0E1D4114u /* 236798228 */
+/* Administrator check (CheckUserRight). */
+#define ERR_NOT_ADMIN             0x0E1D4121u /* 236798241 */
+#define ERR_TOKEN_OPEN            0x0E1D4122u /* 236798242 */
+#define ERR_TOKEN_QUERY           0x0E1D4123u /* 236798243 */
+#define ERR_TOKEN_ALLOC           0x0E1D4124u /* 236798244 */
+#define ERR_SID_ALLOC             0x0E1D4125u /* 236798245 */
+/* Adapter inventory (GetAddress). */
+#define ERR_ADAPTER_INFO          0x0E1D8161u /* 236814689 */
+/* Address set check (ValidateNet). */
+#define ERR_NET_IP_EMPTY          0x0E1D4171u /* 236798321 */
+#define ERR_NET_IP_EQUALS_OTHER   0x0E1D4172u /* 236798322 */
+#define ERR_NET_BAD_ADDRESS       0x0E1D4173u /* 236798323 */
+#define ERR_NET_SUBNET_MISMATCH   0x0E1D4174u /* 236798324 */
+/* Name checks (IsLetterfigureString, CheckBureauName). */
+#define ERR_NOT_LETTERFIGURE      0x0E1D8181u /* 236814721 */
+#define ERR_BAD_BUREAU_NAME       0x0E1D8191u /* 236814737 */
+
+/* 0 when the release is 5.0 with service pack 4 or later, 5.1 with 2 or
+ * later, or 5.2 with 1 or later; ERR_OS_UNSUPPORTED, ERR_OS_NO_SERVICE_PACK
+ * or ERR_VERSION_TOO_OLD otherwise. */
+KARVELIN_API ResultCode KARVELIN_CALL CheckOS(void);
+
+/* 0 when the system browser's major version is 6 or more, else
+ * ERR_VERSION_TOO_OLD (also when it cannot be read). */
+KARVELIN_API ResultCode KARVELIN_CALL CheckIeVersion(void);
+
+/* 2000 on release 5.0, 2003 on release 5.2, 0 otherwise. Not a ResultCode. */
+KARVELIN_API int32_t KARVELIN_CALL FindServerVersion(void);
+
+/* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per
+ * thread (see above); never NULL. */
+KARVELIN_API const char *KARVELIN_CALL GetErrorDescription(ResultCode code);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KARVELIN_H */

@@ -1,0 +1,19 @@
+// No C++ exception may cross an export: every export runs its body through
+// NoThrow, which answers the given fallback when anything is thrown (a failed
+// allocation above all).
+#pragma once
+
+#include <utility>
+
+namespace karvelin {
+
+template <typename Result, typename Body>
+Result NoThrow(Result fallback, Body&& body) noexcept {
+    try {
+        return std::forward<Body>(body)();
+    } catch (...) {
+        return fallback;
+    }
+}
+
+}  // namespace karvelin

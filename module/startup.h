@@ -1,0 +1,43 @@
+// Start-up of the library when the system loads it into a process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace karvelin::module {
+
+// Error-mode flags the library adds to the process error mode at load.
+inline constexpr unsigned kFailCriticalErrors = 0x0001;  // SEM_FAILCRITICALERRORS
+inline constexpr unsigned kNoOpenFileErrorBox = 0x8000;  // SEM_NOOPENFILEERRORBOX
+
+// Socket version asked for and required: 1.1.
+inline constexpr std::uint16_t kSocketVersion = 0x0101;
+
+// The operations start-up needs from the system.
+class StartupPlatform {
+public:
+    virtual ~StartupPlatform() = default;
+    virtual unsigned GetErrorMode() = 0;
+    virtual void SetErrorMode(unsigned mode) = 0;
+    // WSAStartup: answers its result code and the version granted.
+    virtual int SocketStartup(std::uint16_t requested, std::uint16_t& granted) = 0;
+    virtual void SocketCleanup() = 0;
+    // The one message box at load: string 101 of the library, OK button,
+    // exclamation icon, the given caption, no owner. Returns when closed.
+    virtual void ShowSocketFailure(const std::string& caption) = 0;
+};
+
+// What start-up recorded of the library.
+struct LoadedLibrary {
+    std::string display_name;
+};
+
+// The library's file name without folder and extension: "C:\dir\Karvelin.dll"
+// gives "Karvelin".
+std::string DisplayNameFromPath(const std::string& module_path);
+
+// Runs the start-up steps in order. Answers false when the load must fail
+// (sockets not started; the message box has then been shown and closed).
+bool StartUp(StartupPlatform& platform, const std::string& module_path, LoadedLibrary& loaded);
+
+}  // namespace karvelin::module

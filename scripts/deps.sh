@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what the build and the tests need, where it is missing: the
+# mingw-w64 cross compiler, 32-bit Wine, CMake, GoogleTest sources, Python 3
+# headers and pytest (Debian packages; run as root).
+set -eu
+need=""
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+for pkg in cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 \
+           python3 python3-dev python3-pytest; do
+    have_pkg "$pkg" || need="$need $pkg"
+done
+[ -z "$need" ] && exit 0
+echo "installing:$need"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+case " $need " in *":i386"*)
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386 ;;
+esac
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need >/dev/null

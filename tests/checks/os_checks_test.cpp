@@ -1,0 +1,177 @@
+#include "checks/os_checks.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace karvelin::checks {
+namespace {
+
+// Version record and browser value as a test arranges them.
+class FakeRecords final : public HostRecords {
+public:
+    VersionRecord version;
+    bool has_browser_value = false;
+    std::string browser_value;
+    bool throw_on_read = false;
+    std::string last_key, last_value;
+    std::size_t last_size = 0;
+
+    void QueryVersion(VersionRecord& record) override { record = version; }
+    void ReadRegistryString(const char* key_path, const char* value_name, char* buffer,
+                            std::size_t size) override {
+        last_key = key_path;
+        last_value = value_name;
+        last_size = size;
+        if (throw_on_read) throw std::bad_alloc();
+        if (!has_browser_value) return;
+        std::strncpy(buffer, browser_value.c_str(), size - 1);
+    }
+};
+
+FakeRecords Release(std::uint32_t major, std::uint32_t minor, const char* service_pack) {
+    FakeRecords records;
+    records.version.major = major;
+    records.version.minor = minor;
+    std::strncpy(records.version.service_pack, service_pack, sizeof records.version.service_pack - 1);
+    return records;
+}
+
+struct ReleaseCase {
+    std::uint32_t major, minor;
+    const char* service_pack;
+    ResultCode check_os;
+    std::int32_t server;
+};
+
+TEST(ReleaseChecks, AnswerPerReleaseAndServicePack) {
+    const ReleaseCase cases[] = {
+        {5, 0, "Service Pack 3", ERR_VERSION_TOO_OLD, 2000},
+        {5, 0, "Service Pack 4", 0, 2000},
+        {5, 0, "Service Pack 10", 0, 2000},
+        {5, 0, "", ERR_OS_NO_SERVICE_PACK, 2000},
+        {5, 1, "Service Pack 1", ERR_VERSION_TOO_OLD, 0},
+        {5, 1, "Service Pack 2", 0, 0},
+        {5, 1, "", ERR_OS_NO_SERVICE_PACK, 0},
+        {5, 1, "service pack 2", ERR_OS_NO_SERVICE_PACK, 0},  // case-sensitive
+        {5, 1, "Dienstpaket 2", ERR_OS_NO_SERVICE_PACK, 0},
+        {5, 2, "Service Pack 1", 0, 2003},
+        {5, 2, "", ERR_OS_NO_SERVICE_PACK, 2003},
+        {5, 2, "Service Pack 0", ERR_VERSION_TOO_OLD, 2003},
+        {5, 3, "Service Pack 9", ERR_OS_UNSUPPORTED, 0},
+        {4, 0, "Service Pack 6", ERR_OS_UNSUPPORTED, 0},
+        {6, 0, "Service Pack 2", ERR_OS_UNSUPPORTED, 0},
+        {6, 1, "Service Pack 1", ERR_OS_UNSUPPORTED, 0},
+        {0, 0, "", ERR_OS_UNSUPPORTED, 0},  // the version query failed
+        // The character after the words is skipped whatever it is.
+        {5, 1, "Service Pack2", ERR_VERSION_TOO_OLD, 0},
+        {5, 2, "Service Pack1", ERR_VERSION_TOO_OLD, 2003},
+        {5, 1, "Service Pack 2, v.2096", 0, 0},
+        {5, 1, "Service Pack", ERR_VERSION_TOO_OLD, 0},  // ends after the words: 0
+        {5, 2, "Service Pack  1", 0, 2003},               // white space before the number
+        {5, 2, "Service Pack -1", ERR_VERSION_TOO_OLD, 2003},
+        {5, 1, "Update, Service Pack 3", 0, 0},           // first occurrence anywhere
+        {5, 1, "Service Pack 99999999999", 0, 0},         // saturates, still above the minimum
+    };
+    for (const ReleaseCase& c : cases) {
+        FakeRecords records = Release(c.major, c.minor, c.service_pack);
+        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor) + " '" + c.service_pack + "'");
+        EXPECT_EQ(CheckOS(records), c.check_os);
+        EXPECT_EQ(FindServerVersion(records), c.server);
+    }
+}
+
+TEST(ReleaseChecks, UnterminatedServicePackTextIsReadWithinTheRecord) {
+    FakeRecords records = Release(5, 1, "");
+    std::memset(records.version.service_pack, 'x', sizeof records.version.service_pack);
+    std::memcpy(records.version.service_pack + 114, "Service Pack 2", 14);  // runs to the last byte
+    EXPECT_EQ(CheckOS(records), ERR_VERSION_TOO_OLD);  // "Service Pack " then the cut-off 2
+}
+
+TEST(CheckIeVersion, MajorVersionSixOrMore) {
+    const struct {
+        bool present;
+        const char* value;
+        ResultCode expected;
+    } cases[] = {
+        {true, "5.5000", ERR_VERSION_TOO_OLD},
+        {true, "6.0000", 0},
+        {true, "7.0000", 0},
+        {true, "11.0.9600", 0},
+        {true, "", ERR_VERSION_TOO_OLD},
+        {false, "", ERR_VERSION_TOO_OLD},
+        {true, " 6", 0},
+        {true, "v6", ERR_VERSION_TOO_OLD},
+        {true, "-7", ERR_VERSION_TOO_OLD},
+    };
+    for (const auto& c : cases) {
+        FakeRecords records;
+        records.has_browser_value = c.present;
+        records.browser_value = c.value;
+        EXPECT_EQ(CheckIeVersion(records), c.expected) << c.value;
+        EXPECT_EQ(records.last_key, "SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector");
+        EXPECT_EQ(records.last_value, "IE");
+        EXPECT_EQ(records.last_size, 40u);
+    }
+}
+
+TEST(CheckIeVersion, AFailureWhileReadingAnswersTooOld) {
+    FakeRecords records;
+    records.throw_on_read = true;
+    EXPECT_EQ(CheckIeVersion(records), ERR_VERSION_TOO_OLD);
+}
+
+TEST(LeadingNumber, FollowsTheAtoiRules) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {
+        {"", 0},           {"6.0000", 6},      {"  \t\n42x", 42},  {"+3", 3},
+        {"-3", -3},        {"- 3", 0},         {"abc", 0},         {"007", 7},
+        {"2147483647", INT_MAX},               {"2147483648", INT_MAX},
+        {"-2147483648", INT_MIN},              {"-99999999999999999999", INT_MIN},
+        {"99999999999999999999999", INT_MAX},  {"\v\f\r1", 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(TerminateRegistryText, KeepsTextsThatFitAndRefusesTheRest) {
+    const struct {
+        const char* data;
+        std::size_t bytes_read;
+        bool kept;
+        const char* text;
+    } cases[] = {
+        {"6.0000\0", 7, true, "6.0000"},     // a string value with its NUL
+        {"6.0000", 6, true, "6.0000"},       // binary data without NUL: terminated
+        {"abcdefgh", 8, false, ""},          // fills the buffer, no room for the NUL
+        {"abcdefg\0", 8, true, "abcdefg"},   // exactly fits with its NUL
+        {"ab\0cd", 5, true, "ab"},           // embedded NUL ends the text
+        {"", 0, true, ""},
+    };
+    for (const auto& c : cases) {
+        char buffer[8 + 4];
+        std::memset(buffer, '#', sizeof buffer);
+        std::memcpy(buffer, c.data, c.bytes_read);
+        EXPECT_EQ(TerminateRegistryText(buffer, 8, c.bytes_read), c.kept) << c.data;
+        EXPECT_STREQ(buffer, c.text);
+        EXPECT_EQ(std::string(buffer + 8, 4), "####") << "wrote past the buffer";
+    }
+}
+
+TEST(SystemHostRecordsOnThisPlatform, ChecksAnswerConsistently) {
+#ifndef _WIN32
+    // Linux: no Windows release and no registry.
+    EXPECT_EQ(::CheckOS(), ERR_OS_UNSUPPORTED);
+    EXPECT_EQ(::FindServerVersion(), 0);
+    EXPECT_EQ(::CheckIeVersion(), ERR_VERSION_TOO_OLD);
+#else
+    GTEST_SKIP() << "the Windows answers are tested through the DLL";
+#endif
+}
+
+}  // namespace
+}  // namespace karvelin::checks

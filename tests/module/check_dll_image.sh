@@ -1,0 +1,33 @@
+#!/bin/sh
+# Reads Karvelin.dll's image: only Windows system DLLs imported, subsystem and
+# OS version 5.0, the export table's name, and exactly the listed exports.
+# usage: check_dll_image.sh OBJDUMP DLL DEF_FILE
+set -u
+objdump=$1 dll=$2 def=$3
+headers=$("$objdump" -p "$dll") || { echo "cannot read $dll"; exit 1; }
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+system_dlls='^(kernel32|user32|advapi32|ws2_32|wsock32|msvcrt|shell32|ole32|oleaut32|iphlpapi|setupapi|gdi32)\.dll$'
+imports=$(printf '%s\n' "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+[ -n "$imports" ] || fail "no imports found"
+for name in $imports; do
+    printf '%s\n' "$name" | grep -Eq "$system_dlls" || fail "imports $name, which is not a Windows system DLL"
+done
+
+printf '%s\n' "$headers" | grep -Eq '^MajorSubsystemVersion[[:space:]]+5$' || fail "subsystem major version is not 5"
+printf '%s\n' "$headers" | grep -Eq '^MinorSubsystemVersion[[:space:]]+0$' || fail "subsystem minor version is not 0"
+printf '%s\n' "$headers" | grep -Eq '^MajorOSystemVersion[[:space:]]+5$' || fail "OS major version is not 5"
+
+printf '%s\n' "$headers" | grep -q 'Name 		\?[0-9a-f]* Karvelin.dll' ||
+    printf '%s\n' "$headers" | grep -q '^Name .*Karvelin.dll$' || fail "export table is not named Karvelin.dll"
+
+expected=$(sed -n '/^EXPORTS/,$p' "$def" | sed '1d' | awk '{print $1}' | sort)
+actual=$(printf '%s\n' "$headers" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed '1d' |
+         sed -n 's/.*\] *//p' | sort)
+[ "$expected" = "$actual" ] || fail "exports differ from the module-definition file:
+expected: $(echo $expected)
+actual:   $(echo $actual)"
+
+[ $status -eq 0 ] && echo "imports: $(echo $imports); subsystem 5.0; exports: $(echo $actual)"
+exit $status

@@ -1,0 +1,36 @@
+// Helpers for the tests that run on the real Windows platform (under Wine).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "module/win32_raii.h"
+
+namespace karvelin::test {
+
+inline constexpr char kProbeChecksArg[] = "--probe-checks";
+
+// The child side of RunProbeChecks: loads the DLL, prints
+// "<CheckOS> <FindServerVersion> <CheckIeVersion>" and exits.
+int ProbeChecksMain();
+
+// Starts this test program again as a checks probe and answers what it printed.
+std::string RunProbeChecks();
+
+// Karvelin.dll from beside the test program, through LoadLibrary, as a native
+// caller loads it.
+win32::unique_hmodule LoadKarvelin();
+
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// Registry values under HKEY_LOCAL_MACHINE, for arranging a case.
+void SetRegistryValue(const char* key_path, const char* name, DWORD type, const void* data, DWORD size);
+void SetRegistryString(const char* key_path, const char* name, const std::string& text);
+void DeleteRegistryValue(const char* key_path, const char* name);
+void DeleteRegistryTree(const char* key_path);
+
+}  // namespace karvelin::test
