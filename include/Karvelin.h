@@ -11,6 +11,11 @@
  *
  * Library-owned texts (GetErrorDescription) live in a buffer of the calling
  * thread: valid until the same thread calls the same function again, or ends.
+ *
+ * New texts (Recode, Decode) belong to the caller, who gives them back with
+ * KARVELIN_FREE_TEXT: LocalFree on Windows, free on Linux.
+ *
+ * A NULL text argument is taken as the empty text.
  */
 #ifndef KARVELIN_H
 #define KARVELIN_H
@@ -33,6 +38,12 @@ extern "C" {
 #endif
 
 typedef uint32_t ResultCode;
+
+#if defined(_WIN32)
+#  define KARVELIN_FREE_TEXT(text) LocalFree((HLOCAL)(text)) /* needs <windows.h> */
+#else
+#  define KARVELIN_FREE_TEXT(text) free(text) /* needs <stdlib.h> */
+#endif
 
 /* Destination directory check (CheckDestFileDir). */
 #define ERR_DEST_PATH_INVALID     0x0E1D4101u /* 236798209 */
@@ -71,6 +82,48 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckIeVersion(void);
 
 /* 2000 on release 5.0, 2003 on release 5.2, 0 otherwise. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL FindServerVersion(void);
+
+/* A new text: each of the n bytes (any value) as two printable characters
+ * (40 to 118), the last byte's pair first; 2n characters and a NUL. NULL when
+ * memory cannot be had. Release with KARVELIN_FREE_TEXT. */
+KARVELIN_API char *KARVELIN_CALL Recode(const char *bytes, uint32_t n);
+
+/* A new text of m / 2 bytes (rounded down) and a NUL: the inverse of Recode
+ * over the first m characters; any characters are accepted. NULL when memory
+ * cannot be had. Release with KARVELIN_FREE_TEXT. */
+KARVELIN_API char *KARVELIN_CALL Decode(const char *text, uint32_t m);
+
+/* In place: the blanks (0x20) at the end become NUL bytes. Texts of 255 bytes
+ * or more are left unchanged. */
+KARVELIN_API void KARVELIN_CALL TrimRight(char *text);
+
+/* In place: the text after its leading blanks moves to the start; the freed
+ * bytes at the old end become NUL. Texts of 255 bytes or more are left
+ * unchanged. */
+KARVELIN_API void KARVELIN_CALL TrimLeft(char *text);
+
+/* 0 when host, mask, network and other address fit together; else
+ * ERR_NET_IP_EMPTY, ERR_NET_IP_EQUALS_OTHER, ERR_NET_BAD_ADDRESS or
+ * ERR_NET_SUBNET_MISMATCH (the first step that fails). */
+KARVELIN_API ResultCode KARVELIN_CALL ValidateNet(const char *host, const char *mask, const char *network,
+                                                  const char *other);
+
+/* 1 for an acceptable host address (class A, B or C, not 0.0.0.0 or
+ * 127.0.0.1), 0 otherwise. Not a ResultCode. */
+KARVELIN_API int32_t KARVELIN_CALL ValidateTheIP(const char *address);
+
+/* 0 when every byte is an ASCII letter or digit; else ERR_NOT_LETTERFIGURE. */
+KARVELIN_API ResultCode KARVELIN_CALL IsLetterfigureString(const char *text);
+
+/* 0 when the name starts with an ASCII letter or a non-ASCII character and
+ * holds only ASCII letters, digits, '_', '-' and non-ASCII characters; else
+ * ERR_BAD_BUREAU_NAME. */
+KARVELIN_API ResultCode KARVELIN_CALL CheckBureauName(const char *name);
+
+/* 0 when the path lies on a lettered drive with an NTFS volume, names more than
+ * the bare drive and holds no dot; else ERR_DEST_PATH_HAS_DOT,
+ * ERR_DEST_PATH_INVALID, ERR_DEST_PATH_IS_ROOT or ERR_DEST_NOT_NTFS. */
+KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
 
 /* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per
  * thread (see above); never NULL. */

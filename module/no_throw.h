@@ -17,3 +17,10 @@ Result NoThrow(Result fallback, Body&& body) noexcept {
 }
 
 }  // namespace karvelin
+
+namespace karvelin {
+
+// A native caller's null text is taken as the empty text, never followed.
+inline const char* TextOrEmpty(const char* text) noexcept { return text ? text : ""; }
+
+}  // namespace karvelin

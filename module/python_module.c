@@ -14,7 +14,20 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <string.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <stdlib.h>
+#endif
+
 #include "Karvelin.h"
+
+/* Texts that Recode and Decode hand over, given back after the copy. */
+static void free_library_text(char *text)
+{
+    KARVELIN_FREE_TEXT(text);
+}
 
 #if PY_MAJOR_VERSION >= 3
 
@@ -42,6 +55,8 @@ static PyObject *ansi_decode(const char *text)
 typedef struct {
     PyObject *owner;
     const char *text;
+    Py_ssize_t size; /* bytes of the text */
+    int is_str;      /* came as str: results go back as str */
 } TextArg;
 
 /* "O&" converter with clean-up: str or bytes; NUL bytes are refused by the
@@ -71,14 +86,48 @@ static int text_arg_convert(PyObject *object, void *address)
         return 0;
     }
     arg->owner = bytes;
+    arg->size = PyBytes_GET_SIZE(bytes);
+    arg->is_str = PyUnicode_Check(object);
     return Py_CLEANUP_SUPPORTED;
 }
 
 #define TEXT_FORMAT "O&"
 #define TEXT_ARG(arg) text_arg_convert, &(arg)
 #define TEXT_OF(arg) ((arg).text)
+#define TEXT_SIZE(arg) ((arg).size)
 #define TEXT_RELEASE(arg) Py_CLEAR((arg).owner)
 #define INT_RESULT(value) PyLong_FromLong((long)(int32_t)(value))
+
+/* A text result of the same type as the argument it came from. */
+static PyObject *text_result_like(const TextArg *arg, const char *text)
+{
+    return arg->is_str ? ansi_decode(text) : PyBytes_FromString(text);
+}
+
+/* A text buffer argument: a writable buffer ("w*"), trimmed through a copy of
+ * its text (the bytes up to the first NUL, or all of them), so the library
+ * always sees a NUL-terminated text. Only the old text's bytes are written
+ * back: the trimmed text, then NUL bytes up to the old text's end. */
+#define BUFFER_FORMAT "w*"
+typedef Py_buffer BufferArg;
+#define BUFFER_ARG(arg) &(arg)
+
+static void trim_buffer(Py_buffer *view, void (*trim)(char *))
+{
+    char text[256];
+    const char *bytes = (const char *)view->buf;
+    const char *nul = (const char *)memchr(bytes, 0, (size_t)view->len);
+    const size_t length = nul ? (size_t)(nul - bytes) : (size_t)view->len;
+    if (length >= sizeof text - 1) { /* 255 bytes or more: the library leaves it alone */
+        PyBuffer_Release(view);
+        return;
+    }
+    memcpy(text, bytes, length);
+    text[length] = '\0';
+    trim(text);
+    memcpy(view->buf, text, length);
+    PyBuffer_Release(view);
+}
 
 #else
 
@@ -91,12 +140,29 @@ typedef struct {
 #define TEXT_FORMAT "s"
 #define TEXT_ARG(arg) &(arg).text
 #define TEXT_OF(arg) ((arg).text)
+#define TEXT_SIZE(arg) ((Py_ssize_t)strlen((arg).text)) /* "s" has no NUL inside */
 #define TEXT_RELEASE(arg) ((void)0)
 #define INT_RESULT(value) PyInt_FromLong((long)(int32_t)(value))
 
 static PyObject *ansi_decode(const char *text)
 {
     return PyString_FromString(text);
+}
+
+static PyObject *text_result_like(const TextArg *arg, const char *text)
+{
+    (void)arg;
+    return PyString_FromString(text);
+}
+
+/* A text buffer argument: the str object's own storage, written in place. */
+#define BUFFER_FORMAT "s"
+typedef char *BufferArg;
+#define BUFFER_ARG(arg) &(arg)
+
+static void trim_buffer(BufferArg *text, void (*trim)(char *))
+{
+    trim(*text);
 }
 
 #endif
@@ -131,6 +197,95 @@ static PyObject *py_FindServerVersion(PyObject *self, PyObject *args)
     return INT_RESULT(FindServerVersion());
 }
 
+/* Recode and Decode: the count must lie within the text, so the library never
+ * reads past it. The result is the argument's type; no memory gives None. */
+static PyObject *recode_call(PyObject *args, const char *format, char *(*code)(const char *, uint32_t))
+{
+    TextArg text = {0};
+    int count;
+    char *result;
+    PyObject *object;
+    if (!PyArg_ParseTuple(args, format, TEXT_ARG(text), &count)) return NULL;
+    if (count < 0 || count > TEXT_SIZE(text)) {
+        PyErr_Format(PyExc_ValueError, "count %d is outside the text of %d bytes", count, (int)TEXT_SIZE(text));
+        TEXT_RELEASE(text);
+        return NULL;
+    }
+    result = code(TEXT_OF(text), (uint32_t)count);
+    if (result == NULL) {
+        TEXT_RELEASE(text);
+        Py_RETURN_NONE;
+    }
+    object = text_result_like(&text, result);
+    free_library_text(result);
+    TEXT_RELEASE(text);
+    return object;
+}
+
+static PyObject *py_Recode(PyObject *self, PyObject *args)
+{
+    (void)self;
+    return recode_call(args, TEXT_FORMAT "i:Recode", Recode);
+}
+
+static PyObject *py_Decode(PyObject *self, PyObject *args)
+{
+    (void)self;
+    return recode_call(args, TEXT_FORMAT "i:Decode", Decode);
+}
+
+static PyObject *py_TrimRight(PyObject *self, PyObject *args)
+{
+    BufferArg buffer;
+    (void)self;
+    if (!PyArg_ParseTuple(args, BUFFER_FORMAT ":TrimRight", BUFFER_ARG(buffer))) return NULL;
+    trim_buffer(&buffer, TrimRight);
+    Py_RETURN_NONE;
+}
+
+static PyObject *py_TrimLeft(PyObject *self, PyObject *args)
+{
+    BufferArg buffer;
+    (void)self;
+    if (!PyArg_ParseTuple(args, BUFFER_FORMAT ":TrimLeft", BUFFER_ARG(buffer))) return NULL;
+    trim_buffer(&buffer, TrimLeft);
+    Py_RETURN_NONE;
+}
+
+static PyObject *py_ValidateNet(PyObject *self, PyObject *args)
+{
+    TextArg host = {0}, mask = {0}, network = {0}, other = {0};
+    PyObject *result;
+    (void)self;
+    if (!PyArg_ParseTuple(args, TEXT_FORMAT TEXT_FORMAT TEXT_FORMAT TEXT_FORMAT ":ValidateNet", TEXT_ARG(host),
+                          TEXT_ARG(mask), TEXT_ARG(network), TEXT_ARG(other)))
+        return NULL;
+    result = INT_RESULT(ValidateNet(TEXT_OF(host), TEXT_OF(mask), TEXT_OF(network), TEXT_OF(other)));
+    TEXT_RELEASE(host);
+    TEXT_RELEASE(mask);
+    TEXT_RELEASE(network);
+    TEXT_RELEASE(other);
+    return result;
+}
+
+/* The functions of one text argument and an integer result. */
+#define ONE_TEXT_FUNCTION(name)                                                   \
+    static PyObject *py_##name(PyObject *self, PyObject *args)                    \
+    {                                                                             \
+        TextArg text = {0};                                                       \
+        PyObject *result;                                                         \
+        (void)self;                                                               \
+        if (!PyArg_ParseTuple(args, TEXT_FORMAT ":" #name, TEXT_ARG(text))) return NULL; \
+        result = INT_RESULT(name(TEXT_OF(text)));                                 \
+        TEXT_RELEASE(text);                                                       \
+        return result;                                                            \
+    }
+
+ONE_TEXT_FUNCTION(ValidateTheIP)
+ONE_TEXT_FUNCTION(IsLetterfigureString)
+ONE_TEXT_FUNCTION(CheckBureauName)
+ONE_TEXT_FUNCTION(CheckDestFileDir)
+
 static PyObject *py_GetErrorDescription(PyObject *self, PyObject *args)
 {
     int code;
@@ -143,6 +298,15 @@ static PyMethodDef karvelin_methods[] = {
     {"CheckOS", py_CheckOS, METH_VARARGS, NULL},
     {"CheckIeVersion", py_CheckIeVersion, METH_VARARGS, NULL},
     {"FindServerVersion", py_FindServerVersion, METH_VARARGS, NULL},
+    {"Recode", py_Recode, METH_VARARGS, NULL},
+    {"Decode", py_Decode, METH_VARARGS, NULL},
+    {"TrimRight", py_TrimRight, METH_VARARGS, NULL},
+    {"TrimLeft", py_TrimLeft, METH_VARARGS, NULL},
+    {"ValidateNet", py_ValidateNet, METH_VARARGS, NULL},
+    {"ValidateTheIP", py_ValidateTheIP, METH_VARARGS, NULL},
+    {"IsLetterfigureString", py_IsLetterfigureString, METH_VARARGS, NULL},
+    {"CheckBureauName", py_CheckBureauName, METH_VARARGS, NULL},
+    {"CheckDestFileDir", py_CheckDestFileDir, METH_VARARGS, NULL},
     {"GetErrorDescription", py_GetErrorDescription, METH_VARARGS, NULL},
     {NULL, NULL, 0, NULL}};
 

@@ -65,7 +65,10 @@ TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
     ASSERT_TRUE(dll);
     const ExportTable table = ReadExportTable(dll.get());
     EXPECT_EQ(table.name, "Karvelin.dll");
-    std::vector<std::string> expected = {"CheckIeVersion", "CheckOS", "FindServerVersion", "GetErrorDescription"};
+    const std::vector<std::string> expected = {
+        "CheckBureauName", "CheckDestFileDir", "CheckIeVersion", "CheckOS", "Decode",
+        "FindServerVersion", "GetErrorDescription", "IsLetterfigureString", "Recode", "TrimLeft",
+        "TrimRight", "ValidateNet", "ValidateTheIP"};
     EXPECT_EQ(table.functions, expected);  // the table is sorted by name
     for (const std::string& name : expected)
         EXPECT_NE(::GetProcAddress(dll.get(), name.c_str()), nullptr) << name;

@@ -4,7 +4,11 @@ import unittest
 
 import _Karvelin as K
 
-BUILT = ["CheckOS", "CheckIeVersion", "FindServerVersion", "GetErrorDescription"]
+BUILT = [
+    "CheckOS", "CheckIeVersion", "FindServerVersion", "Recode", "Decode", "TrimRight", "TrimLeft",
+    "ValidateNet", "ValidateTheIP", "IsLetterfigureString", "CheckBureauName", "CheckDestFileDir",
+    "GetErrorDescription",
+]
 
 
 class ModuleTest(unittest.TestCase):
@@ -31,6 +35,39 @@ class ModuleTest(unittest.TestCase):
             self.assertTrue(type(K.GetErrorDescription(code)) is str)
         self.assertRaises(OverflowError, K.GetErrorDescription, 2147483648)
         self.assertRaises(TypeError, K.GetErrorDescription, "1")
+
+    def test_trim_writes_into_the_string_object(self):
+        for before, right, left in [("ab  ", "ab\0\0", "ab  "), ("  ab", "  ab", "ab\0\0"),
+                                    ("   ", "\0\0\0", "\0\0\0")]:
+            # A string object of this test's own, never a shared literal.
+            text = (" " + before)[1:]
+            same = text
+            self.assertEqual(K.TrimRight(text), None)
+            self.assertTrue(text is same)
+            self.assertEqual(text, right)
+            text = (" " + before)[1:]
+            K.TrimLeft(text)
+            self.assertEqual(text, left)
+
+    def test_text_functions(self):
+        self.assertEqual(K.ValidateTheIP("192.168.1.10"), 1)
+        self.assertEqual(K.ValidateTheIP("127.0.0.1"), 0)
+        self.assertEqual(K.ValidateNet("192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"),
+                         236798324)
+        self.assertEqual(K.IsLetterfigureString("a_b"), 236814721)
+        self.assertEqual(K.CheckBureauName("Bureau_1"), 0)
+        self.assertEqual(K.CheckDestFileDir("D:"), 236798212)
+        self.assertRaises(TypeError, K.CheckBureauName, "a\0b")
+
+    def test_recode(self):
+        self.assertEqual(K.Recode("abc", 3), "?E8>17")
+        self.assertEqual(K.Decode("?E8>17x", 7), "abc")
+        self.assertEqual(K.Recode("", 0), "")
+        plain = "".join(chr(i) for i in range(1, 256))
+        self.assertEqual(K.Decode(K.Recode(plain, len(plain)), 2 * len(plain)), plain)
+        for count in (-1, 4):
+            self.assertRaises(ValueError, K.Recode, "abc", count)
+            self.assertRaises(ValueError, K.Decode, "abc", count)
 
 
 if __name__ == "__main__":

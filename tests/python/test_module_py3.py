@@ -5,12 +5,20 @@ import pytest
 
 import _Karvelin as K
 
-BUILT = ["CheckOS", "CheckIeVersion", "FindServerVersion", "GetErrorDescription"]
+BUILT = [
+    "CheckOS", "CheckIeVersion", "FindServerVersion", "Recode", "Decode", "TrimRight", "TrimLeft",
+    "ValidateNet", "ValidateTheIP", "IsLetterfigureString", "CheckBureauName", "CheckDestFileDir",
+    "GetErrorDescription",
+]
+ERR_DEST_PATH_INVALID, ERR_DEST_PATH_HAS_DOT, ERR_DEST_PATH_IS_ROOT = 236798209, 236798211, 236798212
+ERR_NET_IP_EMPTY, ERR_NET_IP_EQUALS_OTHER = 236798321, 236798322
+ERR_NET_BAD_ADDRESS, ERR_NET_SUBNET_MISMATCH = 236798323, 236798324
+ERR_NOT_LETTERFIGURE, ERR_BAD_BUREAU_NAME = 236814721, 236814737
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
-    own = [name for name in dir(K) if not name.startswith("__")]
-    assert sorted(own) == sorted(BUILT)
+    own = [name for name in vars(K) if not name.startswith("__")]
+    assert own == BUILT  # in the module's table order
     assert K.__doc__ is None
     for name in BUILT:
         assert getattr(K, name).__doc__ is None
@@ -61,3 +69,186 @@ def test_get_error_description_refuses_bad_arguments(args, error):
         K.GetErrorDescription(*args)
     if len(args) != 1:  # the count error names the function
         assert "GetErrorDescription" in str(raised.value)
+
+
+# ---- text arguments: str in the ANSI code page, or bytes ----
+
+
+@pytest.mark.parametrize("text", ["abc123", b"abc123"])
+def test_text_argument_takes_str_and_bytes(text):
+    assert K.IsLetterfigureString(text) == 0
+
+
+@pytest.mark.parametrize("bad", [None, 1, 1.5, bytearray(b"abc"), ["a"]])
+def test_text_argument_refuses_other_types(bad):
+    with pytest.raises(TypeError):
+        K.IsLetterfigureString(bad)
+
+
+@pytest.mark.parametrize("text", ["a\0b", b"a\0b"])
+def test_text_argument_with_nul_raises_the_interpreters_error(text):
+    with pytest.raises((TypeError, ValueError)) as raised:
+        K.CheckBureauName(text)
+    assert "null" in str(raised.value)
+
+
+def test_four_text_arguments_refuse_a_bad_one_anywhere():
+    for position in range(4):
+        args = ["10.0.0.1", "255.0.0.0", "10.0.0.0", "10.0.0.2"]
+        args[position] = 5
+        with pytest.raises(TypeError):
+            K.ValidateNet(*args)
+    with pytest.raises(TypeError) as raised:
+        K.ValidateNet("a", "b", "c")
+    assert "ValidateNet" in str(raised.value)
+
+
+# ---- address checks ----
+
+
+@pytest.mark.parametrize(
+    "address, expected",
+    [("192.168.1.10", 1), ("127.0.0.1", 0), ("127.0.0.2", 1), ("0.0.0.0", 0), ("224.0.0.1", 0),
+     ("255.255.255.255", 0), ("abc", 0), ("", 0), ("3232235777", 1), ("0x7f.1", 0), (b"10.1.2.3", 1)],
+)
+def test_validate_the_ip(address, expected):
+    assert K.ValidateTheIP(address) == expected
+
+
+@pytest.mark.parametrize(
+    "args, expected",
+    [
+        (("", "255.255.255.0", "192.168.1.0", "192.168.1.1"), ERR_NET_IP_EMPTY),
+        (("192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.10"), ERR_NET_IP_EQUALS_OTHER),
+        (("xyz", "garbage", "junk", "xyz"), ERR_NET_IP_EQUALS_OTHER),
+        (("192.168.1.10", "255.255.255.255", "192.168.1.10", "192.168.1.1"), ERR_NET_BAD_ADDRESS),
+        (("192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"), 0),
+        (("192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"), ERR_NET_SUBNET_MISMATCH),
+        (("192.168.1.10", "255.0.255.0", "192.0.1.0", "1.1.1.1"), 0),
+        (("10.0.0.5", "255.0.0.0", "10.0.0.0", "10.0.0.0"), 0),
+    ],
+)
+def test_validate_net(args, expected):
+    assert K.ValidateNet(*args) == expected
+
+
+# ---- trimming: a writable buffer, trimmed in place ----
+
+
+@pytest.mark.parametrize(
+    "before, right, left",
+    [
+        (b"ab   ", b"ab\0\0\0", b"ab   "),
+        (b"  ab", b"  ab", b"ab\0\0"),
+        (b"  ab  ", b"  ab\0\0", b"ab  \0\0"),
+        (b"", b"", b""),
+        (b"   ", b"\0\0\0", b"\0\0\0"),
+        (b"ab \t", b"ab \t", b"ab \t"),
+        # The text ends at the first NUL; what follows it stays as it was.
+        (b"  ab \0  x ", b"  ab\0\0  x ", b"ab \0\0\0  x "),
+    ],
+)
+def test_trim_in_place(before, right, left):
+    buffer = bytearray(before)
+    assert K.TrimRight(buffer) is None
+    assert buffer == bytearray(right) and len(buffer) == len(before)
+    buffer = bytearray(before)
+    assert K.TrimLeft(memoryview(buffer)) is None
+    assert buffer == bytearray(left)
+
+
+def test_trim_leaves_255_bytes_alone():
+    for text in [b" " * 255, b" " + b"x" * 253 + b" " + b" "]:
+        buffer = bytearray(text)
+        K.TrimRight(buffer)
+        K.TrimLeft(buffer)
+        assert buffer == bytearray(text)
+    buffer = bytearray(b" " + b"x" * 252 + b" ")  # 254 bytes: trimmed
+    K.TrimRight(buffer)
+    assert buffer == bytearray(b" " + b"x" * 252 + b"\0")
+
+
+@pytest.mark.parametrize("bad", ["  ab", b"  ab", memoryview(b"  ab"), None])
+def test_trim_refuses_what_cannot_be_written(bad):
+    with pytest.raises(TypeError):
+        K.TrimRight(bad)
+
+
+# ---- name checks ----
+
+
+@pytest.mark.parametrize(
+    "text, letterfigure, bureau",
+    [
+        ("abc123", 0, 0), ("ABC", 0, 0), ("", 0, ERR_BAD_BUREAU_NAME), ("Bureau_1", ERR_NOT_LETTERFIGURE, 0),
+        ("a-b", ERR_NOT_LETTERFIGURE, 0), ("1abc", 0, ERR_BAD_BUREAU_NAME), ("a b", ERR_NOT_LETTERFIGURE, ERR_BAD_BUREAU_NAME),
+        ("a.b", ERR_NOT_LETTERFIGURE, ERR_BAD_BUREAU_NAME), ("a@b", ERR_NOT_LETTERFIGURE, ERR_BAD_BUREAU_NAME),
+        (b"\xd6\xd0\xce\xc4_1", ERR_NOT_LETTERFIGURE, 0),
+    ],
+)
+def test_name_checks(text, letterfigure, bureau):
+    assert K.IsLetterfigureString(text) == letterfigure
+    assert K.CheckBureauName(text) == bureau
+
+
+# ---- reversible encoding ----
+
+
+def test_recode_worked_example_and_types():
+    assert K.Recode("abc", 3) == "?E8>17"
+    assert K.Recode(b"abc", 3) == b"?E8>17"
+    assert K.Recode(b"a", 1) == b"17"
+    assert K.Decode("?E8>17", 6) == "abc"
+    assert K.Decode(b"?E8>17x", 7) == b"abc"
+    assert K.Recode("", 0) == "" and K.Decode(b"x", 1) == b""
+    assert K.Recode(b"abc", 1) == K.Recode(b"a", 1)  # the count, not the text, says how much
+
+
+def test_recode_round_trip_every_byte_value():
+    plain = bytes(range(1, 256)) * 3
+    encoded = K.Recode(plain, len(plain))
+    assert len(encoded) == 2 * len(plain)
+    assert all(40 <= c <= 118 for c in encoded)
+    assert K.Decode(encoded, len(encoded)) == plain
+
+
+def test_decode_stops_at_a_decoded_nul():
+    encoded = K.Recode(b"\x01\x01", 2)
+    # The first plain byte's pair comes last; "76" decodes to 0 at position 0
+    # (x = 1 XOR 0xFF = 0xFE, offset 40). The library still decoded both bytes.
+    assert K.Decode(encoded[:2] + b"76", 4) == b""
+    assert K.Decode(encoded, 4) == b"\x01\x01"
+
+
+def test_recode_round_trip_of_str_beyond_ascii():
+    text = "caf\udce9"  # a byte that is no UTF-8, as the filesystem encoding keeps it
+    data = text.encode(sys.getfilesystemencoding(), "surrogateescape")
+    encoded = K.Recode(text, len(data))
+    assert K.Decode(encoded, len(encoded)) == text
+
+
+@pytest.mark.parametrize("function", [K.Recode, K.Decode])
+@pytest.mark.parametrize("count", [-1, 4, 2147483647, -2147483648])
+def test_counts_outside_the_text_are_refused(function, count):
+    with pytest.raises(ValueError):
+        function(b"abc", count)
+
+
+@pytest.mark.parametrize("function", [K.Recode, K.Decode])
+def test_count_out_of_range_is_an_overflow(function):
+    with pytest.raises(OverflowError):
+        function(b"abc", 2 ** 31)
+
+
+# ---- destination directory ----
+
+
+@pytest.mark.skipif(sys.platform == "win32", reason="real drives answer on Windows")
+@pytest.mark.parametrize(
+    "path, expected",
+    [("D:\\Server", ERR_DEST_PATH_INVALID), ("D:", ERR_DEST_PATH_IS_ROOT), ("D:\\\\", ERR_DEST_PATH_IS_ROOT),
+     ("D:\\app.1", ERR_DEST_PATH_HAS_DOT), (".\\x", ERR_DEST_PATH_HAS_DOT), ("", ERR_DEST_PATH_INVALID),
+     ("\\\\server\\share", ERR_DEST_PATH_INVALID), (b"D:\\data", ERR_DEST_PATH_INVALID)],
+)
+def test_check_dest_file_dir_without_drive_letters(path, expected):
+    assert K.CheckDestFileDir(path) == expected

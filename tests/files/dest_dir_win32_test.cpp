@@ -1,0 +1,39 @@
+// The destination check through Karvelin.dll, on Wine's drives.
+#include <gtest/gtest.h>
+
+#include "Karvelin.h"
+#include "win32_test_support.h"
+
+namespace karvelin::test {
+namespace {
+
+TEST(DestinationThroughTheDll, RealVolumes) {
+    win32::unique_hmodule dll = LoadKarvelin();
+    ASSERT_TRUE(dll);
+    auto check = Export<ResultCode (*)(const char*)>(dll.get(), "CheckDestFileDir");
+    ASSERT_NE(check, nullptr);
+    // A letter with no drive behind it.
+    char missing[] = "Q:\\Server";
+    for (char letter = 'Q'; letter <= 'Y' && (::GetLogicalDrives() & (1u << (letter - 'A'))); ++letter)
+        missing[0] = letter;
+    const struct {
+        const char* path;
+        ResultCode expected;
+    } cases[] = {
+        {"C:\\x", 0},
+        {"C:\\Server\\", 0},
+        {"C:setup", 0},
+        {missing, ERR_DEST_PATH_INVALID},
+        {"1:\\data", ERR_DEST_PATH_INVALID},
+        {"C:", ERR_DEST_PATH_IS_ROOT},
+        {"C:\\\\", ERR_DEST_PATH_IS_ROOT},
+        {"C:\\app.1", ERR_DEST_PATH_HAS_DOT},
+        {".\\data", ERR_DEST_PATH_HAS_DOT},
+        {"\\\\server\\share", ERR_DEST_PATH_INVALID},
+        {"", ERR_DEST_PATH_INVALID},
+    };
+    for (const auto& c : cases) EXPECT_EQ(check(c.path), c.expected) << c.path;
+}
+
+}  // namespace
+}  // namespace karvelin::test

@@ -1,0 +1,162 @@
+#include "text/recode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "Karvelin.h"
+
+namespace karvelin::text {
+namespace {
+
+struct FreeText {
+    void operator()(char* text) const { SystemTextAllocator().release(text); }
+};
+using Text = std::unique_ptr<char, FreeText>;
+
+std::string RecodeOf(const std::string& bytes, std::uint32_t n) {
+    Text text(Recode(bytes.data(), n, SystemTextAllocator()));
+    return text ? std::string(text.get(), 2 * static_cast<std::size_t>(n)) : "(null)";
+}
+
+std::string DecodeOf(const std::string& text, std::uint32_t m) {
+    Text plain(Decode(text.data(), m, SystemTextAllocator()));
+    return plain ? std::string(plain.get(), m / 2) : "(null)";
+}
+
+TEST(Recode, WorkedExamples) {
+    const struct {
+        std::string plain;
+        std::string encoded;
+    } cases[] = {
+        {"abc", "?E8>17"},
+        {"a", "17"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RecodeOf(c.plain, static_cast<std::uint32_t>(c.plain.size())), c.encoded);
+        EXPECT_EQ(DecodeOf(c.encoded, static_cast<std::uint32_t>(c.encoded.size())), c.plain);
+    }
+}
+
+TEST(Recode, ResultsEndInNulAndEmptyIsNotNull) {
+    for (std::uint32_t n : {0u, 1u, 7u}) {
+        Text text(Recode("abcdefg", n, SystemTextAllocator()));
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::string(text.get()).size(), 2u * n);
+    }
+    for (std::uint32_t m : {0u, 1u}) {
+        Text text(Decode("?E", m, SystemTextAllocator()));
+        ASSERT_NE(text, nullptr);
+        EXPECT_STREQ(text.get(), "");
+    }
+}
+
+TEST(Decode, IgnoresALastUnpairedCharacter) {
+    EXPECT_EQ(DecodeOf("?E8>17x", 7), "abc");
+    EXPECT_EQ(DecodeOf("?E8>17", 5), DecodeOf("?E8>", 4));  // the first two pairs only
+}
+
+TEST(Decode, AcceptsTextsRecodeDidNotMake) {
+    const std::string plain = DecodeOf("abcdefghij", 10);
+    EXPECT_EQ(plain.size(), 5u);
+    EXPECT_EQ(RecodeOf(plain, 5).size(), 10u);
+}
+
+TEST(Recode, EachPrefixEncodingEndsTheLongerOne) {
+    const std::string text = "The quick brown fox";
+    const std::string whole = RecodeOf(text, static_cast<std::uint32_t>(text.size()));
+    for (std::uint32_t n = 0; n <= text.size(); ++n) {
+        const std::string prefix = RecodeOf(text, n);
+        EXPECT_EQ(whole.substr(whole.size() - prefix.size()), prefix) << n;
+    }
+}
+
+TEST(Recode, KeyAndOffsetCycles) {
+    EXPECT_EQ(OffsetAt(0), OffsetAt(10));
+    EXPECT_EQ(KeyAt(0), KeyAt(255));
+    // Bytes chosen to give the same x = k XOR NOT b at positions 0 and 10: the
+    // same offset, so the same pair.
+    std::string bytes(11, 'a');
+    bytes[0] = static_cast<char>(~(KeyAt(0) ^ 0x5A));
+    bytes[10] = static_cast<char>(~(KeyAt(10) ^ 0x5A));
+    const std::string encoded = RecodeOf(bytes, 11);
+    EXPECT_EQ(encoded.substr(0, 2), encoded.substr(20, 2));  // position 10 first, position 0 last
+    // The same byte at positions 0 and 255: the same key, offsets 40 and 75.
+    const std::string same(256, 'q');
+    const std::string long_encoded = RecodeOf(same, 256);
+    const std::string at255 = long_encoded.substr(0, 2), at0 = long_encoded.substr(510, 2);
+    EXPECT_EQ(at255[0] - at0[0], 35);
+    EXPECT_EQ(at255[1] - at0[1], 35);
+}
+
+TEST(Recode, RoundTripEveryByteAndManyLengths) {
+    std::mt19937 random(20261207);
+    for (std::uint32_t n : {1u, 2u, 9u, 10u, 11u, 254u, 255u, 256u, 511u, 1000u, 4099u}) {
+        std::string bytes(n, '\0');
+        for (char& b : bytes) b = static_cast<char>(random());
+        const std::string encoded = RecodeOf(bytes, n);
+        for (unsigned char c : encoded) ASSERT_TRUE(c >= 40 && c <= 118) << n;
+        EXPECT_EQ(DecodeOf(encoded, 2 * n), bytes) << n;
+    }
+    for (unsigned value = 0; value < 256; ++value) {
+        for (std::uint32_t position : {0u, 3u, 9u, 254u, 255u}) {
+            std::string bytes(position + 1, 'x');
+            bytes[position] = static_cast<char>(value);
+            EXPECT_EQ(DecodeOf(RecodeOf(bytes, position + 1), 2 * (position + 1)), bytes) << value;
+        }
+    }
+}
+
+// An allocator that has no memory.
+const TextAllocator kNoMemory{[](std::size_t) -> void* { return nullptr; }, [](void*) {}};
+
+TEST(Recode, NoMemoryAnswersNull) {
+    EXPECT_EQ(Recode("abc", 3, kNoMemory), nullptr);
+    EXPECT_EQ(Decode("?E8>17", 6, kNoMemory), nullptr);
+    EXPECT_EQ(Recode("", 0, kNoMemory), nullptr);
+}
+
+std::size_t g_last_request = 0;
+const TextAllocator kRecording{[](std::size_t size) -> void* {
+                                   g_last_request = size;
+                                   return nullptr;
+                               },
+                               [](void*) {}};
+
+TEST(Recode, AsksForExactlyTheResultSize) {
+    Recode("abc", 3, kRecording);
+    EXPECT_EQ(g_last_request, 7u);
+    Decode("?E8>17x", 7, kRecording);
+    EXPECT_EQ(g_last_request, 4u);
+    Decode(nullptr, 0xFFFFFFFFu, kRecording);  // nothing read when nothing is allocated
+    EXPECT_EQ(g_last_request, 0x80000000u);
+}
+
+TEST(Recode, SizeThatCannotBeRepresentedAnswersNull) {
+    if (sizeof(std::size_t) > 4) GTEST_SKIP() << "2n + 1 always fits a 64-bit size";
+    g_last_request = 0;
+    EXPECT_EQ(Recode("", 0x80000000u, kRecording), nullptr);
+    EXPECT_EQ(g_last_request, 0u) << "no short buffer may be asked for";
+}
+
+TEST(Recode, ExportsAndTheirRelease) {
+    char* encoded = ::Recode("abc", 3);
+    ASSERT_NE(encoded, nullptr);
+    EXPECT_STREQ(encoded, "?E8>17");
+    char* plain = ::Decode(encoded, 6);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_STREQ(plain, "abc");
+    SystemTextAllocator().release(encoded);
+    SystemTextAllocator().release(plain);
+    char* empty = ::Recode(nullptr, 5);  // no text: the empty text
+    ASSERT_NE(empty, nullptr);
+    EXPECT_STREQ(empty, "");
+    SystemTextAllocator().release(empty);
+}
+
+}  // namespace
+}  // namespace karvelin::text

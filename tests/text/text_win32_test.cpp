@@ -1,0 +1,67 @@
+// The text functions through Karvelin.dll's exports.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "text/name_cases.h"
+#include "Karvelin.h"
+#include "win32_test_support.h"
+
+namespace karvelin::test {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(TextThroughTheDll, TrimInPlace) {
+    win32::unique_hmodule dll = LoadKarvelin();
+    ASSERT_TRUE(dll);
+    auto trim_right = Export<void (*)(char*)>(dll.get(), "TrimRight");
+    auto trim_left = Export<void (*)(char*)>(dll.get(), "TrimLeft");
+    ASSERT_TRUE(trim_right && trim_left);
+    char right[] = "ab   \0>>";
+    char left[] = "  ab\0>>";
+    trim_right(right);
+    trim_left(left);
+    EXPECT_EQ(std::string(right, sizeof right - 1), "ab\0\0\0\0>>"s);
+    EXPECT_EQ(std::string(left, sizeof left - 1), "ab\0\0\0>>"s);
+}
+
+TEST(TextThroughTheDll, RecodeResultsGoBackWithLocalFree) {
+    win32::unique_hmodule dll = LoadKarvelin();
+    ASSERT_TRUE(dll);
+    auto recode = Export<char* (*)(const char*, uint32_t)>(dll.get(), "Recode");
+    auto decode = Export<char* (*)(const char*, uint32_t)>(dll.get(), "Decode");
+    ASSERT_TRUE(recode && decode);
+    win32::unique_hlocal encoded(recode("abc", 3));
+    ASSERT_TRUE(encoded);
+    EXPECT_STREQ(static_cast<char*>(encoded.get()), "?E8>17");
+    EXPECT_GE(::LocalSize(encoded.get()), 7u);  // a block of the local heap
+    win32::unique_hlocal plain(decode(static_cast<char*>(encoded.get()), 6));
+    ASSERT_TRUE(plain);
+    EXPECT_STREQ(static_cast<char*>(plain.get()), "abc");
+}
+
+// Runs in the default code page (no lead bytes) and, as its own test run, with
+// Wine's ANSI code page set to 936.
+TEST(TextThroughTheDll, SystemCodePageNameChecks) {
+    win32::unique_hmodule dll = LoadKarvelin();
+    ASSERT_TRUE(dll);
+    auto check_name = Export<ResultCode (*)(const char*)>(dll.get(), "CheckBureauName");
+    auto check_dest = Export<ResultCode (*)(const char*)>(dll.get(), "CheckDestFileDir");
+    ASSERT_TRUE(check_name && check_dest);
+    const UINT code_page = ::GetACP();
+    CPINFO info{};
+    ASSERT_TRUE(::GetCPInfo(CP_ACP, &info));
+    const bool double_byte = info.LeadByte[0] != 0;
+    ASSERT_TRUE(!double_byte || code_page == 936) << "case table is for code page 936, not " << code_page;
+    std::printf("ANSI code page %u\n", code_page);
+    for (const text::NameCase& c : text::kNameCases)
+        EXPECT_EQ(check_name(c.name), double_byte ? c.code_page_936 : c.single_byte) << c.name;
+    // 0x81 0x2E is one character under 936: no dot in the path.
+    EXPECT_EQ(check_dest("C:\\\x81."), double_byte ? 0u : ERR_DEST_PATH_HAS_DOT);
+    EXPECT_EQ(check_dest("C:\\\x81\x5c"), 0u);
+}
+
+}  // namespace
+}  // namespace karvelin::test

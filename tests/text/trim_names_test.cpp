@@ -1,0 +1,115 @@
+#include "text/trim_names.h"
+#include "text/name_cases.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace karvelin::text {
+namespace {
+
+// A text in a buffer with guard bytes on both sides; the result is the whole
+// old extent (text and its NUL), so zero bytes where blanks were can be seen.
+struct Buffer {
+    explicit Buffer(const std::string& text) : bytes("<<" + text + std::string(1, '\0') + ">>") {}
+    char* text() { return &bytes[2]; }
+    std::string extent(std::size_t length) const { return bytes.substr(2, length + 1); }
+    bool guards_intact() const { return bytes.substr(0, 2) == "<<" && bytes.substr(bytes.size() - 2) == ">>"; }
+    std::string bytes;
+};
+
+using namespace std::string_literals;
+
+struct TrimCase {
+    std::string text;
+    std::string after_right;  // the old extent after TrimRight
+    std::string after_left;   // the old extent after TrimLeft
+};
+
+TEST(Trim, BlanksOnlyAtTheirOwnEnd) {
+    const TrimCase cases[] = {
+        {"ab   ", "ab\0\0\0\0"s, "ab   \0"s},
+        {"  ab", "  ab\0"s, "ab\0\0\0"s},
+        {"  ab  ", "  ab\0\0\0"s, "ab  \0\0\0"s},
+        {"", "\0"s, "\0"s},
+        {"   ", "\0\0\0\0"s, "\0\0\0\0"s},
+        {"ab", "ab\0"s, "ab\0"s},
+        {"ab \t", "ab \t\0"s, "ab \t\0"s},      // a tab is no blank, and shields the blank
+        {"\t ab", "\t ab\0"s, "\t ab\0"s},
+        {" a b ", " a b\0\0"s, "a b \0\0"s},    // inner blanks stay
+        {" \n", " \n\0"s, "\n\0\0"s},
+    };
+    for (const TrimCase& c : cases) {
+        Buffer right(c.text), left(c.text);
+        TrimRight(right.text());
+        TrimLeft(left.text());
+        EXPECT_EQ(right.extent(c.text.size()), c.after_right) << '"' << c.text << '"';
+        EXPECT_EQ(left.extent(c.text.size()), c.after_left) << '"' << c.text << '"';
+        EXPECT_TRUE(right.guards_intact() && left.guards_intact()) << '"' << c.text << '"';
+    }
+}
+
+TEST(Trim, Only254BytesOrFewerAreTrimmed) {
+    const std::string text254 = " " + std::string(252, 'x') + " ";
+    Buffer right(text254), left(text254);
+    TrimRight(right.text());
+    TrimLeft(left.text());
+    EXPECT_EQ(right.extent(254), " " + std::string(252, 'x') + "\0\0"s);
+    EXPECT_EQ(left.extent(254), std::string(252, 'x') + " " + "\0\0"s);
+
+    for (const std::string& text : {text254 + " ", " " + text254, std::string(300, ' ')}) {
+        Buffer r(text), l(text);
+        TrimRight(r.text());
+        TrimLeft(l.text());
+        EXPECT_EQ(r.extent(text.size()), text + '\0');
+        EXPECT_EQ(l.extent(text.size()), text + '\0');
+    }
+}
+
+TEST(Trim, ExportsIgnoreNull) {
+    ::TrimRight(nullptr);
+    ::TrimLeft(nullptr);
+}
+
+TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {
+    const struct {
+        const char* text;
+        ResultCode expected;
+    } cases[] = {
+        {"abc123", 0}, {"ABC", 0}, {"", 0}, {"Zz09", 0},
+        {"a_b", ERR_NOT_LETTERFIGURE}, {"a-b", ERR_NOT_LETTERFIGURE}, {"a b", ERR_NOT_LETTERFIGURE},
+        {"ab\x80", ERR_NOT_LETTERFIGURE}, {"\xff", ERR_NOT_LETTERFIGURE}, {"\xd6\xd0", ERR_NOT_LETTERFIGURE},
+        {"@", ERR_NOT_LETTERFIGURE}, {"[", ERR_NOT_LETTERFIGURE}, {"`", ERR_NOT_LETTERFIGURE},
+        {"{", ERR_NOT_LETTERFIGURE}, {"/", ERR_NOT_LETTERFIGURE}, {":", ERR_NOT_LETTERFIGURE},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
+}
+
+TEST(CheckBureauName, SingleByteCodePage) {
+    for (const NameCase& c : kNameCases)
+        EXPECT_EQ(CheckBureauName(c.name, LeadBytes{}), c.single_byte) << c.name;
+}
+
+TEST(CheckBureauName, CodePage936) {
+    const LeadBytes lead = LeadBytesOfCodePage(936);
+    for (const NameCase& c : kNameCases) EXPECT_EQ(CheckBureauName(c.name, lead), c.code_page_936) << c.name;
+}
+
+TEST(LeadBytes, KnownDoubleByteCodePages) {
+    EXPECT_TRUE(LeadBytesOfCodePage(1252).Empty());
+    const LeadBytes cp936 = LeadBytesOfCodePage(936);
+    EXPECT_FALSE(cp936.IsLead('\x80'));
+    EXPECT_TRUE(cp936.IsLead('\x81'));
+    EXPECT_TRUE(cp936.IsLead('\xfe'));
+    EXPECT_FALSE(cp936.IsLead('\xff'));
+    const LeadBytes cp932 = LeadBytesOfCodePage(932);
+    EXPECT_TRUE(cp932.IsLead('\x9f'));
+    EXPECT_FALSE(cp932.IsLead('\xa0'));
+    EXPECT_TRUE(cp932.IsLead('\xe0'));
+    EXPECT_EQ(cp936.CharLength("\x81\x5c"), 2u);
+    EXPECT_EQ(cp936.CharLength("\x81"), 1u);  // never past the NUL
+    EXPECT_EQ(cp936.CharLength("a"), 1u);
+}
+
+}  // namespace
+}  // namespace karvelin::text
