@@ -16,8 +16,8 @@ struct TextAllocator {
 const TextAllocator& SystemTextAllocator();
 
 // Position values of the plain byte at position p.
-inline unsigned KeyAt(std::uint32_t p) { return p % 255 + 1; }
-inline unsigned OffsetAt(std::uint32_t p) { return 40 + 7 * (p % 10); }
+constexpr unsigned KeyAt(std::uint32_t p) { return p % 255 + 1; }
+constexpr unsigned OffsetAt(std::uint32_t p) { return 40 + 7 * (p % 10); }
 
 // A new text of 2n characters and a NUL; nullptr when memory cannot be had
 // (or 2n + 1 does not fit a size).
