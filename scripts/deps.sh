@@ -5,7 +5,7 @@
 set -eu
 need=""
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for pkg in cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 \
+for pkg in cmake make g++ googletest g++-mingw-w64-i686 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 \
            python3 python3-dev python3-pytest; do
     have_pkg "$pkg" || need="$need $pkg"
 done

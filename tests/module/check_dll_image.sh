@@ -15,6 +15,22 @@ for name in $imports; do
     printf '%s\n' "$name" | grep -Eq "$system_dlls" || fail "imports $name, which is not a Windows system DLL"
 done
 
+# Functions later than Windows 2000 that compiler runtimes are known to pull in;
+# importing any of them stops the DLL loading on the releases it accepts.
+too_new='GetTickCount64|AddVectoredExceptionHandler|RemoveVectoredExceptionHandler|InitOnceExecuteOnce|'\
+'InitializeConditionVariable|SleepConditionVariableCS|SleepConditionVariableSRW|WakeConditionVariable|'\
+'WakeAllConditionVariable|InitializeSRWLock|AcquireSRWLockExclusive|AcquireSRWLockShared|'\
+'ReleaseSRWLockExclusive|ReleaseSRWLockShared|TryAcquireSRWLockExclusive|GetSystemTimePreciseAsFileTime|'\
+'FlsAlloc|FlsFree|FlsGetValue|FlsSetValue|GetThreadId|GetProcessId|GetNativeSystemInfo|'\
+'GetLogicalProcessorInformation|CreateEventExA|CreateEventExW|CreateSemaphoreExW|CreateMutexExW|'\
+'SetThreadDescription|GetCurrentProcessorNumber|GetModuleHandleExA|GetModuleHandleExW|IsWow64Process|'\
+'GetErrorMode|SetThreadErrorMode|InitializeCriticalSectionEx|CompareStringEx|LCMapStringEx'
+functions=$(printf '%s\n' "$headers" | sed -n '/Import Tables/,/Export Table/p' |
+            awk 'NF >= 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}')
+[ -n "$functions" ] || fail "no imported functions found"
+newer=$(printf '%s\n' "$functions" | grep -Ex "$too_new" | sort -u | tr '\n' ' ')
+[ -z "$newer" ] || fail "imports functions Windows 2000 does not have: $newer"
+
 printf '%s\n' "$headers" | grep -Eq '^MajorSubsystemVersion[[:space:]]+5$' || fail "subsystem major version is not 5"
 printf '%s\n' "$headers" | grep -Eq '^MinorSubsystemVersion[[:space:]]+0$' || fail "subsystem minor version is not 0"
 printf '%s\n' "$headers" | grep -Eq '^MajorOSystemVersion[[:space:]]+5$' || fail "OS major version is not 5"

@@ -53,22 +53,21 @@ TEST(ValidateNetSteps, ConvertsOnlyAfterTheTextTestsAndInArgumentOrder) {
     EXPECT_EQ(g_converted, (std::vector<std::string>{"h", "bad", "n", "o"}));
 }
 
+// A conversion that answers the given address, as its bytes stand in memory
+// (network byte order).
+template <unsigned char A, unsigned char B, unsigned char C, unsigned char D>
+std::uint32_t Converts(const char*) {
+    const unsigned char bytes[4] = {A, B, C, D};
+    std::uint32_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
 TEST(ValidateTheIPSteps, ReadsTheConversionInNetworkByteOrder) {
-    // 0x0100007F in memory order is 127.0.0.1; byte-swapped it would be 1.0.0.127.
-    const auto loopback = [](const char*) -> std::uint32_t {
-        const unsigned char bytes[4] = {127, 0, 0, 1};
-        std::uint32_t value;
-        std::memcpy(&value, bytes, 4);
-        return value;
-    };
-    EXPECT_EQ(ValidateTheIP("x", loopback), 0);
-    const auto multicast = [](const char*) -> std::uint32_t {
-        const unsigned char bytes[4] = {224, 0, 0, 1};
-        std::uint32_t value;
-        std::memcpy(&value, bytes, 4);
-        return value;
-    };
-    EXPECT_EQ(ValidateTheIP("x", multicast), 0);
+    // Read byte-swapped, these would be 1.0.0.127 and 1.0.0.224, both acceptable.
+    EXPECT_EQ(ValidateTheIP("x", Converts<127, 0, 0, 1>), 0);
+    EXPECT_EQ(ValidateTheIP("x", Converts<224, 0, 0, 1>), 0);
+    EXPECT_EQ(ValidateTheIP("x", Converts<1, 0, 0, 127>), 1);
 }
 
 TEST_F(SystemConversion, ExportsTakeNullAsEmpty) {
