@@ -25,7 +25,9 @@ struct PositionTables {
 };
 constexpr PositionTables kTables;
 
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__SSE2__) || defined(__ARM_NEON))
+// Vector lanes where the processor has them for certain; elsewhere (the
+// i686 DLL, built for processors without SSE2) the byte loop below is faster.
 #define KARVELIN_VECTOR_RECODE 1
 // The vectors never cross a function boundary outside this file.
 #pragma GCC diagnostic ignored "-Wpsabi"
