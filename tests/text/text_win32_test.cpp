@@ -42,6 +42,19 @@ TEST(TextThroughTheDll, RecodeResultsGoBackWithLocalFree) {
     EXPECT_STREQ(static_cast<char*>(plain.get()), "abc");
 }
 
+TEST(TextThroughTheDll, LetterFigureChecksBytesNotCharacters) {
+    win32::unique_hmodule dll = LoadKarvelin();
+    ASSERT_TRUE(dll);
+    auto check = Export<ResultCode (*)(const char*)>(dll.get(), "IsLetterfigureString");
+    ASSERT_NE(check, nullptr);
+    const struct {
+        const char* text;
+        ResultCode expected;
+    } cases[] = {{"abc123", 0}, {"ABC", 0}, {"", 0}, {"a_b", ERR_NOT_LETTERFIGURE},
+                 {"a b", ERR_NOT_LETTERFIGURE}, {"\xd6\xd0", ERR_NOT_LETTERFIGURE}};
+    for (const auto& c : cases) EXPECT_EQ(check(c.text), c.expected) << c.text;
+}
+
 // Runs in the default code page (no lead bytes) and, as its own test run, with
 // Wine's ANSI code page set to 936.
 TEST(TextThroughTheDll, SystemCodePageNameChecks) {
