@@ -64,17 +64,8 @@ char* NewText(std::size_t size, const TextAllocator& allocator) {
     return text;
 }
 
-}  // namespace
-
-KARVELIN_BY_PROCESSOR char* Recode(const char* bytes, std::uint32_t n, const TextAllocator& allocator) {
-    if (n > (std::numeric_limits<std::size_t>::max() - 1) / 2) return nullptr;
-    const std::size_t size = 2 * static_cast<std::size_t>(n) + 1;
-    char* result = NewText(size, allocator);
-    if (!result || n == 0) return result;
-
-    const auto* plain = reinterpret_cast<const unsigned char*>(bytes);
-    // The pair of position p goes to 2 * (n - 1 - p): the last byte's pair first.
-    unsigned char* end = reinterpret_cast<unsigned char*>(result) + 2 * static_cast<std::size_t>(n);
+// Pairs of plain positions 0..n-1, written backwards from `end`.
+KARVELIN_BY_PROCESSOR void EncodePairs(const unsigned char* plain, std::uint32_t n, unsigned char* end) {
     std::uint32_t p = 0, phase = 0;
 #ifdef KARVELIN_VECTOR_RECODE
     for (; n - p >= kLanes; p += kLanes) {
@@ -95,18 +86,10 @@ KARVELIN_BY_PROCESSOR char* Recode(const char* bytes, std::uint32_t n, const Tex
         out[1] = static_cast<unsigned char>(kTables.offset[phase] + (x & 0x0F));
         if (++phase == kPeriod) phase = 0;
     }
-    return result;
 }
 
-KARVELIN_BY_PROCESSOR char* Decode(const char* text, std::uint32_t m, const TextAllocator& allocator) {
-    const std::uint32_t c = m / 2;
-    char* result = NewText(static_cast<std::size_t>(c) + 1, allocator);
-    if (!result || c == 0) return result;
-
-    const auto* in = reinterpret_cast<const unsigned char*>(text);
-    auto* plain = reinterpret_cast<unsigned char*>(result);
-    // Position p's pair stands at 2 * (c - 1 - p).
-    const unsigned char* end = in + 2 * static_cast<std::size_t>(c);
+// Plain bytes of the c pairs that stand before `end`, the last pair first.
+KARVELIN_BY_PROCESSOR void DecodePairs(const unsigned char* end, std::uint32_t c, unsigned char* plain) {
     std::uint32_t p = 0, phase = 0;
 #ifdef KARVELIN_VECTOR_RECODE
     for (; c - p >= kLanes; p += kLanes) {
@@ -127,6 +110,30 @@ KARVELIN_BY_PROCESSOR char* Decode(const char* text, std::uint32_t m, const Text
         plain[p] = static_cast<unsigned char>(~((high << 4 | low) ^ kTables.key[phase]));
         if (++phase == kPeriod) phase = 0;
     }
+}
+
+}  // namespace
+
+char* Recode(const char* bytes, std::uint32_t n, const TextAllocator& allocator) {
+    if (n > (std::numeric_limits<std::size_t>::max() - 1) / 2) return nullptr;
+    const std::size_t size = 2 * static_cast<std::size_t>(n) + 1;
+    char* result = NewText(size, allocator);
+    if (!result || n == 0) return result;
+
+    // The pair of position p goes to 2 * (n - 1 - p): the last byte's pair first.
+    unsigned char* end = reinterpret_cast<unsigned char*>(result) + 2 * static_cast<std::size_t>(n);
+    EncodePairs(reinterpret_cast<const unsigned char*>(bytes), n, end);
+    return result;
+}
+
+char* Decode(const char* text, std::uint32_t m, const TextAllocator& allocator) {
+    const std::uint32_t c = m / 2;
+    char* result = NewText(static_cast<std::size_t>(c) + 1, allocator);
+    if (!result || c == 0) return result;
+
+    // Position p's pair stands at 2 * (c - 1 - p).
+    const unsigned char* end = reinterpret_cast<const unsigned char*>(text) + 2 * static_cast<std::size_t>(c);
+    DecodePairs(end, c, reinterpret_cast<unsigned char*>(result));
     return result;
 }
 
