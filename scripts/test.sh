@@ -1,12 +1,13 @@
 #!/bin/sh
 # The one test command: installs what is missing, builds every preset and runs
-# every suite (native, native under sanitizers, Windows under Wine, Python).
+# every suite (native, native under sanitizers, fuzzers, Windows under Wine,
+# Python).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh linux linux-asan win32
+scripts/build.sh linux linux-asan fuzz win32
 status=0
-for preset in linux linux-asan win32; do
+for preset in linux linux-asan fuzz win32; do
     echo "== tests: $preset"
     ctest --preset "$preset" || status=1
 done

@@ -115,7 +115,8 @@ KARVELIN_BY_PROCESSOR void DecodePairs(const unsigned char* end, std::uint32_t c
 }  // namespace
 
 char* Recode(const char* bytes, std::uint32_t n, const TextAllocator& allocator) {
-    if (n > (std::numeric_limits<std::size_t>::max() - 1) / 2) return nullptr;
+    constexpr std::size_t kMostBytes = (std::numeric_limits<std::size_t>::max() - 1) / 2;
+    if (static_cast<std::size_t>(n) > kMostBytes) return nullptr;  // 2n + 1 would not fit
     const std::size_t size = 2 * static_cast<std::size_t>(n) + 1;
     char* result = NewText(size, allocator);
     if (!result || n == 0) return result;
