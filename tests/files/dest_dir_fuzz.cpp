@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "files/dest_dir.h"
+#include "fuzz_input.h"
 
 namespace {
 
@@ -24,11 +25,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace karvelin;
     if (size == 0) return 0;
-    const unsigned code_pages[] = {0, 932, 936};
-    const LeadBytes lead = LeadBytesOfCodePage(code_pages[data[0] % 3]);
-    std::unique_ptr<char[]> path(new char[size]);
-    std::memcpy(path.get(), data + 1, size - 1);
-    path[size - 1] = '\0';
+    const LeadBytes lead = test::LeadBytesFor(data[0]);
+    const std::unique_ptr<char[]> path = test::TextCopy(data + 1, size - 1);
 
     OneNtfsDrive volumes;
     const ResultCode result = files::CheckDestFileDir(path.get(), lead, volumes);

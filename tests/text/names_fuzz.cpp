@@ -5,24 +5,15 @@
 #include <cstring>
 #include <memory>
 
+#include "fuzz_input.h"
 #include "text/trim_names.h"
 
-namespace {
-
-std::unique_ptr<char[]> TextCopy(const std::uint8_t* data, std::size_t size) {
-    std::unique_ptr<char[]> text(new char[size + 1]);
-    std::memcpy(text.get(), data, size);
-    text[size] = '\0';
-    return text;
-}
-
-}  // namespace
+using karvelin::test::TextCopy;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace karvelin;
     if (size == 0) return 0;
-    const unsigned code_pages[] = {0, 932, 936};
-    const LeadBytes lead = LeadBytesOfCodePage(code_pages[data[0] % 3]);
+    const LeadBytes lead = test::LeadBytesFor(data[0]);
     ++data;
     --size;
 
