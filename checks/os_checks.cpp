@@ -3,8 +3,6 @@
 #include <climits>
 #include <cstring>
 
-#include "module/no_throw.h"
-
 namespace karvelin::checks {
 namespace {
 
@@ -30,19 +28,7 @@ std::int32_t LeadingNumber(const char* text) {
     return value > INT_MAX ? INT_MAX : static_cast<std::int32_t>(value);
 }
 
-bool TerminateRegistryText(char* buffer, std::size_t size, std::size_t bytes_read) {
-    if (size == 0) return false;
-    if (bytes_read > size) bytes_read = size;
-    if (bytes_read > 0 && std::memchr(buffer, '\0', bytes_read)) return true;
-    if (bytes_read < size) {
-        buffer[bytes_read] = '\0';
-        return true;
-    }
-    std::memset(buffer, 0, size);
-    return false;
-}
-
-ResultCode CheckOS(HostRecords& records) {
+ResultCode CheckOS(HostPlatform& records) {
     VersionRecord version;
     records.QueryVersion(version);
     version.service_pack[sizeof version.service_pack - 1] = '\0';
@@ -65,7 +51,7 @@ ResultCode CheckOS(HostRecords& records) {
     return LeadingNumber(number) >= minimum ? 0 : ERR_VERSION_TOO_OLD;
 }
 
-std::int32_t FindServerVersion(HostRecords& records) {
+std::int32_t FindServerVersion(HostPlatform& records) {
     VersionRecord version;
     records.QueryVersion(version);
     if (version.major == 5 && version.minor == 0) return 2000;
@@ -73,27 +59,12 @@ std::int32_t FindServerVersion(HostRecords& records) {
     return 0;
 }
 
-ResultCode CheckIeVersion(HostRecords& records) {
-    return NoThrow<ResultCode>(ERR_VERSION_TOO_OLD, [&]() -> ResultCode {
-        char text[kBrowserVersionSize] = {};
-        records.ReadRegistryString(kBrowserVersionKey, kBrowserVersionValue, text, sizeof text);
-        text[sizeof text - 1] = '\0';
-        return LeadingNumber(text) >= 6 ? 0 : ERR_VERSION_TOO_OLD;
-    });
+ResultCode CheckIeVersion(HostPlatform& records) {
+    char text[kBrowserVersionSize] = {};
+    records.ReadRegistryString(kBrowserVersionKey, kBrowserVersionValue, text, sizeof text);
+    text[sizeof text - 1] = '\0';
+    return LeadingNumber(text) >= 6 ? 0 : ERR_VERSION_TOO_OLD;
 }
 
 }  // namespace karvelin::checks
 
-extern "C" ResultCode CheckOS(void) {
-    using namespace karvelin;
-    return NoThrow<ResultCode>(ERR_OS_UNSUPPORTED, [] { return checks::CheckOS(checks::SystemHostRecords()); });
-}
-
-extern "C" ResultCode CheckIeVersion(void) {
-    return karvelin::checks::CheckIeVersion(karvelin::checks::SystemHostRecords());
-}
-
-extern "C" int32_t FindServerVersion(void) {
-    using namespace karvelin;
-    return NoThrow<std::int32_t>(0, [] { return checks::FindServerVersion(checks::SystemHostRecords()); });
-}

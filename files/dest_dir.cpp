@@ -1,10 +1,8 @@
 #include "files/dest_dir.h"
 
-#include "module/no_throw.h"
-
 namespace karvelin::files {
 
-ResultCode CheckDestFileDir(const char* path, const LeadBytes& lead_bytes, VolumeQuery& volumes) {
+ResultCode CheckDestFileDir(const char* path, const LeadBytes& lead_bytes, VolumePlatform& volumes) {
     // 1. No dot anywhere, character by character under the ANSI code page.
     for (const char* p = path; *p; p += lead_bytes.CharLength(p))
         if (*p == '.') return ERR_DEST_PATH_HAS_DOT;
@@ -33,11 +31,3 @@ ResultCode CheckDestFileDir(const char* path, const LeadBytes& lead_bytes, Volum
 }
 
 }  // namespace karvelin::files
-
-extern "C" ResultCode CheckDestFileDir(const char* path) {
-    using namespace karvelin;
-    // Only an allocation can throw here; the path is then not judged usable.
-    return NoThrow<ResultCode>(ERR_DEST_PATH_INVALID, [&] {
-        return files::CheckDestFileDir(TextOrEmpty(path), SystemLeadBytes(), files::SystemVolumeQuery());
-    });
-}

@@ -45,31 +45,44 @@ typedef uint32_t ResultCode;
 #  define KARVELIN_FREE_TEXT(text) free(text) /* needs <stdlib.h> */
 #endif
 
-/* Destination directory check (CheckDestFileDir). */
-#define ERR_DEST_PATH_INVALID     0x0E1D4101u /* 236798209 */
-#define ERR_DEST_NOT_NTFS         0x0E1D8102u /* 236814594 */
-#define ERR_DEST_PATH_HAS_DOT     0x0E1D4103u /* 236798211 */
-#define ERR_DEST_PATH_IS_ROOT     0x0E1D4104u /* 236798212 */
-/* Release and browser checks (CheckOS, CheckIeVersion). */
-#define ERR_OS_UNSUPPORTED        0x0E1D4111u /* 236798225 */
-#define ERR_OS_NO_SERVICE_PACK    0x0E1D4113u /* 236798227 */
-#define ERR_VERSION_TOO_OLD       0x0E1D4114u /* 236798228 */
-/* Administrator check (CheckUserRight). */
-#define ERR_NOT_ADMIN             0x0E1D4121u /* 236798241 */
-#define ERR_TOKEN_OPEN            0x0E1D4122u /* 236798242 */
-#define ERR_TOKEN_QUERY           0x0E1D4123u /* 236798243 */
-#define ERR_TOKEN_ALLOC           0x0E1D4124u /* 236798244 */
-#define ERR_SID_ALLOC             0x0E1D4125u /* 236798245 */
-/* Adapter inventory (GetAddress). */
-#define ERR_ADAPTER_INFO          0x0E1D8161u /* 236814689 */
-/* Address set check (ValidateNet). */
-#define ERR_NET_IP_EMPTY          0x0E1D4171u /* 236798321 */
-#define ERR_NET_IP_EQUALS_OTHER   0x0E1D4172u /* 236798322 */
-#define ERR_NET_BAD_ADDRESS       0x0E1D4173u /* 236798323 */
-#define ERR_NET_SUBNET_MISMATCH   0x0E1D4174u /* 236798324 */
-/* Name checks (IsLetterfigureString, CheckBureauName). */
-#define ERR_NOT_LETTERFIGURE      0x0E1D8181u /* 236814721 */
-#define ERR_BAD_BUREAU_NAME       0x0E1D8191u /* 236814737 */
+/* Every result code, in numeric order: X(name, value). 0 is success. */
+#define KARVELIN_RESULT_CODES(X)                                                  \
+    /* Destination directory check (CheckDestFileDir). */                         \
+    X(ERR_DEST_PATH_INVALID, 0x0E1D4101) /* 236798209 */                          \
+    X(ERR_DEST_NOT_NTFS, 0x0E1D8102) /* 236814594 */                              \
+    X(ERR_DEST_PATH_HAS_DOT, 0x0E1D4103) /* 236798211 */                          \
+    X(ERR_DEST_PATH_IS_ROOT, 0x0E1D4104) /* 236798212 */                          \
+    /* Release and browser checks (CheckOS, CheckIeVersion). */                   \
+    X(ERR_OS_UNSUPPORTED, 0x0E1D4111) /* 236798225 */                             \
+    X(ERR_OS_NO_SERVICE_PACK, 0x0E1D4113) /* 236798227 */                         \
+    X(ERR_VERSION_TOO_OLD, 0x0E1D4114) /* 236798228 */                            \
+    /* Administrator check (CheckUserRight). */                                   \
+    X(ERR_NOT_ADMIN, 0x0E1D4121) /* 236798241 */                                  \
+    X(ERR_TOKEN_OPEN, 0x0E1D4122) /* 236798242 */                                 \
+    X(ERR_TOKEN_QUERY, 0x0E1D4123) /* 236798243 */                                \
+    X(ERR_TOKEN_ALLOC, 0x0E1D4124) /* 236798244 */                                \
+    X(ERR_SID_ALLOC, 0x0E1D4125) /* 236798245 */                                  \
+    /* Adapter inventory (GetAddress). */                                         \
+    X(ERR_ADAPTER_INFO, 0x0E1D8161) /* 236814689 */                               \
+    /* Address set check (ValidateNet). */                                        \
+    X(ERR_NET_IP_EMPTY, 0x0E1D4171) /* 236798321 */                               \
+    X(ERR_NET_IP_EQUALS_OTHER, 0x0E1D4172) /* 236798322 */                        \
+    X(ERR_NET_BAD_ADDRESS, 0x0E1D4173) /* 236798323 */                            \
+    X(ERR_NET_SUBNET_MISMATCH, 0x0E1D4174) /* 236798324 */                        \
+    /* Name checks (IsLetterfigureString, CheckBureauName). */                    \
+    X(ERR_NOT_LETTERFIGURE, 0x0E1D8181) /* 236814721 */                           \
+    X(ERR_BAD_BUREAU_NAME, 0x0E1D8191) /* 236814737 */
+
+/* The codes as constants (all below 0x80000000): ResultCode constants in C++,
+ * enumeration constants in C. */
+#ifdef __cplusplus
+#define KARVELIN_CODE_CONSTANT(name, value) static const ResultCode name = value##u;
+KARVELIN_RESULT_CODES(KARVELIN_CODE_CONSTANT)
+#else
+#define KARVELIN_CODE_CONSTANT(name, value) name = value,
+enum KarvelinResultCode { KARVELIN_RESULT_CODES(KARVELIN_CODE_CONSTANT) };
+#endif
+#undef KARVELIN_CODE_CONSTANT
 
 /* 0 when the release is 5.0 with service pack 4 or later, 5.1 with 2 or
  * later, or 5.2 with 1 or later; ERR_OS_UNSUPPORTED, ERR_OS_NO_SERVICE_PACK

@@ -1,4 +1,6 @@
-// The DLL's entry point: runs the library's start-up when it is loaded.
+// The entry point of Karvelin.dll and of the Python module _Karvelin.pyd: the
+// library's start-up when it is loaded, and at unload from a process that
+// goes on, everything given back that the load and the calls took.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -6,38 +8,17 @@
 
 #include "module/resource_string_win32.h"
 #include "module/startup.h"
+#include "module/thread_text.h"
+
+namespace __gnu_cxx {
+void __freeres() noexcept;  // the C++ runtime's own blocks (its exception reserve)
+}
 
 namespace karvelin::module {
 namespace {
 
 HMODULE g_module = nullptr;
 LoadedLibrary g_loaded;
-
-class SystemStartup final : public StartupPlatform {
-public:
-    unsigned GetErrorMode() override {
-        // SetErrorMode answers the mode it replaces: read it and put it back.
-        const UINT mode = ::SetErrorMode(0);
-        ::SetErrorMode(mode);
-        return mode;
-    }
-    void SetErrorMode(unsigned mode) override { ::SetErrorMode(mode); }
-    int SocketStartup(std::uint16_t requested, std::uint16_t& granted) override {
-        WSADATA data{};
-        const int result = ::WSAStartup(requested, &data);
-        granted = data.wVersion;
-        return result;
-    }
-    void SocketCleanup() override { ::WSACleanup(); }
-    void ShowSocketFailure(const std::string& caption) override {
-        const std::wstring text = LoadResourceString(g_module, kSocketFailureMessageId, kMessageLanguage);
-        std::wstring wide_caption(caption.size() + 1, L'\0');
-        const int length = ::MultiByteToWideChar(CP_ACP, 0, caption.c_str(), -1, &wide_caption[0],
-                                                 static_cast<int>(wide_caption.size()));
-        wide_caption.resize(length > 0 ? length - 1 : 0);
-        ::MessageBoxW(nullptr, text.c_str(), wide_caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
-    }
-};
 
 std::string ModulePath(HMODULE module) {
     std::string path(MAX_PATH, '\0');
@@ -52,17 +33,40 @@ std::string ModulePath(HMODULE module) {
     }
 }
 
-}  // namespace
-}  // namespace karvelin::module
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    using namespace karvelin::module;
-    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+BOOL Attach(HINSTANCE instance) noexcept {
     try {
         g_module = instance;
-        SystemStartup platform;
-        return StartUp(platform, ModulePath(instance), g_loaded) ? TRUE : FALSE;
+        ThreadTextAttach();
+        if (StartUp(SystemStartup(), ModulePath(instance), g_loaded)) return TRUE;
     } catch (...) {
-        return FALSE;
     }
+    // A refused load gets no detach call: give back what was taken.
+    ThreadTextUnload();
+    return FALSE;
+}
+
+void Unload() noexcept {
+    ShutDown(SystemStartup(), g_loaded);
+    ThreadTextUnload();
+    g_loaded.display_name = std::string();
+    __gnu_cxx::__freeres();
+}
+
+}  // namespace
+
+HMODULE LibraryModule() { return g_module; }
+
+}  // namespace karvelin::module
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    using namespace karvelin::module;
+    switch (reason) {
+        case DLL_PROCESS_ATTACH: return Attach(instance);
+        case DLL_THREAD_DETACH: ThreadTextThreadEnds(); break;
+        // reserved is null for FreeLibrary; at process end nothing is torn down.
+        case DLL_PROCESS_DETACH:
+            if (reserved == nullptr) Unload();
+            break;
+    }
+    return TRUE;
 }

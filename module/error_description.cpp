@@ -1,17 +1,16 @@
-// GetErrorDescription: a code's 32 bits as unsigned decimal text.
+#include "module/error_description.h"
+
 #include <cstdio>
 
-#include "Karvelin.h"
+#include "module/thread_text.h"
 
-namespace {
+namespace karvelin::module {
 
-// "4294967295" and its NUL. One buffer per thread, so concurrent callers never
-// see each other's text.
-thread_local char t_description[11];
-
-}  // namespace
-
-extern "C" const char* GetErrorDescription(ResultCode code) {
-    std::snprintf(t_description, sizeof t_description, "%u", static_cast<unsigned>(code));
-    return t_description;
+const char* ErrorDescription(ResultCode code) noexcept {
+    // "4294967295" and its NUL fit the thread's buffer.
+    char* text = ThreadText();
+    std::snprintf(text, kThreadTextSize, "%u", static_cast<unsigned>(code));
+    return text;
 }
+
+}  // namespace karvelin::module

@@ -15,5 +15,8 @@ inline constexpr LANGID kMessageLanguage = MAKELANGID(LANG_CHINESE, SUBLANG_CHIN
 // The string `id` of `module`'s string table in `language`; empty when absent.
 std::wstring LoadResourceString(HMODULE module, UINT id, LANGID language);
 
+// The library's own module (the DLL, or the Python module on Windows).
+HMODULE LibraryModule();
+
 }  // namespace karvelin::module
 #endif

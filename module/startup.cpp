@@ -29,7 +29,13 @@ bool StartUp(StartupPlatform& platform, const std::string& module_path, LoadedLi
         platform.ShowSocketFailure(loaded.display_name);
         return false;
     }
+    loaded.sockets_started = true;
     return true;
+}
+
+void ShutDown(StartupPlatform& platform, LoadedLibrary& loaded) {
+    if (loaded.sockets_started) platform.SocketCleanup();
+    loaded.sockets_started = false;
 }
 
 }  // namespace karvelin::module

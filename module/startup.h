@@ -30,6 +30,7 @@ public:
 // What start-up recorded of the library.
 struct LoadedLibrary {
     std::string display_name;
+    bool sockets_started = false;
 };
 
 // The library's file name without folder and extension: "C:\dir\Karvelin.dll"
@@ -39,5 +40,13 @@ std::string DisplayNameFromPath(const std::string& module_path);
 // Runs the start-up steps in order. Answers false when the load must fail
 // (sockets not started; the message box has then been shown and closed).
 bool StartUp(StartupPlatform& platform, const std::string& module_path, LoadedLibrary& loaded);
+
+// When the library is unloaded from a process that goes on: undoes what
+// start-up began (the socket start-up). Not called when the process ends,
+// where nothing may be torn down.
+void ShutDown(StartupPlatform& platform, LoadedLibrary& loaded);
+
+// The system's operations (Windows only).
+StartupPlatform& SystemStartup();
 
 }  // namespace karvelin::module

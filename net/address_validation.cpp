@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-#include "module/no_throw.h"
-
-
 namespace karvelin::net {
 namespace {
 
@@ -18,8 +15,8 @@ std::uint32_t ToHostOrder(std::uint32_t network) {
 
 }  // namespace
 
-std::int32_t ValidateTheIP(const char* address, AddressConversion convert) {
-    const std::uint32_t v = ToHostOrder(convert(address));
+std::int32_t ValidateTheIP(const char* address, InetPlatform& inet) {
+    const std::uint32_t v = ToHostOrder(inet.InetAddr(address));
     // Classes A (0xxx), B (10xx) and C (110x) only: 224 and up is refused,
     // the failed conversion 255.255.255.255 with it.
     if (v >= 0xE0000000u) return 0;
@@ -29,14 +26,14 @@ std::int32_t ValidateTheIP(const char* address, AddressConversion convert) {
 }
 
 ResultCode ValidateNet(const char* host, const char* mask, const char* network, const char* other,
-                       AddressConversion convert) {
+                       InetPlatform& inet) {
     if (host[0] == '\0') return ERR_NET_IP_EMPTY;
     // The texts are compared, before anything is converted.
     if (std::strcmp(other, host) == 0) return ERR_NET_IP_EQUALS_OTHER;
-    const std::uint32_t host_value = convert(host);
-    const std::uint32_t mask_value = convert(mask);
-    const std::uint32_t network_value = convert(network);
-    const std::uint32_t other_value = convert(other);
+    const std::uint32_t host_value = inet.InetAddr(host);
+    const std::uint32_t mask_value = inet.InetAddr(mask);
+    const std::uint32_t network_value = inet.InetAddr(network);
+    const std::uint32_t other_value = inet.InetAddr(other);
     if (host_value == kNoAddress || mask_value == kNoAddress || network_value == kNoAddress ||
         other_value == kNoAddress)
         return ERR_NET_BAD_ADDRESS;
@@ -44,13 +41,3 @@ ResultCode ValidateNet(const char* host, const char* mask, const char* network, 
 }
 
 }  // namespace karvelin::net
-
-extern "C" int32_t ValidateTheIP(const char* address) {
-    return karvelin::net::ValidateTheIP(karvelin::TextOrEmpty(address), karvelin::net::PlatformInetAddr);
-}
-
-extern "C" ResultCode ValidateNet(const char* host, const char* mask, const char* network, const char* other) {
-    using karvelin::TextOrEmpty;
-    return karvelin::net::ValidateNet(TextOrEmpty(host), TextOrEmpty(mask), TextOrEmpty(network), TextOrEmpty(other),
-                                      karvelin::net::PlatformInetAddr);
-}

@@ -5,24 +5,16 @@
 #include <cstdint>
 
 #include "Karvelin.h"
+#include "net/inet_platform.h"
 
 namespace karvelin::net {
 
-// The platform's inet_addr: the address in network byte order, or 0xFFFFFFFF
-// (INADDR_NONE) when the text is no address.
-using AddressConversion = std::uint32_t (*)(const char* text);
-
-// Winsock's inet_addr in the DLL, the C library's on Linux.
-std::uint32_t PlatformInetAddr(const char* text);
-
-inline constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
-
 // 1 for an acceptable host address (class A, B or C; not 0.0.0.0 or
 // 127.0.0.1), 0 otherwise.
-std::int32_t ValidateTheIP(const char* address, AddressConversion convert);
+std::int32_t ValidateTheIP(const char* address, InetPlatform& inet);
 
 // 0 when the four texts fit together; the first failed step's code otherwise.
 ResultCode ValidateNet(const char* host, const char* mask, const char* network, const char* other,
-                       AddressConversion convert);
+                       InetPlatform& inet);
 
 }  // namespace karvelin::net

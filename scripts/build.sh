@@ -1,5 +1,7 @@
 #!/bin/sh
-# Configures and builds the given presets (default: linux win32).
+# Configures and builds the given presets (default: linux win32). Extra
+# configure options may be given in KARVELIN_CMAKE_ARGS (the test command sets
+# -DKARVELIN_WERROR=ON). Configure messages and warnings are shown.
 set -eu
 cd "$(dirname "$0")/.."
 presets=${*:-linux win32}
@@ -7,9 +9,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 py2=$(scripts/python2.sh)
 for preset in $presets; do
     case $preset in
-        linux) cmake --preset linux -DPython3_EXECUTABLE=/usr/bin/python3 \
-                   -DKARVELIN_PYTHON2_EXECUTABLE="$py2" >/dev/null ;;
-        *) cmake --preset "$preset" >/dev/null ;;
+        linux) set -- -DPython3_EXECUTABLE=/usr/bin/python3 -DKARVELIN_PYTHON2_EXECUTABLE="$py2" ;;
+        *) set -- ;;
     esac
+    # shellcheck disable=SC2086
+    cmake --preset "$preset" "$@" ${KARVELIN_CMAKE_ARGS:-} | grep -v '^-- ' || true
     cmake --build --preset "$preset" -j "$jobs"
 done

@@ -5,7 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh linux linux-asan fuzz win32
+KARVELIN_CMAKE_ARGS=-DKARVELIN_WERROR=ON scripts/build.sh linux linux-asan fuzz win32
 status=0
 for preset in linux linux-asan fuzz win32; do
     echo "== tests: $preset"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "module/lead_bytes.h"
+#include "common/lead_bytes.h"
 
 namespace karvelin::test {
 

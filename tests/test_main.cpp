@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "module/thread_text.h"
+
 #ifdef _WIN32
 #include <cstring>
 
@@ -11,7 +13,12 @@ int main(int argc, char** argv) {
     // A child started by a test to read the checks in a process of its own.
     if (argc > 1 && std::strcmp(argv[1], karvelin::test::kProbeChecksArg) == 0)
         return karvelin::test::ProbeChecksMain();
+    if (argc > 1 && std::strcmp(argv[1], karvelin::test::kUnloadSoakArg) == 0)
+        return karvelin::test::UnloadSoakMain(argc > 2 ? std::atoi(argv[2]) : 0);
 #endif
+    // The library's objects are linked into this program: what the DLL's
+    // entry point does at load is done here.
+    karvelin::module::ThreadTextAttach();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

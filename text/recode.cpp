@@ -3,7 +3,6 @@
 #include <cstring>
 #include <limits>
 
-#include "Karvelin.h"
 
 namespace karvelin::text {
 namespace {
@@ -58,8 +57,8 @@ void Store(void* to, Lanes lanes) { std::memcpy(to, &lanes, sizeof lanes); }
 
 // The allocator hands out cleared blocks; every byte but the last is then
 // written, so the text always ends in its NUL.
-char* NewText(std::size_t size, const TextAllocator& allocator) {
-    auto* text = static_cast<char*>(allocator.allocate(size));
+char* NewText(std::size_t size, AllocatorPlatform& allocator) {
+    auto* text = static_cast<char*>(allocator.Allocate(size));
     if (text) text[size - 1] = '\0';
     return text;
 }
@@ -114,7 +113,7 @@ KARVELIN_BY_PROCESSOR void DecodePairs(const unsigned char* end, std::uint32_t c
 
 }  // namespace
 
-char* Recode(const char* bytes, std::uint32_t n, const TextAllocator& allocator) {
+char* Recode(const char* bytes, std::uint32_t n, AllocatorPlatform& allocator) {
     constexpr std::size_t kMostBytes = (std::numeric_limits<std::size_t>::max() - 1) / 2;
     if (static_cast<std::size_t>(n) > kMostBytes) return nullptr;  // 2n + 1 would not fit
     const std::size_t size = 2 * static_cast<std::size_t>(n) + 1;
@@ -127,7 +126,7 @@ char* Recode(const char* bytes, std::uint32_t n, const TextAllocator& allocator)
     return result;
 }
 
-char* Decode(const char* text, std::uint32_t m, const TextAllocator& allocator) {
+char* Decode(const char* text, std::uint32_t m, AllocatorPlatform& allocator) {
     const std::uint32_t c = m / 2;
     char* result = NewText(static_cast<std::size_t>(c) + 1, allocator);
     if (!result || c == 0) return result;
@@ -139,21 +138,3 @@ char* Decode(const char* text, std::uint32_t m, const TextAllocator& allocator) 
 }
 
 }  // namespace karvelin::text
-
-extern "C" char* Recode(const char* bytes, uint32_t n) {
-    if (!bytes) n = 0;
-    try {
-        return karvelin::text::Recode(bytes, n, karvelin::text::SystemTextAllocator());
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-extern "C" char* Decode(const char* text, uint32_t m) {
-    if (!text) m = 0;
-    try {
-        return karvelin::text::Decode(text, m, karvelin::text::SystemTextAllocator());
-    } catch (...) {
-        return nullptr;
-    }
-}

@@ -5,15 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace karvelin::text {
+#include "text/allocator_platform.h"
 
-// Where result texts come from and go back to. The system one is LocalAlloc /
-// LocalFree on Windows and calloc / free on Linux; blocks come zero-filled.
-struct TextAllocator {
-    void* (*allocate)(std::size_t size);
-    void (*release)(void* block);
-};
-const TextAllocator& SystemTextAllocator();
+namespace karvelin::text {
 
 // Position values of the plain byte at position p.
 constexpr unsigned KeyAt(std::uint32_t p) { return p % 255 + 1; }
@@ -21,8 +15,8 @@ constexpr unsigned OffsetAt(std::uint32_t p) { return 40 + 7 * (p % 10); }
 
 // A new text of 2n characters and a NUL; nullptr when memory cannot be had
 // (or 2n + 1 does not fit a size).
-char* Recode(const char* bytes, std::uint32_t n, const TextAllocator& allocator);
+char* Recode(const char* bytes, std::uint32_t n, AllocatorPlatform& allocator);
 // A new text of floor(m / 2) bytes and a NUL; nullptr when memory cannot be had.
-char* Decode(const char* text, std::uint32_t m, const TextAllocator& allocator);
+char* Decode(const char* text, std::uint32_t m, AllocatorPlatform& allocator);
 
 }  // namespace karvelin::text

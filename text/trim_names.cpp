@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "module/no_throw.h"
-
 namespace karvelin::text {
 namespace {
 
@@ -14,14 +12,26 @@ bool IsAsciiDigit(unsigned char c) { return c >= 0x30 && c <= 0x39; }
 
 }  // namespace
 
-void TrimRight(char* text) {
-    const std::size_t length = std::strlen(text);
+namespace {
+
+// The text's length within its buffer; a text of kTrimLimit bytes or more is
+// left alone, so nothing past that is read.
+std::size_t TextLength(const char* text, std::size_t size) {
+    const std::size_t limit = size < kTrimLimit ? size : kTrimLimit;
+    const void* nul = std::memchr(text, '\0', limit);
+    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : limit;
+}
+
+}  // namespace
+
+void TrimRight(char* text, std::size_t size) {
+    const std::size_t length = TextLength(text, size);
     if (length >= kTrimLimit) return;
     for (std::size_t i = length; i > 0 && text[i - 1] == kBlank; --i) text[i - 1] = '\0';
 }
 
-void TrimLeft(char* text) {
-    const std::size_t length = std::strlen(text);
+void TrimLeft(char* text, std::size_t size) {
+    const std::size_t length = TextLength(text, size);
     if (length >= kTrimLimit) return;
     std::size_t blanks = 0;
     while (blanks < length && text[blanks] == kBlank) ++blanks;
@@ -52,19 +62,3 @@ ResultCode CheckBureauName(const char* name, const LeadBytes& lead_bytes) {
 }
 
 }  // namespace karvelin::text
-
-extern "C" void TrimRight(char* text) {
-    if (text) karvelin::text::TrimRight(text);
-}
-
-extern "C" void TrimLeft(char* text) {
-    if (text) karvelin::text::TrimLeft(text);
-}
-
-extern "C" ResultCode IsLetterfigureString(const char* text) {
-    return karvelin::text::IsLetterfigureString(karvelin::TextOrEmpty(text));
-}
-
-extern "C" ResultCode CheckBureauName(const char* name) {
-    return karvelin::text::CheckBureauName(karvelin::TextOrEmpty(name), karvelin::SystemLeadBytes());
-}

@@ -1,17 +1,21 @@
 // karvelin: the library's functions from the command line.
 //
-//   karvelin report              every check and query without side effects,
-//                                with its answer (and a ResultCode's name)
+//   karvelin report              every function without side effects, with
+//                                its answer (and a ResultCode's name)
 //   karvelin FUNCTION [ARG...]   one function with the given arguments
-//   karvelin list                the functions this program can call
+//   karvelin list                the functions and their arguments
 //
 // On Windows it calls Karvelin.dll through its import library; on Linux, the
-// native library.
+// native library. The functions come from the library's function table.
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
+#include <map>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -19,124 +23,172 @@
 #endif
 
 #include "Karvelin.h"
+#include "module/function_table.h"
 #include "module/result_codes.h"
 
 namespace {
 
 using Args = std::vector<std::string>;
 
-enum class Kind { Code, Number, Text };
+// The report's arguments for the functions that take some; a function that
+// takes arguments and has no sample here is left out of the report (those
+// that change the host, above all).
+const std::map<std::string, std::vector<Args>> kReportSamples = {
+    {"Recode", {{"abc"}}},
+    {"Decode", {{"?E8>17"}}},
+    {"TrimRight", {{"  ab  "}}},
+    {"TrimLeft", {{"  ab  "}}},
+    {"ValidateNet",
+     {{"192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"},
+      {"192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"}}},
+    {"ValidateTheIP", {{"192.168.1.10"}, {"127.0.0.1"}, {"224.0.0.1"}}},
+    {"IsLetterfigureString", {{"abc123"}, {"a_b"}}},
+    {"CheckBureauName", {{"Bureau_1"}, {"1st"}}},
+    {"CheckDestFileDir", {{"C:\\Server"}, {"C:\\"}, {"C:\\app.1"}, {"Q:\\Server"}}},
+};
 
-struct Answer {
-    Kind kind;
-    std::int64_t number = 0;
+// One printed line: the label, then the answer as its type shows it.
+void PrintCode(const std::string& label, ResultCode code) {
+    const char* name = karvelin::ResultCodeName(code);
+    std::printf("%-44s %10u  %s\n", label.c_str(), static_cast<unsigned>(code), name ? name : "(unknown)");
+}
+void PrintNumber(const std::string& label, std::int32_t value) {
+    std::printf("%-44s %10d\n", label.c_str(), static_cast<int>(value));
+}
+void PrintText(const std::string& label, const char* text) {
+    if (text)
+        std::printf("%-44s \"%s\"\n", label.c_str(), text);
+    else
+        std::printf("%-44s (null)\n", label.c_str());
+}
+void PrintResult(const std::string& label, ResultCode code) { PrintCode(label, code); }
+void PrintResult(const std::string& label, std::int32_t value) { PrintNumber(label, value); }
+void PrintResult(const std::string& label, const char* text) { PrintText(label, text); }
+
+// A number argument: a signed or unsigned 32-bit value, read as its 32 bits.
+bool ParseNumber(const std::string& text, std::uint32_t& value) {
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || errno == ERANGE || number < INT32_MIN || number > UINT32_MAX) return false;
+    value = static_cast<std::uint32_t>(number);
+    return true;
+}
+
+// Argument holders, one per C parameter type.
+template <typename T>
+struct Param;
+template <>
+struct Param<const char*> {
     std::string text;
-    bool is_null = false;
+    bool Take(const std::string& arg) {
+        text = arg;
+        return true;
+    }
+    const char* Value() const { return text.c_str(); }
+};
+template <>
+struct Param<std::uint32_t> {
+    std::uint32_t number = 0;
+    bool Take(const std::string& arg) { return ParseNumber(arg, number); }
+    std::uint32_t Value() const { return number; }
+};
+// A text buffer: a copy of the argument, shown afterwards up to its old
+// length (NUL bytes as \0).
+template <>
+struct Param<char*> {
+    std::vector<char> buffer;
+    std::size_t length = 0;
+    bool Take(const std::string& arg) {
+        buffer.assign(arg.begin(), arg.end());
+        buffer.push_back('\0');
+        length = arg.size();
+        return true;
+    }
+    char* Value() { return buffer.data(); }
+    std::string Shown() const {
+        std::string shown;
+        for (std::size_t i = 0; i < length; ++i) shown += buffer[i] ? std::string(1, buffer[i]) : "\\0";
+        return shown;
+    }
+};
+
+// Calls a function with the given arguments and prints its answer; 2 for
+// arguments it cannot take.
+template <typename Signature>
+struct Invoke;
+
+template <typename R, typename... A>
+struct Invoke<R (*)(A...)> {
+    static constexpr std::size_t kArity = sizeof...(A);
+    static int Run(R (*function)(A...), const std::string& label, const Args& args) {
+        if (args.size() != kArity) return 2;
+        return Call(function, label, args, std::index_sequence_for<A...>{});
+    }
+    template <std::size_t... I>
+    static int Call(R (*function)(A...), const std::string& label, const Args& args, std::index_sequence<I...>) {
+        std::tuple<Param<A>...> params;
+        if (!(std::get<I>(params).Take(args[I]) && ...)) return 2;
+        if constexpr (std::is_void_v<R>) {
+            function(std::get<I>(params).Value()...);
+            // The text buffers, as the function left them.
+            (ShowBuffer(label, std::get<I>(params)), ...);
+        } else {
+            PrintResult(label, function(std::get<I>(params).Value()...));
+        }
+        return 0;
+    }
+    template <typename P>
+    static void ShowBuffer(const std::string& label, const P& param) {
+        if constexpr (std::is_same_v<P, Param<char*>>) PrintText(label, param.Shown().c_str());
+    }
+};
+
+// A text and a count (Recode, Decode): the count may be left out (the whole
+// text) and must lie within the text, so the library never reads past it.
+template <>
+struct Invoke<char* (*)(const char*, std::uint32_t)> {
+    static constexpr std::size_t kArity = 2;
+    static int Run(char* (*function)(const char*, std::uint32_t), const std::string& label, const Args& args) {
+        if (args.empty() || args.size() > 2) return 2;
+        std::uint32_t count = static_cast<std::uint32_t>(args[0].size());
+        if (args.size() == 2 && !ParseNumber(args[1], count)) return 2;
+        if (count > args[0].size()) {
+            std::fprintf(stderr, "karvelin: count %u is outside the text of %zu bytes\n", static_cast<unsigned>(count),
+                         args[0].size());
+            return 2;
+        }
+        char* text = function(args[0].c_str(), count);
+        PrintText(label, text);
+        if (text) KARVELIN_FREE_TEXT(text);
+        return 0;
+    }
 };
 
 struct Command {
     const char* name;
-    const char* usage;  // argument names, for `list` and errors
+    const char* arguments;
     std::size_t arity;
-    bool in_report;     // no side effects: part of `report`
-    std::function<Answer(const Args&)> call;
-    std::vector<Args> samples = {};  // the report's arguments, for functions that take some
+    int (*run)(const std::string& label, const Args& args);
 };
 
-Answer Code(ResultCode code) { return {Kind::Code, static_cast<std::int64_t>(code), {}}; }
-Answer Number(std::int32_t value) { return {Kind::Number, value, {}}; }
-Answer Text(const char* text) {
-    Answer answer{Kind::Text, 0, text ? text : ""};
-    answer.is_null = text == nullptr;
-    return answer;
-}
-
-// A new text of the library's, given back once copied.
-Answer NewText(char* text) {
-    Answer answer = Text(text);
-    if (text) KARVELIN_FREE_TEXT(text);
-    return answer;
-}
-
-// A trimming function on a copy of the argument; shows what it left, up to
-// the argument's old length (NUL bytes as \0).
-Answer Trimmed(void (*trim)(char*), const std::string& text) {
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    trim(buffer.data());
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) shown += buffer[i] ? std::string(1, buffer[i]) : "\\0";
-    return {Kind::Text, 0, shown};
-}
-
-std::uint32_t Count(const Args& a, std::size_t index, const std::string& text) {
-    return a.size() > index ? static_cast<std::uint32_t>(std::strtoul(a[index].c_str(), nullptr, 0))
-                            : static_cast<std::uint32_t>(text.size());
-}
-
-// An integer argument as the module takes it: a signed 32-bit value (a larger
-// unsigned one is read as its 32 bits).
-std::int32_t IntArg(const std::string& text) {
-    return static_cast<std::int32_t>(std::strtoll(text.c_str(), nullptr, 0));
-}
-
-const std::vector<Command>& Commands() {
-    static const std::vector<Command> commands = {
-        {"CheckOS", "", 0, true, [](const Args&) { return Code(CheckOS()); }},
-        {"CheckIeVersion", "", 0, true, [](const Args&) { return Code(CheckIeVersion()); }},
-        {"FindServerVersion", "", 0, true, [](const Args&) { return Number(FindServerVersion()); }},
-        {"Recode", "TEXT [COUNT]", 1, true,
-         [](const Args& a) { return NewText(Recode(a[0].c_str(), Count(a, 1, a[0]))); }, {{"abc"}}},
-        {"Decode", "TEXT [COUNT]", 1, true,
-         [](const Args& a) { return NewText(Decode(a[0].c_str(), Count(a, 1, a[0]))); }, {{"?E8>17"}}},
-        {"TrimRight", "TEXT", 1, true, [](const Args& a) { return Trimmed(TrimRight, a[0]); }, {{"  ab  "}}},
-        {"TrimLeft", "TEXT", 1, true, [](const Args& a) { return Trimmed(TrimLeft, a[0]); }, {{"  ab  "}}},
-        {"ValidateNet", "HOST MASK NETWORK OTHER", 4, true,
-         [](const Args& a) { return Code(ValidateNet(a[0].c_str(), a[1].c_str(), a[2].c_str(), a[3].c_str())); },
-         {{"192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"},
-          {"192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"}}},
-        {"ValidateTheIP", "ADDRESS", 1, true, [](const Args& a) { return Number(ValidateTheIP(a[0].c_str())); },
-         {{"192.168.1.10"}, {"127.0.0.1"}, {"224.0.0.1"}}},
-        {"IsLetterfigureString", "TEXT", 1, true,
-         [](const Args& a) { return Code(IsLetterfigureString(a[0].c_str())); }, {{"abc123"}, {"a_b"}}},
-        {"CheckBureauName", "NAME", 1, true, [](const Args& a) { return Code(CheckBureauName(a[0].c_str())); },
-         {{"Bureau_1"}, {"1st"}}},
-        {"CheckDestFileDir", "PATH", 1, true, [](const Args& a) { return Code(CheckDestFileDir(a[0].c_str())); },
-         {{"C:\\Server"}, {"C:\\"}, {"C:\\app.1"}, {"Q:\\Server"}}},
-        {"GetErrorDescription", "CODE", 1, false,
-         [](const Args& a) { return Text(GetErrorDescription(static_cast<ResultCode>(IntArg(a[0])))); }},
-    };
-    return commands;
-}
-
-void Print(const std::string& label, const Answer& answer) {
-    switch (answer.kind) {
-        case Kind::Code: {
-            const auto code = static_cast<ResultCode>(answer.number);
-            const char* name = karvelin::ResultCodeName(code);
-            std::printf("%-44s %10u  %s\n", label.c_str(), static_cast<unsigned>(code), name ? name : "(unknown)");
-            break;
-        }
-        case Kind::Number:
-            std::printf("%-44s %10lld\n", label.c_str(), static_cast<long long>(answer.number));
-            break;
-        case Kind::Text:
-            if (answer.is_null)
-                std::printf("%-44s (null)\n", label.c_str());
-            else
-                std::printf("%-44s \"%s\"\n", label.c_str(), answer.text.c_str());
-            break;
-    }
-}
+#define KARVELIN_COMMAND(name, type, arguments, python, lock)                                          \
+    {#name, arguments, Invoke<decltype(&::name)>::kArity,                                              \
+     [](const std::string& label, const Args& args) { return Invoke<decltype(&::name)>::Run(&::name, label, args); }},
+const Command kCommands[] = {KARVELIN_FUNCTIONS(KARVELIN_COMMAND)};
+#undef KARVELIN_COMMAND
 
 int Report() {
-    for (const Command& command : Commands()) {
-        if (!command.in_report) continue;
-        if (command.samples.empty()) Print(command.name, command.call({}));
-        for (const Args& sample : command.samples) {
+    for (const Command& command : kCommands) {
+        const auto samples = kReportSamples.find(command.name);
+        if (samples == kReportSamples.end()) {
+            if (command.arity == 0) command.run(command.name, {});
+            continue;
+        }
+        for (const Args& sample : samples->second) {
             std::string label = command.name;
             for (const std::string& arg : sample) label += " '" + arg + "'";
-            Print(label, command.call(sample));
+            command.run(label, sample);
         }
     }
     // The description of every code the library answers.
@@ -158,19 +210,14 @@ int main(int argc, char** argv) {
     const std::string verb = argv[1];
     if (verb == "report") return Report();
     if (verb == "list") {
-        for (const Command& command : Commands()) std::printf("%s %s\n", command.name, command.usage);
+        for (const Command& command : kCommands) std::printf("%s %s\n", command.name, command.arguments);
         return 0;
     }
-    for (const Command& command : Commands()) {
+    for (const Command& command : kCommands) {
         if (verb != command.name) continue;
-        const Args args(argv + 2, argv + argc);
-        const bool counted = verb == "Recode" || verb == "Decode";  // TEXT [COUNT]
-        if (args.size() != command.arity && !(counted && args.size() == command.arity + 1)) {
-            std::fprintf(stderr, "usage: karvelin %s %s\n", command.name, command.usage);
-            return 2;
-        }
-        Print(command.name, command.call(args));
-        return 0;
+        const int status = command.run(command.name, Args(argv + 2, argv + argc));
+        if (status == 2) std::fprintf(stderr, "usage: karvelin %s %s\n", command.name, command.arguments);
+        return status;
     }
     std::fprintf(stderr, "karvelin: no function named %s\n", verb.c_str());
     return Usage();

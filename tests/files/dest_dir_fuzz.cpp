@@ -10,7 +10,7 @@
 
 namespace {
 
-class OneNtfsDrive final : public karvelin::files::VolumeQuery {
+class OneNtfsDrive final : public karvelin::files::VolumePlatform {
 public:
     bool FileSystemName(const std::string& root, std::string& name) override {
         if (root.size() != 3 || root[1] != ':' || root[2] != '\\') std::abort();  // always a drive root

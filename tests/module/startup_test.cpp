@@ -65,6 +65,9 @@ TEST_P(StartUpSockets, LoadsOnlyWithExactlyVersionOneOne) {
     platform.granted = c.granted;
     LoadedLibrary loaded;
     EXPECT_EQ(StartUp(platform, "D:\\x\\Karvelin.dll", loaded), c.loads);
+    // An unload undoes a socket start-up that counted, and only that one.
+    ShutDown(platform, loaded);
+    ShutDown(platform, loaded);
     const std::vector<std::string> socket_calls(platform.calls.begin() + 2, platform.calls.end());
     EXPECT_EQ(socket_calls, c.socket_calls);
     if (!c.loads) {
@@ -75,7 +78,7 @@ TEST_P(StartUpSockets, LoadsOnlyWithExactlyVersionOneOne) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartUpSockets,
     ::testing::Values(
-        SocketCase{"granted_1_1", 0, 0x0101, true, {"WSAStartup 257"}},
+        SocketCase{"granted_1_1", 0, 0x0101, true, {"WSAStartup 257", "WSACleanup"}},
         // A wrong version is cleaned up at once, then the load fails.
         SocketCase{"granted_2_2", 0, 0x0202, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
         SocketCase{"granted_1_0", 0, 0x0001, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},

@@ -22,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     texts.resize(4);
 
-    const std::int32_t one = ValidateTheIP(texts[0].c_str(), PlatformInetAddr);
+    const std::int32_t one = ValidateTheIP(texts[0].c_str(), SystemInet());
     if (one != 0 && one != 1) std::abort();
     const ResultCode set =
-        ValidateNet(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), PlatformInetAddr);
+        ValidateNet(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), SystemInet());
     if (set != 0 && (set < ERR_NET_IP_EMPTY || set > ERR_NET_SUBNET_MISMATCH)) std::abort();
     if (texts[0].empty() != (set == ERR_NET_IP_EMPTY)) std::abort();
     if (!texts[0].empty() &&
-        ValidateNet(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[0].c_str(), PlatformInetAddr) !=
+        ValidateNet(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[0].c_str(), SystemInet()) !=
             ERR_NET_IP_EQUALS_OTHER)
         std::abort();
     return 0;

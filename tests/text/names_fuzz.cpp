@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (figure == 0 && length > 0 && !(text[0] >= '0' && text[0] <= '9') && name != 0) std::abort();
 
     auto right = TextCopy(data, size);
-    text::TrimRight(right.get());
+    text::TrimRight(right.get(), size + 1);
     auto left = TextCopy(data, size);
-    text::TrimLeft(left.get());
+    text::TrimLeft(left.get(), size + 1);
     if (length < text::kTrimLimit) {
         const std::size_t right_length = std::strlen(right.get()), left_length = std::strlen(left.get());
         if (right_length > 0 && right[right_length - 1] == ' ') std::abort();

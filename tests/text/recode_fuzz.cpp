@@ -10,7 +10,7 @@
 namespace {
 
 struct Release {
-    void operator()(char* text) const { karvelin::text::SystemTextAllocator().release(text); }
+    void operator()(char* text) const { karvelin::text::SystemAllocator().Release(text); }
 };
 using Text = std::unique_ptr<char, Release>;
 
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(input.get(), data, size);
     const auto n = static_cast<std::uint32_t>(size);
 
-    Text encoded(Recode(input.get(), n, SystemTextAllocator()));
+    Text encoded(Recode(input.get(), n, SystemAllocator()));
     if (!encoded) std::abort();
     for (std::size_t i = 0; i < 2 * size; ++i) {
         const auto c = static_cast<unsigned char>(encoded.get()[i]);
@@ -31,12 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (encoded.get()[2 * size] != '\0') std::abort();
 
-    Text decoded(Decode(encoded.get(), 2 * n, SystemTextAllocator()));
+    Text decoded(Decode(encoded.get(), 2 * n, SystemAllocator()));
     if (!decoded || std::memcmp(decoded.get(), input.get(), size) != 0 || decoded.get()[size] != '\0')
         std::abort();
 
     // The input itself as an encoded text, odd counts included.
-    Text foreign(Decode(input.get(), n, SystemTextAllocator()));
+    Text foreign(Decode(input.get(), n, SystemAllocator()));
     if (!foreign || foreign.get()[n / 2] != '\0') std::abort();
     return 0;
 }

@@ -13,17 +13,17 @@ namespace karvelin::text {
 namespace {
 
 struct FreeText {
-    void operator()(char* text) const { SystemTextAllocator().release(text); }
+    void operator()(char* text) const { SystemAllocator().Release(text); }
 };
 using Text = std::unique_ptr<char, FreeText>;
 
 std::string RecodeOf(const std::string& bytes, std::uint32_t n) {
-    Text text(Recode(bytes.data(), n, SystemTextAllocator()));
+    Text text(Recode(bytes.data(), n, SystemAllocator()));
     return text ? std::string(text.get(), 2 * static_cast<std::size_t>(n)) : "(null)";
 }
 
 std::string DecodeOf(const std::string& text, std::uint32_t m) {
-    Text plain(Decode(text.data(), m, SystemTextAllocator()));
+    Text plain(Decode(text.data(), m, SystemAllocator()));
     return plain ? std::string(plain.get(), m / 2) : "(null)";
 }
 
@@ -44,12 +44,12 @@ TEST(Recode, WorkedExamples) {
 
 TEST(Recode, ResultsEndInNulAndEmptyIsNotNull) {
     for (std::uint32_t n : {0u, 1u, 7u}) {
-        Text text(Recode("abcdefg", n, SystemTextAllocator()));
+        Text text(Recode("abcdefg", n, SystemAllocator()));
         ASSERT_NE(text, nullptr);
         EXPECT_EQ(std::string(text.get()).size(), 2u * n);
     }
     for (std::uint32_t m : {0u, 1u}) {
-        Text text(Decode("?E", m, SystemTextAllocator()));
+        Text text(Decode("?E", m, SystemAllocator()));
         ASSERT_NE(text, nullptr);
         EXPECT_STREQ(text.get(), "");
     }
@@ -111,51 +111,39 @@ TEST(Recode, RoundTripEveryByteAndManyLengths) {
     }
 }
 
-// An allocator that has no memory.
-const TextAllocator kNoMemory{[](std::size_t) -> void* { return nullptr; }, [](void*) {}};
+// An allocator that has no memory, and records what it was asked for.
+class NoMemory final : public AllocatorPlatform {
+public:
+    std::size_t last_request = 0;
+    void* Allocate(std::size_t size) override {
+        last_request = size;
+        return nullptr;
+    }
+    void Release(void*) override {}
+};
 
 TEST(Recode, NoMemoryAnswersNull) {
+    NoMemory kNoMemory;
     EXPECT_EQ(Recode("abc", 3, kNoMemory), nullptr);
     EXPECT_EQ(Decode("?E8>17", 6, kNoMemory), nullptr);
     EXPECT_EQ(Recode("", 0, kNoMemory), nullptr);
 }
 
-std::size_t g_last_request = 0;
-const TextAllocator kRecording{[](std::size_t size) -> void* {
-                                   g_last_request = size;
-                                   return nullptr;
-                               },
-                               [](void*) {}};
-
 TEST(Recode, AsksForExactlyTheResultSize) {
+    NoMemory kRecording;
     Recode("abc", 3, kRecording);
-    EXPECT_EQ(g_last_request, 7u);
+    EXPECT_EQ(kRecording.last_request, 7u);
     Decode("?E8>17x", 7, kRecording);
-    EXPECT_EQ(g_last_request, 4u);
+    EXPECT_EQ(kRecording.last_request, 4u);
     Decode(nullptr, 0xFFFFFFFFu, kRecording);  // nothing read when nothing is allocated
-    EXPECT_EQ(g_last_request, 0x80000000u);
+    EXPECT_EQ(kRecording.last_request, 0x80000000u);
 }
 
 TEST(Recode, SizeThatCannotBeRepresentedAnswersNull) {
     if (sizeof(std::size_t) > 4) GTEST_SKIP() << "2n + 1 always fits a 64-bit size";
-    g_last_request = 0;
+    NoMemory kRecording;
     EXPECT_EQ(Recode("", 0x80000000u, kRecording), nullptr);
-    EXPECT_EQ(g_last_request, 0u) << "no short buffer may be asked for";
-}
-
-TEST(Recode, ExportsAndTheirRelease) {
-    char* encoded = ::Recode("abc", 3);
-    ASSERT_NE(encoded, nullptr);
-    EXPECT_STREQ(encoded, "?E8>17");
-    char* plain = ::Decode(encoded, 6);
-    ASSERT_NE(plain, nullptr);
-    EXPECT_STREQ(plain, "abc");
-    SystemTextAllocator().release(encoded);
-    SystemTextAllocator().release(plain);
-    char* empty = ::Recode(nullptr, 5);  // no text: the empty text
-    ASSERT_NE(empty, nullptr);
-    EXPECT_STREQ(empty, "");
-    SystemTextAllocator().release(empty);
+    EXPECT_EQ(kRecording.last_request, 0u) << "no short buffer may be asked for";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace karvelin::text {
@@ -39,36 +40,33 @@ TEST(Trim, BlanksOnlyAtTheirOwnEnd) {
         {" a b ", " a b\0\0"s, "a b \0\0"s},    // inner blanks stay
         {" \n", " \n\0"s, "\n\0\0"s},
     };
-    for (const TrimCase& c : cases) {
-        Buffer right(c.text), left(c.text);
-        TrimRight(right.text());
-        TrimLeft(left.text());
-        EXPECT_EQ(right.extent(c.text.size()), c.after_right) << '"' << c.text << '"';
-        EXPECT_EQ(left.extent(c.text.size()), c.after_left) << '"' << c.text << '"';
-        EXPECT_TRUE(right.guards_intact() && left.guards_intact()) << '"' << c.text << '"';
-    }
+    // A buffer that holds the text and its NUL, and one that ends with the text.
+    for (const std::size_t extra : {1, 0})
+        for (const TrimCase& c : cases) {
+            Buffer right(c.text), left(c.text);
+            TrimRight(right.text(), c.text.size() + extra);
+            TrimLeft(left.text(), c.text.size() + extra);
+            EXPECT_EQ(right.extent(c.text.size()), c.after_right) << '"' << c.text << '"' << extra;
+            EXPECT_EQ(left.extent(c.text.size()), c.after_left) << '"' << c.text << '"' << extra;
+            EXPECT_TRUE(right.guards_intact() && left.guards_intact()) << '"' << c.text << '"';
+        }
 }
 
 TEST(Trim, Only254BytesOrFewerAreTrimmed) {
     const std::string text254 = " " + std::string(252, 'x') + " ";
     Buffer right(text254), left(text254);
-    TrimRight(right.text());
-    TrimLeft(left.text());
+    TrimRight(right.text(), SIZE_MAX);
+    TrimLeft(left.text(), SIZE_MAX);
     EXPECT_EQ(right.extent(254), " " + std::string(252, 'x') + "\0\0"s);
     EXPECT_EQ(left.extent(254), std::string(252, 'x') + " " + "\0\0"s);
 
     for (const std::string& text : {text254 + " ", " " + text254, std::string(300, ' ')}) {
         Buffer r(text), l(text);
-        TrimRight(r.text());
-        TrimLeft(l.text());
+        TrimRight(r.text(), SIZE_MAX);
+        TrimLeft(l.text(), SIZE_MAX);
         EXPECT_EQ(r.extent(text.size()), text + '\0');
         EXPECT_EQ(l.extent(text.size()), text + '\0');
     }
-}
-
-TEST(Trim, ExportsIgnoreNull) {
-    ::TrimRight(nullptr);
-    ::TrimLeft(nullptr);
 }
 
 TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {

@@ -1,20 +1,19 @@
 // Linux has no drive letters: every volume query fails, so every path that
 // passes the text rules answers ERR_DEST_PATH_INVALID.
-#include "files/dest_dir.h"
+#include "files/volume_platform.h"
 
 namespace karvelin::files {
 namespace {
 
-class NoDriveLetters final : public VolumeQuery {
+class NoDriveLetters final : public VolumePlatform {
 public:
     bool FileSystemName(const std::string&, std::string&) override { return false; }
 };
 
+NoDriveLetters g_volumes;
+
 }  // namespace
 
-VolumeQuery& SystemVolumeQuery() {
-    static NoDriveLetters volumes;
-    return volumes;
-}
+VolumePlatform& SystemVolume() { return g_volumes; }
 
 }  // namespace karvelin::files

@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "files/dest_dir.h"
+#include "files/volume_platform.h"
 
 namespace karvelin::files {
 namespace {
 
-class SystemVolumes final : public VolumeQuery {
+class SystemVolumes final : public VolumePlatform {
 public:
     bool FileSystemName(const std::string& root, std::string& name) override {
         char file_system[MAX_PATH] = {};
@@ -19,11 +19,10 @@ public:
     }
 };
 
+SystemVolumes g_volumes;
+
 }  // namespace
 
-VolumeQuery& SystemVolumeQuery() {
-    static SystemVolumes volumes;
-    return volumes;
-}
+VolumePlatform& SystemVolume() { return g_volumes; }
 
 }  // namespace karvelin::files

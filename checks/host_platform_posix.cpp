@@ -2,22 +2,21 @@
 // the record zeroed (so CheckOS answers ERR_OS_UNSUPPORTED and
 // FindServerVersion 0) and registry reads find nothing (CheckIeVersion answers
 // ERR_VERSION_TOO_OLD).
-#include "checks/os_checks.h"
+#include "checks/host_platform.h"
 
 namespace karvelin::checks {
 namespace {
 
-class NoWindowsRecords final : public HostRecords {
+class NoWindowsHost final : public HostPlatform {
 public:
     void QueryVersion(VersionRecord&) override {}
     void ReadRegistryString(const char*, const char*, char*, std::size_t) override {}
 };
 
+NoWindowsHost g_host;
+
 }  // namespace
 
-HostRecords& SystemHostRecords() {
-    static NoWindowsRecords records;
-    return records;
-}
+HostPlatform& SystemHost() { return g_host; }
 
 }  // namespace karvelin::checks

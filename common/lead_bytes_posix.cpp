@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "module/lead_bytes.h"
+#include "common/lead_bytes.h"
 
 namespace karvelin {
 namespace {

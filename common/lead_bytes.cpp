@@ -1,4 +1,4 @@
-#include "module/lead_bytes.h"
+#include "common/lead_bytes.h"
 
 namespace karvelin {
 

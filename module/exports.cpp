@@ -1,0 +1,86 @@
+// Every C export of the library, and where each function meets the system's
+// side of its seams. Each export runs its function through Guard: no C++
+// exception leaves it (a failed allocation above all), and the value after
+// the guard's first argument is the answer when one was caught. A native
+// caller's NULL text is taken as the empty text. The Python module calls the
+// same functions.
+#include <type_traits>
+
+#include "Karvelin.h"
+#include "checks/os_checks.h"
+#include "common/lead_bytes.h"
+#include "common/no_throw.h"
+#include "files/dest_dir.h"
+#include "module/error_description.h"
+#include "module/function_table.h"
+#include "net/address_validation.h"
+#include "text/recode.h"
+#include "text/trim_names.h"
+
+using karvelin::Guard;
+using karvelin::TextOrEmpty;
+namespace checks = karvelin::checks;
+namespace files = karvelin::files;
+namespace net = karvelin::net;
+namespace text = karvelin::text;
+
+// Each export has the type its table row gives, and Karvelin.h declares.
+#define KARVELIN_CHECK_TYPE(name, type, ...) \
+    static_assert(std::is_same_v<decltype(::name), type>, #name " differs from its table row");
+KARVELIN_FUNCTIONS(KARVELIN_CHECK_TYPE)
+#undef KARVELIN_CHECK_TYPE
+
+namespace karvelin::entry {
+
+void TrimRight(TextBuffer buffer) noexcept {
+    if (buffer.data) Guard([&] { text::TrimRight(buffer.data, buffer.size); });
+}
+void TrimLeft(TextBuffer buffer) noexcept {
+    if (buffer.data) Guard([&] { text::TrimLeft(buffer.data, buffer.size); });
+}
+
+}  // namespace karvelin::entry
+
+extern "C" {
+
+ResultCode CheckOS(void) {
+    return Guard(ERR_OS_UNSUPPORTED, [] { return checks::CheckOS(checks::SystemHost()); });
+}
+ResultCode CheckIeVersion(void) {
+    return Guard(ERR_VERSION_TOO_OLD, [] { return checks::CheckIeVersion(checks::SystemHost()); });
+}
+int32_t FindServerVersion(void) {
+    return Guard(0, [] { return checks::FindServerVersion(checks::SystemHost()); });
+}
+char* Recode(const char* bytes, uint32_t n) {
+    return Guard(nullptr, [&] { return text::Recode(bytes ? bytes : "", bytes ? n : 0, text::SystemAllocator()); });
+}
+char* Decode(const char* encoded, uint32_t m) {
+    return Guard(nullptr, [&] { return text::Decode(encoded ? encoded : "", encoded ? m : 0, text::SystemAllocator()); });
+}
+void TrimRight(char* text) { karvelin::entry::TrimRight({text, karvelin::kUnknownSize}); }
+void TrimLeft(char* text) { karvelin::entry::TrimLeft({text, karvelin::kUnknownSize}); }
+ResultCode ValidateNet(const char* host, const char* mask, const char* network, const char* other) {
+    return Guard(ERR_NET_BAD_ADDRESS, [&] {
+        return net::ValidateNet(TextOrEmpty(host), TextOrEmpty(mask), TextOrEmpty(network), TextOrEmpty(other),
+                                net::SystemInet());
+    });
+}
+int32_t ValidateTheIP(const char* address) {
+    return Guard(0, [&] { return net::ValidateTheIP(TextOrEmpty(address), net::SystemInet()); });
+}
+ResultCode IsLetterfigureString(const char* text) {
+    return Guard(ERR_NOT_LETTERFIGURE, [&] { return text::IsLetterfigureString(TextOrEmpty(text)); });
+}
+ResultCode CheckBureauName(const char* name) {
+    return Guard(ERR_BAD_BUREAU_NAME,
+                 [&] { return text::CheckBureauName(TextOrEmpty(name), karvelin::SystemLeadBytes()); });
+}
+ResultCode CheckDestFileDir(const char* path) {
+    return Guard(ERR_DEST_PATH_INVALID, [&] {
+        return files::CheckDestFileDir(TextOrEmpty(path), karvelin::SystemLeadBytes(), files::SystemVolume());
+    });
+}
+const char* GetErrorDescription(ResultCode code) { return karvelin::module::ErrorDescription(code); }
+
+}  // extern "C"

@@ -1,0 +1,44 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+
+#include "module/resource_string_win32.h"
+#include "module/startup.h"
+
+namespace karvelin::module {
+namespace {
+
+class SystemStartupPlatform final : public StartupPlatform {
+public:
+    unsigned GetErrorMode() override {
+        // SetErrorMode answers the mode it replaces: read it and put it back.
+        const UINT mode = ::SetErrorMode(0);
+        ::SetErrorMode(mode);
+        return mode;
+    }
+    void SetErrorMode(unsigned mode) override { ::SetErrorMode(mode); }
+    int SocketStartup(std::uint16_t requested, std::uint16_t& granted) override {
+        WSADATA data{};
+        const int result = ::WSAStartup(requested, &data);
+        granted = data.wVersion;
+        return result;
+    }
+    void SocketCleanup() override { ::WSACleanup(); }
+    void ShowSocketFailure(const std::string& caption) override {
+        const std::wstring text = LoadResourceString(LibraryModule(), kSocketFailureMessageId, kMessageLanguage);
+        std::wstring wide_caption(caption.size() + 1, L'\0');
+        const int length = ::MultiByteToWideChar(CP_ACP, 0, caption.c_str(), -1, &wide_caption[0],
+                                                 static_cast<int>(wide_caption.size()));
+        wide_caption.resize(length > 0 ? length - 1 : 0);
+        ::MessageBoxW(nullptr, text.c_str(), wide_caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
+};
+
+SystemStartupPlatform g_startup;
+
+}  // namespace
+
+StartupPlatform& SystemStartup() { return g_startup; }
+
+}  // namespace karvelin::module

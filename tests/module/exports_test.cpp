@@ -1,0 +1,55 @@
+// The C exports as a native caller sees them: their types come from the
+// function table, a NULL text is the empty text, and on Linux each answers
+// what a host without Windows gives.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "Karvelin.h"
+#include "module/function_table.h"
+
+namespace {
+
+std::string Owned(char* text) {
+    const std::string copy = text ? text : "(null)";
+    if (text) KARVELIN_FREE_TEXT(text);
+    return copy;
+}
+
+TEST(Exports, NullTextIsTheEmptyText) {
+    EXPECT_EQ(ValidateTheIP(nullptr), 0);
+    EXPECT_EQ(ValidateNet(nullptr, "255.0.0.0", "10.0.0.0", "10.0.0.1"), ERR_NET_IP_EMPTY);
+    EXPECT_EQ(IsLetterfigureString(nullptr), 0u);
+    EXPECT_EQ(CheckBureauName(nullptr), ERR_BAD_BUREAU_NAME);
+    EXPECT_EQ(CheckDestFileDir(nullptr), ERR_DEST_PATH_INVALID);
+    EXPECT_EQ(Owned(Recode(nullptr, 5)), "");
+    EXPECT_EQ(Owned(Decode(nullptr, 4)), "");
+    TrimRight(nullptr);
+    TrimLeft(nullptr);
+}
+
+TEST(Exports, TextBufferOfUnknownSizeEndsAtItsNul) {
+    char text[] = "  ab  \0  ";
+    TrimRight(text);
+    EXPECT_EQ(std::string(text, sizeof text), std::string("  ab\0\0\0  \0", 10));
+    TrimLeft(text);
+    EXPECT_EQ(std::string(text, sizeof text), std::string("ab\0\0\0\0\0  \0", 10));
+}
+
+TEST(Exports, NewTextsAreTheCallersToFree) {
+    EXPECT_EQ(Owned(Recode("abc", 3)), "?E8>17");
+    EXPECT_EQ(Owned(Decode("?E8>17", 6)), "abc");
+}
+
+#ifndef _WIN32
+TEST(Exports, LinuxAnswers) {
+    EXPECT_EQ(CheckOS(), ERR_OS_UNSUPPORTED);
+    EXPECT_EQ(CheckIeVersion(), ERR_VERSION_TOO_OLD);
+    EXPECT_EQ(FindServerVersion(), 0);
+    EXPECT_EQ(CheckDestFileDir("C:\\Server"), ERR_DEST_PATH_INVALID);  // no drive letters
+    EXPECT_EQ(CheckDestFileDir("C:\\"), ERR_DEST_PATH_IS_ROOT);
+}
+#endif
+
+}  // namespace
