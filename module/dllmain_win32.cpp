@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "module/resource_string_win32.h"
+#include "module/runtime_semaphores.h"
 #include "module/startup.h"
 #include "module/thread_text.h"
 
@@ -17,7 +17,6 @@ void __freeres() noexcept;  // the C++ runtime's own blocks (its exception reser
 namespace karvelin::module {
 namespace {
 
-HMODULE g_module = nullptr;
 LoadedLibrary g_loaded;
 
 std::string ModulePath(HMODULE module) {
@@ -35,7 +34,6 @@ std::string ModulePath(HMODULE module) {
 
 BOOL Attach(HINSTANCE instance) noexcept {
     try {
-        g_module = instance;
         ThreadTextAttach();
         if (StartUp(SystemStartup(), ModulePath(instance), g_loaded)) return TRUE;
     } catch (...) {
@@ -50,12 +48,10 @@ void Unload() noexcept {
     ThreadTextUnload();
     g_loaded.display_name = std::string();
     __gnu_cxx::__freeres();
+    CloseRuntimeSemaphores();
 }
 
 }  // namespace
-
-HMODULE LibraryModule() { return g_module; }
-
 }  // namespace karvelin::module
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

@@ -29,7 +29,7 @@ static std::string SelfPath() {
     return path;
 }
 
-std::string RunProbeChecks() {
+std::string RunSelf(const std::string& arguments) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     unique_handle read_end, write_end;
     if (!::CreatePipe(read_end.put(), write_end.put(), &inherit, 0)) throw std::runtime_error("CreatePipe");
@@ -41,7 +41,7 @@ std::string RunProbeChecks() {
     startup.hStdOutput = write_end.get();
     startup.hStdError = write_end.get();
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" + SelfPath() + "\" " + kProbeChecksArg;
+    std::string command = "\"" + SelfPath() + "\" " + arguments;
     PROCESS_INFORMATION info{};
     if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
         throw std::runtime_error("CreateProcess");

@@ -5,18 +5,26 @@
 
 #include <string>
 
-#include "module/win32_raii.h"
+#include "common/win32_owners.h"
 
 namespace karvelin::test {
 
 inline constexpr char kProbeChecksArg[] = "--probe-checks";
+inline constexpr char kUnloadSoakArg[] = "--unload-soak";
+
+// The child side of the unload soak: loads the DLL, calls every export once
+// and unloads it, `cycles` times; prints the handle count and the heap in use
+// after a warm-up and at the end.
+int UnloadSoakMain(int cycles);
 
 // The child side of RunProbeChecks: loads the DLL, prints
 // "<CheckOS> <FindServerVersion> <CheckIeVersion>" and exits.
 int ProbeChecksMain();
 
-// Starts this test program again as a checks probe and answers what it printed.
-std::string RunProbeChecks();
+// Starts this test program again with the given arguments and answers what
+// it printed ("exit N: ..." when it did not end with 0).
+std::string RunSelf(const std::string& arguments);
+inline std::string RunProbeChecks() { return RunSelf(kProbeChecksArg); }
 
 // Karvelin.dll from beside the test program, through LoadLibrary, as a native
 // caller loads it.

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "Karvelin.h"
-#include "checks/os_records_win32.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -15,7 +14,6 @@ namespace {
 
 constexpr char kCurrentVersion[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr char kBrowserKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector";
-constexpr char kScratchKey[] = "Software\\KarvelinTests";
 
 struct ReleaseCase {
     const char* version;
@@ -92,42 +90,6 @@ TEST(CheckIeVersionOnWindows, ReadsTheBrowserValueAfresh) {
     SetRegistryValue(kBrowserKey, "IE", REG_BINARY, "7", 1);  // no terminating NUL
     EXPECT_EQ(check(), 0u);
     SetRegistryString(kBrowserKey, "IE", "6.0000");
-}
-
-// The registry reader on its own: never past the buffer, always a text.
-TEST(ReadRegistryString, StaysWithinTheBufferAndTerminates) {
-    SetRegistryString(kScratchKey, "short", "6.0000");
-    SetRegistryString(kScratchKey, "fits", std::string(39, 'a'));
-    SetRegistryString(kScratchKey, "long", std::string(40, 'b'));
-    SetRegistryString(kScratchKey, "verylong", std::string(300, 'c'));
-    SetRegistryValue(kScratchKey, "binary", REG_BINARY, "12345", 5);
-    SetRegistryValue(kScratchKey, "binaryfull", REG_BINARY, std::string(40, 'd').data(), 40);
-    SetRegistryValue(kScratchKey, "nothing", REG_BINARY, "", 0);
-
-    const struct {
-        const char* key;
-        const char* value;
-        std::string text;  // "keep": the buffer as it was
-    } cases[] = {
-        {kScratchKey, "short", "6.0000"},
-        {kScratchKey, "fits", std::string(39, 'a')},
-        {kScratchKey, "long", ""},
-        {kScratchKey, "verylong", ""},
-        {kScratchKey, "binary", "12345"},
-        {kScratchKey, "binaryfull", ""},
-        {kScratchKey, "nothing", "keep"},
-        {kScratchKey, "absent", "keep"},
-        {"Software\\KarvelinTests\\NoSuchKey", "short", "keep"},
-    };
-    for (const auto& c : cases) {
-        char buffer[40 + 8];
-        std::memset(buffer, '#', sizeof buffer);
-        std::strcpy(buffer, "keep");
-        checks::win32::ReadRegistryString(c.key, c.value, buffer, 40);
-        EXPECT_EQ(std::string(buffer), c.text) << c.value;
-        EXPECT_EQ(std::string(buffer + 40, 8), "########") << c.value << ": wrote past the buffer";
-    }
-    DeleteRegistryTree(kScratchKey);
 }
 
 }  // namespace

@@ -13,9 +13,11 @@ TEST(DestinationThroughTheDll, RealVolumes) {
     auto check = Export<ResultCode (*)(const char*)>(dll.get(), "CheckDestFileDir");
     ASSERT_NE(check, nullptr);
     // A letter with no drive behind it.
-    char missing[] = "Q:\\Server";
-    for (char letter = 'Q'; letter <= 'Y' && (::GetLogicalDrives() & (1u << (letter - 'A'))); ++letter)
-        missing[0] = letter;
+    char missing[] = "?:\\Server";
+    const DWORD drives = ::GetLogicalDrives();
+    for (char letter = 'Z'; letter >= 'D' && missing[0] == '?'; --letter)
+        if (!(drives & (1u << (letter - 'A')))) missing[0] = letter;
+    ASSERT_NE(missing[0], '?') << "every letter has a drive";
     const struct {
         const char* path;
         ResultCode expected;

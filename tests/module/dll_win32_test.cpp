@@ -2,11 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Karvelin.h"
+#include "module/function_table.h"
 #include "module/resource_string_win32.h"
 #include "win32_test_support.h"
 
@@ -65,11 +71,11 @@ TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
     ASSERT_TRUE(dll);
     const ExportTable table = ReadExportTable(dll.get());
     EXPECT_EQ(table.name, "Karvelin.dll");
-    const std::vector<std::string> expected = {
-        "CheckBureauName", "CheckDestFileDir", "CheckIeVersion", "CheckOS", "Decode",
-        "FindServerVersion", "GetErrorDescription", "IsLetterfigureString", "Recode", "TrimLeft",
-        "TrimRight", "ValidateNet", "ValidateTheIP"};
-    EXPECT_EQ(table.functions, expected);  // the table is sorted by name
+#define KARVELIN_NAME(name, ...) #name,
+    std::vector<std::string> expected = {KARVELIN_FUNCTIONS(KARVELIN_NAME)};
+#undef KARVELIN_NAME
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(table.functions, expected);  // the export table is sorted by name
     for (const std::string& name : expected)
         EXPECT_NE(::GetProcAddress(dll.get(), name.c_str()), nullptr) << name;
     // Undecorated only: no "_CheckOS" or "CheckOS@0" beside them.
@@ -93,5 +99,86 @@ TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
     EXPECT_STREQ(mine, "1");
 }
 
+// A native caller that loads the library for each use: every load and unload
+// must give back what it took (sockets, thread slots, blocks, handles).
+TEST(KarvelinDll, LoadAndUnloadTwoThousandTimesKeepsNothing) {
+    const std::string output = RunSelf(std::string(kUnloadSoakArg) + " 2000");
+    unsigned handles_before = 0, handles_after = 0, heap_before = 0, heap_after = 0;
+    ASSERT_EQ(std::sscanf(output.c_str(), "handles %u %u heap %u %u", &handles_before, &handles_after,
+                          &heap_before, &heap_after), 4)
+        << output;
+    EXPECT_LE(handles_after, handles_before + 2) << output;
+    EXPECT_LE(heap_after, heap_before + 16 * 1024) << output;
+}
+
 }  // namespace
+
+// Calls one export with a representative argument of each type.
+template <typename T>
+T SampleArgument();
+template <>
+const char* SampleArgument<const char*>() { return "10.0.0.1"; }
+template <>
+std::uint32_t SampleArgument<std::uint32_t>() { return 3; }
+template <>
+char* SampleArgument<char*>() {
+    static char text[16];
+    std::strcpy(text, "  ab  ");
+    return text;
+}
+template <typename R>
+void Drop(R result) {
+    if constexpr (std::is_same_v<R, char*>) ::LocalFree(result);  // a new text
+}
+template <typename R, typename... A>
+void CallOnce(HMODULE dll, const char* name, R (*)(A...)) {
+    auto function = Export<R (*)(A...)>(dll, name);
+    if (!function) std::exit(5);
+    if constexpr (std::is_void_v<R>)
+        function(SampleArgument<A>()...);
+    else
+        Drop(function(SampleArgument<A>()...));
+}
+
+// Handles, counted one by one: Wine's GetProcessHandleCount answers 0.
+unsigned CountHandles() {
+    unsigned count = 0;
+    for (std::uintptr_t value = 4; value < 0x4000; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+unsigned HeapInUse() {
+    unsigned used = 0;
+    HANDLE heap = ::GetProcessHeap();
+    ::HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry{};
+    while (::HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+    ::HeapUnlock(heap);
+    return used;
+}
+
+int UnloadSoakMain(int cycles) {
+    const int warm_up = 20;
+    unsigned handles = 0, heap = 0;
+    for (int cycle = 0; cycle < warm_up + cycles; ++cycle) {
+        if (cycle == warm_up) {
+            handles = CountHandles();
+            heap = HeapInUse();
+        }
+        HMODULE dll = ::LoadLibraryA("Karvelin.dll");
+        if (!dll) return 4;
+#define KARVELIN_CALL_ONCE(name, ...) CallOnce(dll, #name, &::name);
+        KARVELIN_FUNCTIONS(KARVELIN_CALL_ONCE)
+#undef KARVELIN_CALL_ONCE
+        ::FreeLibrary(dll);
+    }
+    std::printf("handles %u %u heap %u %u", handles, CountHandles(), heap, HeapInUse());
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace karvelin::test

@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "Karvelin.h"
 #include "module/function_table.h"
 

@@ -1,0 +1,10 @@
+// What the compiler's runtime takes in the DLL and never gives back.
+#pragma once
+
+namespace karvelin::module {
+
+// At unload from a process that goes on: closes the semaphores the runtime
+// made for its own locks.
+void CloseRuntimeSemaphores() noexcept;
+
+}  // namespace karvelin::module
