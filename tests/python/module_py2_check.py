@@ -1,14 +1,14 @@
 """_Karvelin under Python 2.7: the interpreter's own types and errors."""
+import os
+import re
 import sys
 import unittest
 
 import _Karvelin as K
 
-BUILT = [
-    "CheckOS", "CheckIeVersion", "FindServerVersion", "Recode", "Decode", "TrimRight", "TrimLeft",
-    "ValidateNet", "ValidateTheIP", "IsLetterfigureString", "CheckBureauName", "CheckDestFileDir",
-    "GetErrorDescription",
-]
+# The function table's names, in its order.
+TABLE = os.path.join(os.path.dirname(__file__), "..", "..", "module", "function_table.h")
+BUILT = re.findall(r"^ +X\((\w+),", open(TABLE).read(), re.MULTILINE)
 
 
 class ModuleTest(unittest.TestCase):
@@ -48,6 +48,27 @@ class ModuleTest(unittest.TestCase):
             text = (" " + before)[1:]
             K.TrimLeft(text)
             self.assertEqual(text, left)
+
+    def test_text_buffers_must_be_strings_of_the_callers_own(self):
+        # A shared one-character string and an interned name would change for
+        # the whole process; a unicode object's encoded copy is hidden.
+        for function in (K.TrimRight, K.TrimLeft):
+            self.assertRaises(ValueError, function, chr(32))
+            self.assertRaises(ValueError, function, intern("abc"))
+            self.assertRaises(TypeError, function, u"ab  ")
+        self.assertEqual(" ", chr(32))
+        self.assertEqual(ord(" "), 32)
+        with_blank = ("x" + " ")[1:]  # the shared one-character string itself
+        self.assertRaises(ValueError, K.TrimRight, with_blank)
+        self.assertEqual(with_blank, " ")
+
+    def test_argument_errors_name_the_function(self):
+        try:
+            K.ValidateNet("a", "b", "c", 5)
+        except TypeError as error:
+            self.assertTrue("ValidateNet() argument 4" in str(error), str(error))
+        else:
+            self.fail("no TypeError")
 
     def test_text_functions(self):
         self.assertEqual(K.ValidateTheIP("192.168.1.10"), 1)

@@ -1,15 +1,17 @@
 """_Karvelin under Python 3: names, argument parsing and result kinds."""
+import os
+import re
 import sys
+import threading
 
 import pytest
 
 import _Karvelin as K
 
-BUILT = [
-    "CheckOS", "CheckIeVersion", "FindServerVersion", "Recode", "Decode", "TrimRight", "TrimLeft",
-    "ValidateNet", "ValidateTheIP", "IsLetterfigureString", "CheckBureauName", "CheckDestFileDir",
-    "GetErrorDescription",
-]
+# The function table's names, in its order.
+TABLE = os.path.join(os.path.dirname(__file__), "..", "..", "module", "function_table.h")
+with open(TABLE) as table:
+    BUILT = re.findall(r"^ +X\((\w+),", table.read(), re.MULTILINE)
 ERR_DEST_PATH_INVALID, ERR_DEST_PATH_HAS_DOT, ERR_DEST_PATH_IS_ROOT = 236798209, 236798211, 236798212
 ERR_NET_IP_EMPTY, ERR_NET_IP_EQUALS_OTHER = 236798321, 236798322
 ERR_NET_BAD_ADDRESS, ERR_NET_SUBNET_MISMATCH = 236798323, 236798324
@@ -92,15 +94,26 @@ def test_text_argument_with_nul_raises_the_interpreters_error(text):
     assert "null" in str(raised.value)
 
 
-def test_four_text_arguments_refuse_a_bad_one_anywhere():
+def test_argument_errors_name_the_function_and_the_position():
     for position in range(4):
         args = ["10.0.0.1", "255.0.0.0", "10.0.0.0", "10.0.0.2"]
         args[position] = 5
-        with pytest.raises(TypeError):
+        with pytest.raises(TypeError) as raised:
             K.ValidateNet(*args)
-    with pytest.raises(TypeError) as raised:
-        K.ValidateNet("a", "b", "c")
-    assert "ValidateNet" in str(raised.value)
+        assert str(raised.value) == "ValidateNet() argument %d must be str or bytes, not int" % (position + 1)
+    cases = [
+        (K.ValidateNet, ("a", "b", "c"), TypeError, "ValidateNet() takes exactly 4 arguments (3 given)"),
+        (K.CheckOS, (1,), TypeError, "CheckOS() takes no arguments (1 given)"),
+        (K.GetErrorDescription, ("1",), TypeError, "GetErrorDescription() argument 1 must be int, not str"),
+        (K.GetErrorDescription, (2 ** 31,), OverflowError, "GetErrorDescription() argument 1"),
+        (K.TrimLeft, (b"ab",), TypeError, "TrimLeft() argument 1 must be read-write bytes-like object, not bytes"),
+        (K.Recode, (b"abc", 4), ValueError, "Recode() count 4 is outside the text of 3 bytes"),
+        (K.Decode, ("ab", -1), ValueError, "Decode() count -1 is outside the text of 2 characters"),
+    ]
+    for function, args, error, message in cases:
+        with pytest.raises(error) as raised:
+            function(*args)
+        assert str(raised.value).startswith(message)
 
 
 # ---- address checks ----
@@ -220,11 +233,25 @@ def test_decode_stops_at_a_decoded_nul():
     assert K.Decode(encoded, 4) == b"\x01\x01"
 
 
-def test_recode_round_trip_of_str_beyond_ascii():
-    text = "caf\udce9"  # a byte that is no UTF-8, as the filesystem encoding keeps it
+@pytest.mark.parametrize("text", ["café", "caf\udce9", "中文名"])
+def test_recode_of_str_counts_characters_and_round_trips(text):
+    # \udce9: a byte that is no UTF-8, as the filesystem encoding keeps it.
     data = text.encode(sys.getfilesystemencoding(), "surrogateescape")
-    encoded = K.Recode(text, len(data))
+    encoded = K.Recode(text, len(text))
+    assert encoded == K.Recode(data, len(data)).decode("ascii")
     assert K.Decode(encoded, len(encoded)) == text
+    head = text[:2].encode(sys.getfilesystemencoding(), "surrogateescape")
+    assert K.Recode(text, 2) == K.Recode(head, len(head)).decode("ascii")
+    with pytest.raises(ValueError):
+        K.Recode(text, len(text) + 1)
+
+
+def test_decode_of_any_bytes_comes_back_unchanged_as_str():
+    plain = bytes(range(1, 256))
+    encoded = K.Recode(plain, len(plain)).decode("ascii")
+    decoded = K.Decode(encoded, len(encoded))
+    assert type(decoded) is str
+    assert decoded.encode(sys.getfilesystemencoding(), "surrogateescape") == plain
 
 
 @pytest.mark.parametrize("function", [K.Recode, K.Decode])
