@@ -13,7 +13,11 @@
 #include "Karvelin.h"
 #include "module/function_table.h"
 
+extern "C" int karvelin_header_compiles_as_c(void);
+
 namespace {
+
+TEST(Exports, HeaderServesCCallers) { EXPECT_EQ(karvelin_header_compiles_as_c(), 1); }
 
 std::string Owned(char* text) {
     const std::string copy = text ? text : "(null)";

@@ -1,4 +1,9 @@
+// Both platforms have inet_addr under the same name and contract.
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <arpa/inet.h>
+#endif
 
 #include "net/inet_platform.h"
 
