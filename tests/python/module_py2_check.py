@@ -5,7 +5,7 @@ import unittest
 import _Karvelin as K
 
 BUILT = [
-    "CheckOS", "CheckIeVersion", "FindServerVersion", "Recode", "Decode", "TrimRight", "TrimLeft",
+    "CheckOS", "CheckIeVersion", "FindServerVersion", "RunSilent", "Recode", "Decode", "TrimRight", "TrimLeft",
     "ValidateNet", "ValidateTheIP", "IsLetterfigureString", "CheckBureauName", "CheckDestFileDir",
     "GetErrorDescription",
 ]
@@ -58,6 +58,10 @@ class ModuleTest(unittest.TestCase):
         self.assertEqual(K.CheckBureauName("Bureau_1"), 0)
         self.assertEqual(K.CheckDestFileDir("D:"), 236798212)
         self.assertRaises(TypeError, K.CheckBureauName, "a\0b")
+
+    @unittest.skipIf(sys.platform == "win32", "the shell's answers")
+    def test_run_silent(self):
+        self.assertEqual(K.RunSilent("exit", "3"), 3)
 
     def test_recode(self):
         self.assertEqual(K.Recode("abc", 3), "?E8>17")
