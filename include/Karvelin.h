@@ -96,6 +96,15 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckIeVersion(void);
 /* 2000 on release 5.0, 2003 on release 5.2, 0 otherwise. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL FindServerVersion(void);
 
+/* Runs "<COMSPEC> /c <command> <argument>" (COMSPEC not set: "CMD.EXE"; on
+ * Linux `/bin/sh -c "<command> <argument>"`) with its window hidden, waits for
+ * its end and answers its exit code (0xFFFFFFFF reads -1), or the system's
+ * error code when it cannot be started (2 for a missing interpreter) or its
+ * exit code cannot be read (errno on Linux); 8 (ERROR_NOT_ENOUGH_MEMORY)
+ * without memory. On Linux a child ended by a signal gives 128 + the signal's
+ * number. Not a ResultCode. */
+KARVELIN_API int32_t KARVELIN_CALL RunSilent(const char *command, const char *argument);
+
 /* A new text: each of the n bytes (any value) as two printable characters
  * (40 to 118), the last byte's pair first; 2n characters and a NUL. NULL when
  * memory cannot be had. Release with KARVELIN_FREE_TEXT. */

@@ -11,6 +11,7 @@
 #include "common/lead_bytes.h"
 #include "common/no_throw.h"
 #include "files/dest_dir.h"
+#include "files/run_silent.h"
 #include "module/error_description.h"
 #include "module/function_table.h"
 #include "net/address_validation.h"
@@ -51,6 +52,11 @@ ResultCode CheckIeVersion(void) {
 }
 int32_t FindServerVersion(void) {
     return Guard(0, [] { return checks::FindServerVersion(checks::SystemHost()); });
+}
+int32_t RunSilent(const char* command, const char* argument) {
+    return Guard(files::kNoMemoryAnswer, [&] {
+        return files::RunSilent(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
+    });
 }
 char* Recode(const char* bytes, uint32_t n) {
     return Guard(nullptr, [&] { return text::Recode(bytes ? bytes : "", bytes ? n : 0, text::SystemAllocator()); });

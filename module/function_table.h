@@ -45,6 +45,7 @@ enum class Lock { Holds, Releases };
     X(CheckOS, ResultCode(void), "", ::CheckOS, Holds)                                                \
     X(CheckIeVersion, ResultCode(void), "", ::CheckIeVersion, Holds)                                  \
     X(FindServerVersion, int32_t(void), "", ::FindServerVersion, Holds)                               \
+    X(RunSilent, int32_t(const char*, const char*), "COMMAND ARGUMENT", ::RunSilent, Releases)        \
     X(Recode, char*(const char*, uint32_t), "TEXT COUNT", ::Recode, Holds)                            \
     X(Decode, char*(const char*, uint32_t), "TEXT COUNT", ::Decode, Holds)                            \
     X(TrimRight, void(char*), "TEXT", karvelin::entry::TrimRight, Holds)                              \

@@ -171,7 +171,10 @@ int UnloadSoakMain(int cycles) {
         }
         HMODULE dll = ::LoadLibraryA("Karvelin.dll");
         if (!dll) return 4;
-#define KARVELIN_CALL_ONCE(name, ...) CallOnce(dll, #name, &::name);
+// Starting a program is slow under Wine: RunSilent runs every 100th cycle,
+// which still shows a handle it leaves behind.
+#define KARVELIN_CALL_ONCE(name, ...) \
+    if (std::strcmp(#name, "RunSilent") != 0 || cycle % 100 == 0) CallOnce(dll, #name, &::name);
         KARVELIN_FUNCTIONS(KARVELIN_CALL_ONCE)
 #undef KARVELIN_CALL_ONCE
         ::FreeLibrary(dll);

@@ -31,6 +31,7 @@ TEST(Exports, NullTextIsTheEmptyText) {
     EXPECT_EQ(IsLetterfigureString(nullptr), 0u);
     EXPECT_EQ(CheckBureauName(nullptr), ERR_BAD_BUREAU_NAME);
     EXPECT_EQ(CheckDestFileDir(nullptr), ERR_DEST_PATH_INVALID);
+    EXPECT_EQ(RunSilent(nullptr, nullptr), 0);  // the interpreter with "/c" and two blanks
     EXPECT_EQ(Owned(Recode(nullptr, 5)), "");
     EXPECT_EQ(Owned(Decode(nullptr, 4)), "");
     TrimRight(nullptr);

@@ -80,6 +80,10 @@ class ModuleTest(unittest.TestCase):
         self.assertEqual(K.CheckDestFileDir("D:"), 236798212)
         self.assertRaises(TypeError, K.CheckBureauName, "a\0b")
 
+    @unittest.skipIf(sys.platform == "win32", "the shell's answers")
+    def test_run_silent(self):
+        self.assertEqual(K.RunSilent("exit", "3"), 3)
+
     def test_recode(self):
         self.assertEqual(K.Recode("abc", 3), "?E8>17")
         self.assertEqual(K.Decode("?E8>17x", 7), "abc")

@@ -3,6 +3,7 @@ import os
 import re
 import sys
 import threading
+import time
 
 import pytest
 
@@ -279,3 +280,27 @@ def test_count_out_of_range_is_an_overflow(function):
 )
 def test_check_dest_file_dir_without_drive_letters(path, expected):
     assert K.CheckDestFileDir(path) == expected
+
+
+# ---- silent command execution (through /bin/sh on Linux) ----
+
+
+@pytest.mark.skipif(sys.platform == "win32", reason="the shell's answers")
+def test_run_silent_answers_the_exit_code():
+    assert K.RunSilent("exit", "3") == 3
+
+
+@pytest.mark.skipif(sys.platform == "win32", reason="runs the shell's sleep")
+def test_run_silent_lets_other_threads_run_while_it_waits():
+    stamps = []
+
+    def other():
+        time.sleep(0.05)
+        stamps.append(time.monotonic())
+
+    thread = threading.Thread(target=other)
+    thread.start()
+    assert K.RunSilent("sleep", "0.4") == 0
+    finished = time.monotonic()
+    thread.join()
+    assert stamps[0] < finished - 0.2  # it ran while the command did, not after

@@ -1,0 +1,35 @@
+// Starting a program through the command interpreter and waiting for its end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace karvelin::files {
+
+// What a call answers when it could not allocate: ERROR_NOT_ENOUGH_MEMORY,
+// on Linux too (the answers of RunSilent are Windows error codes or exit
+// codes there as well).
+inline constexpr std::int32_t kNoMemoryAnswer = 8;
+
+// What joins the interpreter to the command on the command line.
+inline constexpr char kRunSwitch[] = " /c ";
+
+class ProcessPlatform {
+public:
+    virtual ~ProcessPlatform() = default;
+    // The command interpreter: on Windows the value of COMSPEC, nothing when
+    // the variable is not set (an empty value is a value); on Linux "/bin/sh".
+    virtual std::optional<std::string> CommandInterpreter() = 0;
+    // Runs the command line, which begins with the interpreter and " /c ",
+    // with its window hidden; waits for its end and answers its exit code, or
+    // the system's error code when it cannot be started. Windows hands the
+    // whole line to the system (the program is its first token); Linux runs
+    // `interpreter -c <what follows " /c ">`.
+    virtual std::int32_t Run(const std::string& interpreter, std::string command_line) = 0;
+};
+
+// CreateProcessA and COMSPEC on Windows; posix_spawn of /bin/sh on Linux.
+ProcessPlatform& SystemProcess();
+
+}  // namespace karvelin::files

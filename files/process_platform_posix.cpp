@@ -1,0 +1,48 @@
+// Linux runs the command through the shell: `<shell> -c "<command> <argument>"`.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "files/process_platform.h"
+
+extern char** environ;
+
+namespace karvelin::files {
+namespace {
+
+constexpr char kShell[] = "/bin/sh";
+
+class SystemProcesses final : public ProcessPlatform {
+public:
+    std::optional<std::string> CommandInterpreter() override { return std::string(kShell); }
+
+    // Answers the exit status; 128 + the signal's number for a child that a
+    // signal ended (as the shells do); errno when the shell cannot be started
+    // (2, ENOENT, for a missing one, as on Windows) or waited for.
+    std::int32_t Run(const std::string& interpreter, std::string command_line) override {
+        std::string command = std::move(command_line);
+        const std::string prefix = interpreter + kRunSwitch;
+        if (command.compare(0, prefix.size(), prefix) == 0) command.erase(0, prefix.size());
+        std::string switch_c = "-c";
+        std::string name = interpreter;
+        char* argv[] = {name.data(), switch_c.data(), command.data(), nullptr};
+        pid_t child = 0;
+        if (const int error = ::posix_spawn(&child, interpreter.c_str(), nullptr, nullptr, argv, environ))
+            return error;
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0)
+            if (errno != EINTR) return errno;
+        if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+        return WEXITSTATUS(status);
+    }
+};
+
+SystemProcesses g_process;
+
+}  // namespace
+
+ProcessPlatform& SystemProcess() { return g_process; }
+
+}  // namespace karvelin::files

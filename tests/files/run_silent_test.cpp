@@ -1,0 +1,96 @@
+#include "files/run_silent.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace karvelin::files {
+namespace {
+
+// Records what would be started and answers a given code.
+class RecordingProcess final : public ProcessPlatform {
+public:
+    std::optional<std::string> comspec;
+    std::int32_t answer = 0;
+    std::vector<std::string> interpreters, lines;
+    std::optional<std::string> CommandInterpreter() override { return comspec; }
+    std::int32_t Run(const std::string& interpreter, std::string command_line) override {
+        interpreters.push_back(interpreter);
+        lines.push_back(std::move(command_line));
+        return answer;
+    }
+};
+
+const std::string kComspec = "C:\\WINDOWS\\system32\\cmd.exe";
+
+TEST(RunSilent, ComposesTheLineByPlainConcatenation) {
+    // Padding that makes the whole line (with "CMD.EXE /c exit ") n characters.
+    const auto padded = [](std::size_t n) { return "3 " + std::string(n - 18, 'x'); };
+    const struct {
+        std::optional<std::string> comspec;
+        std::string command, argument;
+        std::string line;
+        std::int32_t answer;
+    } cases[] = {
+        {std::nullopt, "copy a.txt", "b.txt", "CMD.EXE /c copy a.txt b.txt", 0},
+        {kComspec, "copy a.txt", "b.txt", kComspec + " /c copy a.txt b.txt", 3},
+        {std::string(), "dir", "x", " /c dir x", 2},  // set but empty: used as it is
+        {std::nullopt, "dir", "", "CMD.EXE /c dir ", 0},
+        {std::nullopt, "", "", "CMD.EXE /c  ", 0},
+        {std::nullopt, "echo \"a & b\"", "> out.txt 2>&1 | more ^& %PATH%",
+         "CMD.EXE /c echo \"a & b\" > out.txt 2>&1 | more ^& %PATH%", -1},
+        // Past the old 4095-character limit the line is passed whole, for
+        // the system to take or refuse.
+        {std::nullopt, "exit", padded(4095), "CMD.EXE /c exit " + padded(4095), 206},
+        {std::nullopt, "exit", padded(4096), "CMD.EXE /c exit " + padded(4096), 206},
+        {std::nullopt, "exit", padded(40000), "CMD.EXE /c exit " + padded(40000), 206},
+    };
+    for (const auto& c : cases) {
+        RecordingProcess process;
+        process.comspec = c.comspec;
+        process.answer = c.answer;
+        EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.answer) << c.line.substr(0, 40);
+        ASSERT_EQ(process.lines.size(), 1u);
+        EXPECT_EQ(process.lines[0], c.line) << c.line.substr(0, 40);
+        EXPECT_EQ(process.interpreters[0], c.comspec.value_or("CMD.EXE"));
+    }
+    EXPECT_EQ(("CMD.EXE /c exit " + padded(4096)).size(), 4096u);
+}
+
+#ifndef _WIN32
+// The real shell: `/bin/sh -c "<command> <argument>"`.
+TEST(RunSilent, LinuxShellAnswers) {
+    class NamedShell final : public ProcessPlatform {
+    public:
+        std::string shell;
+        std::optional<std::string> CommandInterpreter() override { return shell; }
+        std::int32_t Run(const std::string& interpreter, std::string line) override {
+            return SystemProcess().Run(interpreter, std::move(line));
+        }
+    };
+    const struct {
+        const char* shell;
+        std::string command, argument;
+        std::int32_t expected;
+    } cases[] = {
+        {"/bin/sh", "exit", "0", 0},
+        {"/bin/sh", "exit", "3", 3},
+        {"/bin/sh", "exit", "255", 255},
+        {"/bin/sh", "test \"a b\" = 'a b' &&", "exit 4", 4},  // quotes reach the shell unchanged
+        {"/bin/sh", "kill -9", "$$", 128 + 9},                 // ended by a signal
+        {"/bin/sh", "exit 5 #", std::string(40000, 'x'), 5},
+        {"/no/such/shell", "exit", "0", 2},  // ENOENT
+    };
+    for (const auto& c : cases) {
+        NamedShell process;
+        process.shell = c.shell;
+        EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.expected) << c.command;
+    }
+    EXPECT_EQ(RunSilent("exit", "7", SystemProcess()), 7);
+}
+#endif
+
+}  // namespace
+}  // namespace karvelin::files

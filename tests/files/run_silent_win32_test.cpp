@@ -1,0 +1,114 @@
+// RunSilent through Karvelin.dll, starting Wine's command interpreter.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Karvelin.h"
+#include "win32_test_support.h"
+
+namespace karvelin::test {
+namespace {
+
+using RunSilentFunction = int32_t (*)(const char*, const char*);
+
+std::optional<std::string> Environment(const char* name) {
+    char value[32768];
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetEnvironmentVariableA(name, value, sizeof value);
+    if (length == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    return std::string(value, length < sizeof value ? length : 0);
+}
+
+// Sets COMSPEC (nothing: removes it) for one scope, then puts it back.
+class ComspecAs {
+public:
+    explicit ComspecAs(const char* value) : saved_(Environment("COMSPEC")) {
+        ::SetEnvironmentVariableA("COMSPEC", value);
+    }
+    ~ComspecAs() { ::SetEnvironmentVariableA("COMSPEC", saved_ ? saved_->c_str() : nullptr); }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+class RunSilentThroughTheDll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dll_ = LoadKarvelin();
+        ASSERT_TRUE(dll_);
+        run_ = Export<RunSilentFunction>(dll_.get(), "RunSilent");
+        ASSERT_NE(run_, nullptr);
+    }
+    win32::unique_hmodule dll_;
+    RunSilentFunction run_ = nullptr;
+};
+
+TEST_F(RunSilentThroughTheDll, AnswersTheExitCodeOrTheStartError) {
+    const struct {
+        const char* comspec;  // nullptr: as the prefix has it
+        bool unset;
+        const char* command;
+        const char* argument;
+        int32_t expected;
+    } cases[] = {
+        {nullptr, false, "exit", "0", 0},
+        {nullptr, false, "exit", "3", 3},
+        {nullptr, false, "exit", "-1", -1},  // 0xFFFFFFFF
+        {nullptr, true, "exit", "3", 3},     // no COMSPEC: CMD.EXE, found on the search path
+        {"C:\\no\\such\\cmd.exe", false, "exit", "0", ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+        std::optional<ComspecAs> comspec;
+        if (c.comspec || c.unset) comspec.emplace(c.comspec);
+        EXPECT_EQ(run_(c.command, c.argument), c.expected)
+            << c.command << " " << c.argument << " COMSPEC " << (c.comspec ? c.comspec : c.unset ? "unset" : "kept");
+    }
+}
+
+TEST_F(RunSilentThroughTheDll, QuotesAmpersandsAndRedirectionReachTheInterpreter) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
+    const std::string folder = std::string(temp) + "karvelin-runsilent-" + std::to_string(::GetCurrentProcessId()) +
+                               "-" + std::to_string(::GetTickCount());
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    const std::string file = folder + "\\out 1.txt";
+
+    // One command written, one appended; the quoted & is no separator.
+    const std::string command = "echo \"a&b\">\"" + file + "\"";
+    const std::string argument = "& echo x>>\"" + file + "\"";
+    EXPECT_EQ(run_(command.c_str(), argument.c_str()), 0);
+
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+            lines.push_back(line);
+        }
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"\"a&b\"", "x"}));
+    ::DeleteFileA(file.c_str());
+    EXPECT_TRUE(::RemoveDirectoryA(folder.c_str())) << folder;
+}
+
+TEST_F(RunSilentThroughTheDll, LongLinesAreRunWholeOrRefusedByTheSystem) {
+    const std::string interpreter = Environment("COMSPEC").value_or("CMD.EXE");
+    // "<interpreter> /c exit 7 & rem xxx...": n characters in all.
+    const auto argument = [&](std::size_t n) {
+        const std::string head = "7 & rem ";
+        return head + std::string(n - interpreter.size() - 4 - 5 - head.size(), 'x');
+    };
+    EXPECT_EQ(run_("exit", argument(4095).c_str()), 7);
+    EXPECT_EQ(run_("exit", argument(4096).c_str()), 7);
+    const int32_t refused = run_("exit", argument(40000).c_str());
+    std::printf("RunSilent with a 40000-character line answers %d\n", static_cast<int>(refused));
+    EXPECT_NE(refused, 7);
+    EXPECT_NE(refused, 0);
+}
+
+}  // namespace
+}  // namespace karvelin::test
