@@ -16,11 +16,11 @@ namespace {
 using RunSilentFunction = int32_t (*)(const char*, const char*);
 
 std::optional<std::string> Environment(const char* name) {
-    char value[32768];
+    char value[32768];  // the largest value there is, with its NUL
     ::SetLastError(ERROR_SUCCESS);
     const DWORD length = ::GetEnvironmentVariableA(name, value, sizeof value);
     if (length == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-    return std::string(value, length < sizeof value ? length : 0);
+    return std::string(value, length);
 }
 
 // Sets COMSPEC (nothing: removes it) for one scope, then puts it back.
