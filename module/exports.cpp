@@ -33,10 +33,10 @@ KARVELIN_FUNCTIONS(KARVELIN_CHECK_TYPE)
 
 namespace karvelin::entry {
 
-void TrimRight(TextBuffer buffer) noexcept {
+void TrimRight(TextBuffer& buffer) noexcept {
     if (buffer.data) Guard([&] { text::TrimRight(buffer.data, buffer.size); });
 }
-void TrimLeft(TextBuffer buffer) noexcept {
+void TrimLeft(TextBuffer& buffer) noexcept {
     if (buffer.data) Guard([&] { text::TrimLeft(buffer.data, buffer.size); });
 }
 
@@ -64,8 +64,14 @@ char* Recode(const char* bytes, uint32_t n) {
 char* Decode(const char* encoded, uint32_t m) {
     return Guard(nullptr, [&] { return text::Decode(encoded ? encoded : "", encoded ? m : 0, text::SystemAllocator()); });
 }
-void TrimRight(char* text) { karvelin::entry::TrimRight({text, karvelin::kUnknownSize}); }
-void TrimLeft(char* text) { karvelin::entry::TrimLeft({text, karvelin::kUnknownSize}); }
+void TrimRight(char* text) {
+    karvelin::TextBuffer buffer{text, karvelin::kUnknownSize};
+    karvelin::entry::TrimRight(buffer);
+}
+void TrimLeft(char* text) {
+    karvelin::TextBuffer buffer{text, karvelin::kUnknownSize};
+    karvelin::entry::TrimLeft(buffer);
+}
 ResultCode ValidateNet(const char* host, const char* mask, const char* network, const char* other) {
     return Guard(ERR_NET_BAD_ADDRESS, [&] {
         return net::ValidateNet(TextOrEmpty(host), TextOrEmpty(mask), TextOrEmpty(network), TextOrEmpty(other),

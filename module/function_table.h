@@ -21,10 +21,13 @@
 
 namespace karvelin {
 
-// A caller's text buffer and its size in bytes.
+// A caller's text buffer and its size in bytes. A function whose output does
+// not fit sets `needed` to the size it needs and leaves the buffer untouched;
+// the Python faces then raise ValueError naming that size.
 struct TextBuffer {
     char* data;
     std::size_t size;
+    std::size_t needed = 0;
 };
 
 // The size handed on for a native caller's buffer, whose size is not known:
@@ -33,8 +36,8 @@ inline constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
 
 namespace entry {
 // The text-buffer functions, told the buffer's size (defined with the exports).
-void TrimRight(TextBuffer text) noexcept;
-void TrimLeft(TextBuffer text) noexcept;
+void TrimRight(TextBuffer& text) noexcept;
+void TrimLeft(TextBuffer& text) noexcept;
 }  // namespace entry
 
 enum class Lock { Holds, Releases };

@@ -79,8 +79,14 @@ PyObject* Integer(std::int32_t value) {
 template <typename T>
 struct Param;
 
+// The default: nothing to check once the call is over.
+struct NoCheckAfterCall {
+    bool Done(const char*) const { return true; }
+};
+
+
 template <>
-struct Param<const char*> {  // a text
+struct Param<const char*> : NoCheckAfterCall {  // a text
     static constexpr char kLetter = 's';
     const char* text = nullptr;
     Py_ssize_t size = 0;
@@ -123,7 +129,7 @@ struct Param<const char*> {  // a text
 
 // An integer that fits a signed 32-bit value, handed on as those 32 bits.
 template <typename T>
-struct IntParam {
+struct IntParam : NoCheckAfterCall {
     static constexpr char kLetter = 'i';
     int value = 0;
 #if PY_MAJOR_VERSION >= 3
@@ -156,7 +162,15 @@ template <>
 struct Param<std::int32_t> : IntParam<std::int32_t> {};
 
 template <>
-struct Param<TextBuffer> {  // a text buffer, written in place
+struct Param<TextBuffer&> {  // a text buffer, written in place
+    TextBuffer buffer{nullptr, 0};
+    // An output that did not fit was not written: say what it needs.
+    bool Done(const char* function) const {
+        if (buffer.needed <= buffer.size) return true;
+        PyErr_Format(PyExc_ValueError, "%s() needs a buffer of %zu bytes, not %zu", function, buffer.needed,
+                     buffer.size);
+        return false;
+    }
 #if PY_MAJOR_VERSION >= 3
     Py_buffer view{};
     bool held = false;
@@ -173,9 +187,10 @@ struct Param<TextBuffer> {  // a text buffer, written in place
             return false;
         }
         held = true;
+        buffer = {static_cast<char*>(view.buf), static_cast<std::size_t>(view.len)};
         return true;
     }
-    TextBuffer Value() const { return {static_cast<char*>(view.buf), static_cast<std::size_t>(view.len)}; }
+    TextBuffer& Value() { return buffer; }
 #else
     static constexpr char kLetter = 's';
     char* text = nullptr;
@@ -197,7 +212,10 @@ struct Param<TextBuffer> {  // a text buffer, written in place
         }
         return true;
     }
-    TextBuffer Value() const { return {text, std::strlen(text) + 1}; }
+    TextBuffer& Value() {
+        buffer = {text, std::strlen(text) + 1};  // the string's own terminating byte is its last
+        return buffer;
+    }
 #endif
 };
 
@@ -270,9 +288,12 @@ struct Glue<kFunction, kName, kLock, R (*)(A...)> {
     static PyObject* Invoke(std::tuple<Param<A>...>& params, std::index_sequence<I...>) {
         if constexpr (std::is_void_v<R>) {
             Run<kLock>([&] { kFunction(std::get<I>(params).Value()...); });
+            if (!(std::get<I>(params).Done(kName) && ...)) return nullptr;
             Py_RETURN_NONE;
         } else {
-            return Result(Run<kLock>([&] { return kFunction(std::get<I>(params).Value()...); }));
+            const R result = Run<kLock>([&] { return kFunction(std::get<I>(params).Value()...); });
+            if (!(std::get<I>(params).Done(kName) && ...)) return nullptr;
+            return Result(result);
         }
     }
 };
