@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
+#include <string>
 
 namespace karvelin::win32 {
 
@@ -17,6 +19,19 @@ namespace karvelin::win32 {
 // as it was. Never writes past `size`.
 bool ReadRegistryString(HKEY root, const char* key_path, const char* value_name, char* buffer,
                         std::size_t size);
+
+// One value's data, whatever its type, into `buffer` of `size` bytes: the
+// number of bytes read. Nothing when the key or value cannot be read or the
+// data does not fit (the buffer is then cleared). Never writes past `size`.
+std::optional<std::size_t> ReadRegistryData(HKEY root, const char* key_path, const char* value_name, void* buffer,
+                                            std::size_t size);
+
+// One value's data, whatever its type and length, as a text: read into a
+// block of the size the registry reports plus room for a NUL, and taken up to
+// its first NUL (data without one is terminated). Nothing when the key or
+// value cannot be read, the value is empty, it grew between the size query
+// and the read, or there is no memory for it.
+std::optional<std::string> ReadRegistryText(HKEY root, const char* key_path, const char* value_name);
 
 }  // namespace karvelin::win32
 #endif

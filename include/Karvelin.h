@@ -105,6 +105,19 @@ KARVELIN_API int32_t KARVELIN_CALL FindServerVersion(void);
  * number. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL RunSilent(const char *command, const char *argument);
 
+/* 0 when the process token (never a thread's) holds the Administrators group
+ * S-1-5-32-544 with the enabled flag set; ERR_NOT_ADMIN when it does not (a
+ * group for deny only does not count); ERR_TOKEN_OPEN, ERR_TOKEN_QUERY,
+ * ERR_TOKEN_ALLOC or ERR_SID_ALLOC when a step fails. On Linux: 0 when the
+ * effective user is root, else ERR_NOT_ADMIN. */
+KARVELIN_API ResultCode KARVELIN_CALL CheckUserRight(void);
+
+/* The installation already on the host, read from the key
+ * Software\TALVORNE\Monitor under HKEY_LOCAL_MACHINE: 2 when "DualComPort"
+ * is empty or missing; otherwise "DualBamState" (1 when missing or unreadable)
+ * minus 1, so 0 gives -1. On Linux (no registry) 2. Not a ResultCode. */
+KARVELIN_API int32_t KARVELIN_CALL GetCurrentInstallationType(void);
+
 /* A new text: each of the n bytes (any value) as two printable characters
  * (40 to 118), the last byte's pair first; 2n characters and a NUL. NULL when
  * memory cannot be had. Release with KARVELIN_FREE_TEXT. */

@@ -7,7 +7,9 @@
 #include <type_traits>
 
 #include "Karvelin.h"
+#include "checks/admin_check.h"
 #include "checks/os_checks.h"
+#include "checks/product_registry.h"
 #include "common/lead_bytes.h"
 #include "common/no_throw.h"
 #include "files/dest_dir.h"
@@ -57,6 +59,12 @@ int32_t RunSilent(const char* command, const char* argument) {
     return Guard(files::kNoMemoryAnswer, [&] {
         return files::RunSilent(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
     });
+}
+ResultCode CheckUserRight(void) {
+    return Guard(ERR_TOKEN_ALLOC, [] { return checks::CheckUserRight(checks::SystemToken()); });
+}
+int32_t GetCurrentInstallationType(void) {
+    return Guard(2, [] { return checks::GetCurrentInstallationType(checks::SystemProductRegistry()); });
 }
 char* Recode(const char* bytes, uint32_t n) {
     return Guard(nullptr, [&] { return text::Recode(bytes ? bytes : "", bytes ? n : 0, text::SystemAllocator()); });

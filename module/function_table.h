@@ -49,6 +49,8 @@ enum class Lock { Holds, Releases };
     X(CheckIeVersion, ResultCode(void), "", ::CheckIeVersion, Holds)                                  \
     X(FindServerVersion, int32_t(void), "", ::FindServerVersion, Holds)                               \
     X(RunSilent, int32_t(const char*, const char*), "COMMAND ARGUMENT", ::RunSilent, Releases)        \
+    X(CheckUserRight, ResultCode(void), "", ::CheckUserRight, Holds)                                  \
+    X(GetCurrentInstallationType, int32_t(void), "", ::GetCurrentInstallationType, Holds)             \
     X(Recode, char*(const char*, uint32_t), "TEXT COUNT", ::Recode, Holds)                            \
     X(Decode, char*(const char*, uint32_t), "TEXT COUNT", ::Decode, Holds)                            \
     X(TrimRight, void(char*), "TEXT", karvelin::entry::TrimRight, Holds)                              \

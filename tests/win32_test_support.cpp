@@ -29,7 +29,9 @@ static std::string SelfPath() {
     return path;
 }
 
-std::string RunSelf(const std::string& arguments) {
+std::string RunSelf(const std::string& arguments) { return RunCommand("\"" + SelfPath() + "\" " + arguments); }
+
+std::string RunCommand(std::string command, HANDLE token) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     unique_handle read_end, write_end;
     if (!::CreatePipe(read_end.put(), write_end.put(), &inherit, 0)) throw std::runtime_error("CreatePipe");
@@ -41,10 +43,12 @@ std::string RunSelf(const std::string& arguments) {
     startup.hStdOutput = write_end.get();
     startup.hStdError = write_end.get();
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" + SelfPath() + "\" " + arguments;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("CreateProcess");
+    const BOOL started =
+        token ? ::CreateProcessAsUserA(token, nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                       &startup, &info)
+              : ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    if (!started) throw std::runtime_error("CreateProcess: error " + std::to_string(::GetLastError()));
     unique_handle process(info.hProcess), thread(info.hThread);
     write_end.reset();  // so the read ends when the child does
 

@@ -24,6 +24,9 @@ int ProbeChecksMain();
 // Starts this test program again with the given arguments and answers what
 // it printed ("exit N: ..." when it did not end with 0).
 std::string RunSelf(const std::string& arguments);
+// Runs a command line with the given primary token (null: this process's) and
+// answers what it printed, as RunSelf does.
+std::string RunCommand(std::string command_line, HANDLE token = nullptr);
 inline std::string RunProbeChecks() { return RunSelf(kProbeChecksArg); }
 
 // Karvelin.dll from beside the test program, through LoadLibrary, as a native

@@ -29,6 +29,12 @@ class ModuleTest(unittest.TestCase):
         self.assertEqual(K.FindServerVersion(), 0)
         self.assertTrue(type(K.CheckOS()) is int)
 
+    def test_host_checks_without_windows(self):
+        if sys.platform == "win32":
+            return
+        self.assertEqual(K.CheckUserRight(), 0 if os.geteuid() == 0 else 236798241)
+        self.assertEqual(K.GetCurrentInstallationType(), 2)
+
     def test_get_error_description(self):
         for code, text in [(0, "0"), (236798225, "236798225"), (-1, "4294967295")]:
             self.assertEqual(K.GetErrorDescription(code), text)

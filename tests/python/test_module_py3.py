@@ -17,6 +17,7 @@ ERR_DEST_PATH_INVALID, ERR_DEST_PATH_HAS_DOT, ERR_DEST_PATH_IS_ROOT = 236798209,
 ERR_NET_IP_EMPTY, ERR_NET_IP_EQUALS_OTHER = 236798321, 236798322
 ERR_NET_BAD_ADDRESS, ERR_NET_SUBNET_MISMATCH = 236798323, 236798324
 ERR_NOT_LETTERFIGURE, ERR_BAD_BUREAU_NAME = 236814721, 236814737
+ERR_NOT_ADMIN = 236798241
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
@@ -40,6 +41,12 @@ def test_release_checks_without_windows():
     assert K.CheckIeVersion() == 236798228
     assert K.FindServerVersion() == 0
     assert all(type(f()) is int for f in (K.CheckOS, K.CheckIeVersion, K.FindServerVersion))
+
+
+@pytest.mark.skipif(sys.platform == "win32", reason="answers of the running host")
+def test_host_checks_without_windows():
+    assert K.CheckUserRight() == (0 if os.geteuid() == 0 else ERR_NOT_ADMIN)
+    assert K.GetCurrentInstallationType() == 2  # no registry: the readers' defaults
 
 
 @pytest.mark.parametrize(

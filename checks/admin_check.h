@@ -1,0 +1,16 @@
+// Whether the process runs with administrator rights.
+#pragma once
+
+#include "Karvelin.h"
+#include "checks/token_platform.h"
+
+namespace karvelin::checks {
+
+// 0 when the process token holds the Administrators group with the enabled
+// flag set; ERR_NOT_ADMIN when it does not (a group present for deny only
+// counts for nothing); ERR_TOKEN_OPEN, ERR_TOKEN_QUERY, ERR_TOKEN_ALLOC or
+// ERR_SID_ALLOC when a step fails. Everything taken is given back on every
+// way out.
+ResultCode CheckUserRight(TokenPlatform& token);
+
+}  // namespace karvelin::checks
