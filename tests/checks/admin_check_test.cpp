@@ -140,7 +140,15 @@ TEST(CheckUserRight, ACountBeyondTheBlockIsWalkedOnlyAsFarAsTheBlock) {
 
 #ifndef _WIN32
 TEST(CheckUserRight, LinuxAdministratorIsRoot) {
-    EXPECT_EQ(CheckUserRight(SystemToken()), ::geteuid() == 0 ? 0 : ERR_NOT_ADMIN);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(CheckUserRight(SystemToken()), ERR_NOT_ADMIN);
+        return;
+    }
+    EXPECT_EQ(CheckUserRight(SystemToken()), 0u);
+    ASSERT_EQ(::seteuid(65534), 0);  // nobody, for a moment
+    const ResultCode as_nobody = CheckUserRight(SystemToken());
+    ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_EQ(as_nobody, ERR_NOT_ADMIN);
 }
 #endif
 
