@@ -24,16 +24,7 @@ public:
     std::optional<std::vector<AdapterEntry>> Adapters() override {
         unique_ifaddrs list;
         if (::getifaddrs(list.put()) != 0) return std::nullopt;
-        std::vector<AdapterEntry> adapters;
-        for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
-            if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !entry->ifa_name) continue;
-            const std::string name = entry->ifa_name;
-            // An interface's first address alone, as the Windows list gives it.
-            if (std::any_of(adapters.begin(), adapters.end(), [&](const AdapterEntry& a) { return a.name == name; }))
-                continue;
-            adapters.push_back(
-                {InetNtoa(Address(entry->ifa_addr)), InetNtoa(Address(entry->ifa_netmask)), name, name});
-        }
+        std::vector<AdapterEntry> adapters = AdapterEntries(list.get());
         if (adapters.empty()) return std::nullopt;
         return adapters;
     }
@@ -42,6 +33,19 @@ public:
 SystemAdapterPlatform g_adapters;
 
 }  // namespace
+
+std::vector<AdapterEntry> AdapterEntries(const ifaddrs* first) {
+    std::vector<AdapterEntry> adapters;
+    for (const ifaddrs* entry = first; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !entry->ifa_name) continue;
+        const std::string name = entry->ifa_name;
+        // An interface's first address alone, as the Windows list gives it.
+        if (std::any_of(adapters.begin(), adapters.end(), [&](const AdapterEntry& a) { return a.name == name; }))
+            continue;
+        adapters.push_back({InetNtoa(Address(entry->ifa_addr)), InetNtoa(Address(entry->ifa_netmask)), name, name});
+    }
+    return adapters;
+}
 
 AdapterPlatform& SystemAdapters() { return g_adapters; }
 

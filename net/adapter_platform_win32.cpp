@@ -26,17 +26,23 @@ public:
         // Whole records, so the chain is aligned; released on every way out.
         std::vector<IP_ADAPTER_INFO> list((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
         if (::GetAdaptersInfo(list.data(), &size) != ERROR_SUCCESS) return std::nullopt;
-        std::vector<AdapterEntry> adapters;
-        for (const IP_ADAPTER_INFO* adapter = list.data(); adapter; adapter = adapter->Next)
-            adapters.push_back({Field(adapter->IpAddressList.IpAddress.String), Field(adapter->IpAddressList.IpMask.String),
-                                Field(adapter->AdapterName), Field(adapter->Description)});
-        return adapters;
+        return AdapterEntries(list.data());
     }
 };
 
 SystemAdapterPlatform g_adapters;
 
 }  // namespace
+
+std::vector<AdapterEntry> AdapterEntries(const IP_ADAPTER_INFO* first) {
+    std::vector<AdapterEntry> adapters;
+    // An adapter's first address alone; the others follow IpAddressList.Next.
+    for (const IP_ADAPTER_INFO* adapter = first; adapter; adapter = adapter->Next)
+        adapters.push_back({Field(adapter->IpAddressList.IpAddress.String),
+                            Field(adapter->IpAddressList.IpMask.String), Field(adapter->AdapterName),
+                            Field(adapter->Description)});
+    return adapters;
+}
 
 AdapterPlatform& SystemAdapters() { return g_adapters; }
 
