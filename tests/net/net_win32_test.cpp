@@ -76,7 +76,12 @@ TEST_F(NetThroughTheDll, AdapterListIsWellFormed) {
     auto get_address = Export<ResultCode (*)(char*)>(dll_.get(), "GetAddress");
     ASSERT_NE(get_address, nullptr);
     std::vector<char> buffer = Buffer();
-    ASSERT_EQ(get_address(buffer.data()), 0u);
+    const ResultCode answer = get_address(buffer.data());
+    if (answer == ERR_ADAPTER_INFO) {
+        EXPECT_EQ(buffer[0], kUntouched);
+        GTEST_SKIP() << "Wine lists no adapter on this host";
+    }
+    ASSERT_EQ(answer, 0u);
     const std::string text = buffer.data();
     EXPECT_EQ(buffer[text.size() + 1], kUntouched);
 
