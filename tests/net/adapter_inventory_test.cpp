@@ -49,13 +49,11 @@ TEST(AdapterNameMap, NamesTheAdaptersOfTheInventory) {
         {"neither: the identifier itself", {{Device(0x1, "{A}")}}, {{"{A}", "{A}"}}},
         {"no adapter bit: 0x8", {{Device(0x8, "{A}", "Hidden")}}, {}},
         {"an adapter bit with others: 0x84", {{Device(0x84, "{A}", "Shown")}}, {{"{A}", "Shown"}}},
-        {"software-enumerated: 0x2", {{Device(0x2, "{A}", "Tunnel")}}, {{"{A}", "Tunnel"}}},
         {"no driver key or no Characteristics", {{Device(std::nullopt, "{A}", "X")}}, {}},
         {"no instance identifier", {{Device(0x4, std::nullopt, "X")}}, {}},
         {"a later duplicate wins",
          {{Device(0x4, "{A}", "First"), Device(0x4, "{B}", "Other"), Device(0x4, "{A}", "Second")}},
          {{"{A}", "Second"}, {"{B}", "Other"}}},
-        {"keys are exact", {{Device(0x4, "{a}", "Lower")}}, {{"{a}", "Lower"}}},
         {"an inventory that cannot be opened", std::nullopt, {}},
     };
     for (const auto& c : cases) {
@@ -99,37 +97,32 @@ TEST(AdapterInventory, FiveTabEndedFieldsPerAdapterAndOneNul) {
 }
 
 TEST(AdapterInventory, NoAdaptersIsNothingToWrite) {
-    for (const auto& list : {std::optional<std::vector<AdapterEntry>>(), std::optional(std::vector<AdapterEntry>())}) {
-        FixedAdapters adapters;
-        adapters.adapters = list;
-        FixedDevices devices;
-        EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
-    }
+    FixedAdapters adapters;
+    FixedDevices devices;
+    EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
+    adapters.adapters.emplace();
+    EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
 }
 
 // The system's records: an adapter with two addresses shows the first.
+std::string Shown(const AdapterEntry& e) { return e.address + " " + e.mask + " " + e.name + " " + e.description; }
+
 #ifdef _WIN32
 TEST(AdapterEntries, FirstAddressOfEachAdapterAlongTheChain) {
     IP_ADAPTER_INFO records[2] = {};
     IP_ADDR_STRING second{};
     std::strcpy(second.IpAddress.String, "10.9.9.9");
-    std::strcpy(second.IpMask.String, "255.0.0.0");
     records[0].Next = &records[1];
+    records[0].IpAddressList.Next = &second;
     std::strcpy(records[0].AdapterName, "{A}");
     std::strcpy(records[0].Description, "Fast NIC");
     std::strcpy(records[0].IpAddressList.IpAddress.String, "192.168.1.10");
     std::strcpy(records[0].IpAddressList.IpMask.String, "255.255.255.0");
-    records[0].IpAddressList.Next = &second;
     std::strcpy(records[1].AdapterName, "{B}");
-    std::strcpy(records[1].Description, "Unplugged");
-    std::strcpy(records[1].IpAddressList.IpAddress.String, "0.0.0.0");
-    std::strcpy(records[1].IpAddressList.IpMask.String, "0.0.0.0");
     const auto entries = AdapterEntries(records);
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].address + " " + entries[0].mask + " " + entries[0].name + " " + entries[0].description,
-              "192.168.1.10 255.255.255.0 {A} Fast NIC");
-    EXPECT_EQ(entries[1].address + " " + entries[1].mask + " " + entries[1].name + " " + entries[1].description,
-              "0.0.0.0 0.0.0.0 {B} Unplugged");
+    EXPECT_EQ(Shown(entries[0]), "192.168.1.10 255.255.255.0 {A} Fast NIC");
+    EXPECT_EQ(Shown(entries[1]), "  {B} ");
 }
 #else
 TEST(AdapterEntries, FirstIpv4AddressOfEachInterface) {
@@ -139,23 +132,21 @@ TEST(AdapterEntries, FirstIpv4AddressOfEachInterface) {
         address.sin_addr.s_addr = ::inet_addr(text);
         return address;
     };
-    sockaddr_in a1 = ipv4("192.168.1.10"), m1 = ipv4("255.255.255.0"), a2 = ipv4("10.9.9.9"),
-                m2 = ipv4("255.0.0.0"), a3 = ipv4("127.0.0.1");
+    sockaddr_in a1 = ipv4("192.168.1.10"), m1 = ipv4("255.255.255.0"), a2 = ipv4("10.9.9.9"), a3 = ipv4("127.0.0.1");
     sockaddr_in6 v6{};
     v6.sin6_family = AF_INET6;
     char eth0[] = "eth0", wlan0[] = "wlan0", lo[] = "lo";
-    const auto at = [](sockaddr_in& address) { return reinterpret_cast<sockaddr*>(&address); };
+    const auto at = [](auto& address) { return reinterpret_cast<sockaddr*>(&address); };
     ifaddrs list[5] = {};
-    list[0] = {&list[1], wlan0, 0, reinterpret_cast<sockaddr*>(&v6), nullptr, {}, nullptr};  // IPv6 only
-    list[1] = {&list[2], eth0, 0, nullptr, nullptr, {}, nullptr};                           // no address
+    list[0] = {&list[1], wlan0, 0, at(v6), nullptr, {}, nullptr};  // IPv6 alone
+    list[1] = {&list[2], eth0, 0, nullptr, nullptr, {}, nullptr};  // no address
     list[2] = {&list[3], eth0, 0, at(a1), at(m1), {}, nullptr};
-    list[3] = {&list[4], eth0, 0, at(a2), at(m2), {}, nullptr};  // a second address
-    list[4] = {nullptr, lo, 0, at(a3), nullptr, {}, nullptr};    // no mask
+    list[3] = {&list[4], eth0, 0, at(a2), at(m1), {}, nullptr};    // a second address
+    list[4] = {nullptr, lo, 0, at(a3), nullptr, {}, nullptr};      // no mask
     const auto entries = AdapterEntries(list);
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].address + " " + entries[0].mask + " " + entries[0].name + " " + entries[0].description,
-              "192.168.1.10 255.255.255.0 eth0 eth0");
-    EXPECT_EQ(entries[1].address + " " + entries[1].mask + " " + entries[1].name, "127.0.0.1 0.0.0.0 lo");
+    EXPECT_EQ(Shown(entries[0]), "192.168.1.10 255.255.255.0 eth0 eth0");
+    EXPECT_EQ(Shown(entries[1]), "127.0.0.1 0.0.0.0 lo lo");
 }
 #endif
 

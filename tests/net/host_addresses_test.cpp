@@ -19,97 +19,65 @@ std::uint32_t Address(unsigned char a, unsigned char b, unsigned char c, unsigne
     return address;
 }
 
-// A host with a given name and addresses; records the socket start-ups and
-// clean-ups and the name looked up.
+// A host with a given name and addresses; counts the clean-ups and records
+// the name looked up.
 class FixedHost final : public HostLookupPlatform {
 public:
     bool start_succeeds = true;
     std::int32_t cleanup_answer = 0;
-    std::optional<std::string> name = std::string("server");
+    std::optional<std::string> name;
     std::vector<std::uint32_t> addresses;
     int cleanups = 0;
-    std::vector<std::string> looked_up;
+    std::string looked_up;
 
     bool StartSockets() override { return start_succeeds; }
-    std::int32_t CleanupSockets() override {
-        ++cleanups;
-        return cleanup_answer;
-    }
+    std::int32_t CleanupSockets() override { return ++cleanups, cleanup_answer; }
     bool HostName(char* buffer, std::size_t size) override {
         if (!name || name->size() >= size) return false;
         std::memcpy(buffer, name->c_str(), name->size() + 1);
         return true;
     }
     std::vector<std::uint32_t> Addresses(const char* host) override {
-        looked_up.push_back(host);
+        looked_up = host;
         return addresses;
     }
 };
 
 TEST(HostAddressRecords, OneFixedWidthRecordPerAddress) {
+    const std::string kLongName(255, 'h');  // cut off by a 32-byte name buffer
     const struct {
         const char* what;
         std::vector<std::uint32_t> addresses;
         std::string records;
+        std::optional<std::string> name = "server";
+        bool start_succeeds = true;
+        std::int32_t cleanup_answer = 0, answer = 0;
+        int cleanups = 1;
     } cases[] = {
         {"one address", {Address(192, 168, 1, 10)}, "192.168.1.10   \t"},
         {"15 characters: no blank", {Address(192, 168, 100, 200)}, "192.168.100.200\t"},
-        {"two, in lookup order",
-         {Address(10, 0, 0, 1), Address(192, 168, 100, 200)},
+        {"two, in lookup order", {Address(10, 0, 0, 1), Address(192, 168, 100, 200)},
          "10.0.0.1       \t192.168.100.200\t"},
         {"the lookup finds nothing", {}, ""},
+        {"no host name", {Address(10, 0, 0, 1)}, "", std::nullopt},
+        {"a 255-character name is looked up whole", {Address(10, 0, 0, 1)}, "10.0.0.1       \t", kLongName},
+        {"a failed clean-up is the answer", {Address(10, 0, 0, 1)}, "10.0.0.1       \t", "server", true,
+         kSocketError, kSocketError},
+        // The library's start-up of load time is never undone.
+        {"a refused start-up: looked up, not cleaned up", {Address(10, 0, 0, 1)}, "10.0.0.1       \t", "server",
+         false, 0, kSocketError, 0},
     };
     for (const auto& c : cases) {
         FixedHost host;
+        host.name = c.name;
         host.addresses = c.addresses;
-        std::string records = "left over";
-        EXPECT_EQ(HostAddressRecords(records, host), 0) << c.what;
-        EXPECT_EQ(records, c.records) << c.what;
-        EXPECT_EQ(records.size(), kRecordSize * c.addresses.size()) << c.what;
-    }
-}
-
-TEST(HostAddressRecords, LongHostNamesAreLookedUpWhole) {
-    for (const std::size_t length : {31u, 63u, 255u}) {
-        FixedHost host;
-        host.name = std::string(length, 'h');
-        host.addresses = {Address(10, 1, 2, 3)};
-        std::string records;
-        HostAddressRecords(records, host);
-        EXPECT_EQ(host.looked_up, std::vector<std::string>{*host.name}) << length;
-        EXPECT_EQ(records, "10.1.2.3       \t") << length;
-    }
-    FixedHost host;  // no name: no lookup, no records
-    host.name.reset();
-    host.addresses = {Address(10, 1, 2, 3)};
-    std::string records;
-    EXPECT_EQ(HostAddressRecords(records, host), 0);
-    EXPECT_TRUE(host.looked_up.empty());
-    EXPECT_EQ(records, "");
-}
-
-// The clean-up pairs this call's own start-up: the library's start-up of load
-// time is never undone.
-TEST(HostAddressRecords, CleansUpOnlyWhatItStarted) {
-    const struct {
-        bool start_succeeds;
-        std::int32_t cleanup_answer;
-        int cleanups;
-        std::int32_t answer;
-    } cases[] = {
-        {true, 0, 1, 0},
-        {true, kSocketError, 1, kSocketError},
-        {false, 0, 0, kSocketError},
-    };
-    for (const auto& c : cases) {
-        FixedHost host;
         host.start_succeeds = c.start_succeeds;
         host.cleanup_answer = c.cleanup_answer;
-        host.addresses = {Address(10, 0, 0, 1)};
-        std::string records;
-        EXPECT_EQ(HostAddressRecords(records, host), c.answer) << c.start_succeeds;
-        EXPECT_EQ(host.cleanups, c.cleanups) << c.start_succeeds;
-        EXPECT_EQ(records.size(), kRecordSize) << "looked up all the same";
+        std::string records = "left over";
+        EXPECT_EQ(HostAddressRecords(records, host), c.answer) << c.what;
+        EXPECT_EQ(records, c.records) << c.what;
+        EXPECT_EQ(host.cleanups, c.cleanups) << c.what;
+        EXPECT_EQ(host.looked_up, c.name.value_or("")) << c.what;
     }
 }
 
