@@ -128,6 +128,25 @@ KARVELIN_API char *KARVELIN_CALL Recode(const char *bytes, uint32_t n);
  * cannot be had. Release with KARVELIN_FREE_TEXT. */
 KARVELIN_API char *KARVELIN_CALL Decode(const char *text, uint32_t m);
 
+/* GetAddress and GetHostIPAddr write into the caller's buffer and take no
+ * length: the caller supplies room for the whole output, which is never
+ * shortened. A NULL buffer is not written. */
+
+/* Writes, per adapter of the system's IPv4 adapter list, five fields each
+ * followed by a tab: network address (address AND mask), mask, address (the
+ * adapter's first), adapter name, display name; then one NUL. Bytes after the
+ * NUL are untouched. 0, or ERR_ADAPTER_INFO (the buffer untouched) when the
+ * adapter list cannot be had or is empty. Room needed: at most 608 bytes per
+ * adapter, and the NUL. */
+KARVELIN_API ResultCode KARVELIN_CALL GetAddress(char *buffer);
+
+/* Writes one 16-byte record per address of the host's own name: the dotted
+ * address, blanks up to byte 15, a tab. No NUL, nothing after the last record;
+ * nothing at all when the name or its lookup fails. Room needed: 16 bytes per
+ * address. Answers the result of its socket clean-up: 0, or -1 (SOCKET_ERROR,
+ * also when its socket start-up failed). */
+KARVELIN_API int32_t KARVELIN_CALL GetHostIPAddr(char *buffer);
+
 /* In place: the blanks (0x20) at the end become NUL bytes. Texts of 255 bytes
  * or more are left unchanged. */
 KARVELIN_API void KARVELIN_CALL TrimRight(char *text);

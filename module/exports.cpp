@@ -4,6 +4,8 @@
 // the guard's first argument is the answer when one was caught. A native
 // caller's NULL text is taken as the empty text. The Python module calls the
 // same functions.
+#include <cstring>
+#include <string>
 #include <type_traits>
 
 #include "Karvelin.h"
@@ -16,7 +18,9 @@
 #include "files/run_silent.h"
 #include "module/error_description.h"
 #include "module/function_table.h"
+#include "net/adapter_inventory.h"
 #include "net/address_validation.h"
+#include "net/host_addresses.h"
 #include "text/recode.h"
 #include "text/trim_names.h"
 
@@ -33,8 +37,45 @@ namespace text = karvelin::text;
 KARVELIN_FUNCTIONS(KARVELIN_CHECK_TYPE)
 #undef KARVELIN_CHECK_TYPE
 
+namespace karvelin {
+namespace {
+
+// Writes an output at the start of the buffer when it fits; otherwise sets
+// `needed` and writes nothing. A buffer of unknown size has room.
+void WriteOutput(TextBuffer& buffer, const std::string& output) {
+    if (!buffer.data || output.empty()) return;
+    const bool ends_in_nul = output.back() == '\0';
+    const std::size_t needed = output.size() + (buffer.last_is_terminator && !ends_in_nul ? 1 : 0);
+    if (buffer.size != kUnknownSize && needed > buffer.size) {
+        buffer.needed = needed;
+        return;
+    }
+    std::memcpy(buffer.data, output.data(), output.size());
+}
+
+std::int32_t WriteHostAddresses(TextBuffer& buffer) {
+    std::string records;
+    const std::int32_t answer = net::HostAddressRecords(records, net::SystemHostLookup());
+    WriteOutput(buffer, records);
+    return answer;
+}
+
+}  // namespace
+}  // namespace karvelin
+
 namespace karvelin::entry {
 
+void GetHostIPAddr(TextBuffer& buffer) noexcept {
+    Guard([&] { WriteHostAddresses(buffer); });
+}
+ResultCode GetAddress(TextBuffer& buffer) noexcept {
+    return Guard(ERR_ADAPTER_INFO, [&] {
+        const auto text = net::AdapterInventory(net::SystemAdapters(), net::SystemDevices(), net::SystemInet());
+        if (!text) return ERR_ADAPTER_INFO;
+        WriteOutput(buffer, *text);
+        return ResultCode{0};
+    });
+}
 void TrimRight(TextBuffer& buffer) noexcept {
     if (buffer.data) Guard([&] { text::TrimRight(buffer.data, buffer.size); });
 }
@@ -71,6 +112,14 @@ char* Recode(const char* bytes, uint32_t n) {
 }
 char* Decode(const char* encoded, uint32_t m) {
     return Guard(nullptr, [&] { return text::Decode(encoded ? encoded : "", encoded ? m : 0, text::SystemAllocator()); });
+}
+ResultCode GetAddress(char* buffer) {
+    karvelin::TextBuffer text{buffer, karvelin::kUnknownSize};
+    return karvelin::entry::GetAddress(text);
+}
+int32_t GetHostIPAddr(char* buffer) {
+    karvelin::TextBuffer records{buffer, karvelin::kUnknownSize};
+    return Guard(net::kSocketError, [&] { return karvelin::WriteHostAddresses(records); });
 }
 void TrimRight(char* text) {
     karvelin::TextBuffer buffer{text, karvelin::kUnknownSize};

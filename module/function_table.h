@@ -28,6 +28,9 @@ struct TextBuffer {
     char* data;
     std::size_t size;
     std::size_t needed = 0;
+    // Python 2.7: the last byte is the str object's own terminating NUL, where
+    // an output may put a NUL and nothing else.
+    bool last_is_terminator = false;
 };
 
 // The size handed on for a native caller's buffer, whose size is not known:
@@ -38,6 +41,8 @@ namespace entry {
 // The text-buffer functions, told the buffer's size (defined with the exports).
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;
+void GetHostIPAddr(TextBuffer& records) noexcept;  // the clean-up's result is dropped
+ResultCode GetAddress(TextBuffer& text) noexcept;
 }  // namespace entry
 
 enum class Lock { Holds, Releases };
@@ -53,6 +58,8 @@ enum class Lock { Holds, Releases };
     X(GetCurrentInstallationType, int32_t(void), "", ::GetCurrentInstallationType, Holds)             \
     X(Recode, char*(const char*, uint32_t), "TEXT COUNT", ::Recode, Holds)                            \
     X(Decode, char*(const char*, uint32_t), "TEXT COUNT", ::Decode, Holds)                            \
+    X(GetAddress, ResultCode(char*), "BUFFER", karvelin::entry::GetAddress, Holds)                    \
+    X(GetHostIPAddr, int32_t(char*), "BUFFER", karvelin::entry::GetHostIPAddr, Holds)                 \
     X(TrimRight, void(char*), "TEXT", karvelin::entry::TrimRight, Holds)                              \
     X(TrimLeft, void(char*), "TEXT", karvelin::entry::TrimLeft, Holds)                                \
     X(ValidateNet, ResultCode(const char*, const char*, const char*, const char*),                    \

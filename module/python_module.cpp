@@ -167,8 +167,12 @@ struct Param<TextBuffer&> {  // a text buffer, written in place
     // An output that did not fit was not written: say what it needs.
     bool Done(const char* function) const {
         if (buffer.needed <= buffer.size) return true;
-        PyErr_Format(PyExc_ValueError, "%s() needs a buffer of %zu bytes, not %zu", function, buffer.needed,
-                     buffer.size);
+        if (buffer.last_is_terminator)  // a str: its length, without the terminating byte
+            PyErr_Format(PyExc_ValueError, "%s() needs a string of %zu characters, not %zu", function,
+                         buffer.needed - 1, buffer.size - 1);
+        else
+            PyErr_Format(PyExc_ValueError, "%s() needs a buffer of %zu bytes, not %zu", function, buffer.needed,
+                         buffer.size);
         return false;
     }
 #if PY_MAJOR_VERSION >= 3
@@ -214,6 +218,7 @@ struct Param<TextBuffer&> {  // a text buffer, written in place
     }
     TextBuffer& Value() {
         buffer = {text, std::strlen(text) + 1};  // the string's own terminating byte is its last
+        buffer.last_is_terminator = true;
         return buffer;
     }
 #endif

@@ -1,4 +1,5 @@
-// Both platforms have inet_addr under the same name and contract.
+// Both platforms have inet_addr and inet_ntoa under the same names and
+// contracts.
 #ifdef _WIN32
 #include <winsock2.h>
 #else
@@ -20,5 +21,12 @@ SystemInetPlatform g_inet;
 }  // namespace
 
 InetPlatform& SystemInet() { return g_inet; }
+
+std::string InetNtoa(std::uint32_t address) {
+    in_addr value{};
+    value.s_addr = address;
+    const char* text = ::inet_ntoa(value);  // a text of the calling thread's own
+    return text ? text : "";
+}
 
 }  // namespace karvelin::net

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace karvelin::net {
 
@@ -17,5 +18,10 @@ public:
 
 // Winsock's inet_addr in the DLL, the C library's on Linux.
 InetPlatform& SystemInet();
+
+// inet_ntoa: the dotted-decimal text (7 to 15 characters) of an address in
+// network byte order. Pure formatting, the same on both platforms, so it
+// needs no substitute.
+std::string InetNtoa(std::uint32_t address);
 
 }  // namespace karvelin::net

@@ -2,7 +2,9 @@
 //
 //   karvelin report              every function without side effects, with
 //                                its answer (and a ResultCode's name)
-//   karvelin FUNCTION [ARG...]   one function with the given arguments
+//   karvelin FUNCTION [ARG...]   one function with the given arguments; a
+//                                text buffer may be "@SIZE/FIELDS" (SIZE
+//                                bytes, shown as records of FIELDS fields)
 //   karvelin list                the functions and their arguments
 //
 // On Windows it calls Karvelin.dll through its import library; on Linux, the
@@ -36,6 +38,8 @@ using Args = std::vector<std::string>;
 const std::map<std::string, std::vector<Args>> kReportSamples = {
     {"Recode", {{"abc"}}},
     {"Decode", {{"?E8>17"}}},
+    {"GetAddress", {{"@65536/5"}}},
+    {"GetHostIPAddr", {{"@65536/1"}}},
     {"TrimRight", {{"  ab  "}}},
     {"TrimLeft", {{"  ab  "}}},
     {"ValidateNet",
@@ -94,14 +98,26 @@ struct Param<std::uint32_t> {
     std::uint32_t Value() const { return number; }
 };
 // A text buffer: a copy of the argument, shown afterwards up to its old
-// length (NUL bytes as \0).
+// length (NUL bytes as \0); 64 KiB of NUL bytes follow it, so that a function
+// that writes more (GetAddress, GetHostIPAddr) stays inside. "@SIZE/FIELDS"
+// gives SIZE NUL bytes instead, shown afterwards up to the first NUL as
+// tab-ended records of FIELDS fields, one a line.
 template <>
 struct Param<char*> {
+    static constexpr std::size_t kRoom = 65536;
     std::vector<char> buffer;
     std::size_t length = 0;
+    unsigned fields = 0;  // records: fields per line
     bool Take(const std::string& arg) {
+        unsigned size = 0;
+        char end = 0;
+        if (std::sscanf(arg.c_str(), "@%u/%u%c", &size, &fields, &end) == 2 && fields > 0) {
+            buffer.assign(size + std::size_t{1}, '\0');
+            return true;
+        }
+        fields = 0;
         buffer.assign(arg.begin(), arg.end());
-        buffer.push_back('\0');
+        buffer.resize(arg.size() + kRoom, '\0');
         length = arg.size();
         return true;
     }
@@ -109,6 +125,21 @@ struct Param<char*> {
     std::string Shown() const {
         std::string shown;
         for (std::size_t i = 0; i < length; ++i) shown += buffer[i] ? std::string(1, buffer[i]) : "\\0";
+        return shown;
+    }
+    // The records, tabs shown as " | ", each line indented.
+    std::string Records() const {
+        std::string shown = "    ";
+        unsigned field = 0;
+        for (const char* c = buffer.data(); *c; ++c) {
+            if (*c != '\t') {
+                shown += *c;
+            } else if (++field % fields != 0) {
+                shown += " | ";
+            } else {
+                shown += c[1] ? " |\n    " : " |";
+            }
+        }
         return shown;
     }
 };
@@ -129,18 +160,22 @@ struct Invoke<R (*)(A...)> {
     static int Call(R (*function)(A...), const std::string& label, const Args& args, std::index_sequence<I...>) {
         std::tuple<Param<A>...> params;
         if (!(std::get<I>(params).Take(args[I]) && ...)) return 2;
-        if constexpr (std::is_void_v<R>) {
+        if constexpr (std::is_void_v<R>)
             function(std::get<I>(params).Value()...);
-            // The text buffers, as the function left them.
-            (ShowBuffer(label, std::get<I>(params)), ...);
-        } else {
+        else
             PrintResult(label, function(std::get<I>(params).Value()...));
-        }
+        // The text buffers, as the function left them.
+        (ShowBuffer(label, std::get<I>(params)), ...);
         return 0;
     }
     template <typename P>
     static void ShowBuffer(const std::string& label, const P& param) {
-        if constexpr (std::is_same_v<P, Param<char*>>) PrintText(label, param.Shown().c_str());
+        if constexpr (std::is_same_v<P, Param<char*>>) {
+            if (param.fields)
+                std::printf("%s\n", param.Records().c_str());
+            else
+                PrintText(label, param.Shown().c_str());
+        }
     }
 };
 

@@ -122,9 +122,11 @@ template <>
 const char* SampleArgument<const char*>() { return "C:\\karvelin-soak-missing\\x"; }
 template <>
 std::uint32_t SampleArgument<std::uint32_t>() { return 3; }
+// A buffer holds "  ab  " and room for the adapter list and the host's
+// address records, which the functions write whole.
 template <>
 char* SampleArgument<char*>() {
-    static char text[16];
+    static char text[65536];
     std::strcpy(text, "  ab  ");
     return text;
 }

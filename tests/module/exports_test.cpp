@@ -36,6 +36,8 @@ TEST(Exports, NullTextIsTheEmptyText) {
     EXPECT_EQ(Owned(Decode(nullptr, 4)), "");
     TrimRight(nullptr);
     TrimLeft(nullptr);
+    EXPECT_EQ(GetHostIPAddr(nullptr), 0);  // looked up, not written
+    (void)GetAddress(nullptr);
 }
 
 TEST(Exports, TextBufferOfUnknownSizeEndsAtItsNul) {

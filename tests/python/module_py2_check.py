@@ -90,6 +90,25 @@ class ModuleTest(unittest.TestCase):
     def test_run_silent(self):
         self.assertEqual(K.RunSilent("exit", "3"), 3)
 
+    def test_record_buffers_are_filled_or_refused_whole(self):
+        # A str's own terminating byte may take the list's NUL, never a record.
+        for function, answer, nul in [(K.GetHostIPAddr, None, False), (K.GetAddress, 0, True)]:
+            full = ("y" + "\x01" * 65536)[1:]
+            self.assertEqual(function(full), answer)
+            need = full.index("\0") if nul else full.index("\x01")
+            # Strings of 0 and 1 characters are shared ones, refused before.
+            for length in range(2, need + 1):
+                text = ("y" + "\x01" * length)[1:]
+                if length < need:
+                    with self.assertRaises(ValueError) as raised:
+                        function(text)
+                    self.assertTrue("needs a string of %d characters, not %d" % (need, length)
+                                    in str(raised.exception))
+                    self.assertEqual(text, "\x01" * length)
+                else:
+                    self.assertEqual(function(text), answer)
+                    self.assertEqual(text, full[:length])
+
     def test_recode(self):
         self.assertEqual(K.Recode("abc", 3), "?E8>17")
         self.assertEqual(K.Decode("?E8>17x", 7), "abc")

@@ -195,6 +195,32 @@ def test_trim_refuses_what_cannot_be_written(bad):
         K.TrimRight(bad)
 
 
+# ---- host addresses and adapters: outputs written only when they fit ----
+
+GUARD = 0x01  # a byte neither output holds
+
+
+@pytest.mark.parametrize("function, answer, nul", [(K.GetHostIPAddr, None, False), (K.GetAddress, 0, True)])
+def test_record_buffers_are_filled_or_refused_whole(function, answer, nul):
+    full = bytearray([GUARD]) * 65536
+    assert function(full) == answer
+    # The records: 16 bytes per address, no NUL; the list: its text and a NUL.
+    need = full.index(0) + 1 if nul else full.index(GUARD)
+    records = bytes(full[:need])
+    assert (records.endswith(b"\t\0") and records.count(b"\t") % 5 == 0) if nul else len(records) % 16 == 0
+    for length in range(need + 1):
+        guarded = bytearray([GUARD]) * (length + 8)
+        view = memoryview(guarded)[:length]
+        if length < need:
+            with pytest.raises(ValueError) as raised:
+                function(view)
+            assert "needs a buffer of %d bytes, not %d" % (need, length) in str(raised.value)
+            assert guarded == bytearray([GUARD]) * (length + 8)
+        else:
+            assert function(view) == answer
+            assert guarded == records + bytearray([GUARD]) * 8
+
+
 # ---- name checks ----
 
 

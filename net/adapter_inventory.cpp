@@ -1,0 +1,43 @@
+#include "net/adapter_inventory.h"
+
+namespace karvelin::net {
+
+AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
+    AdapterNameMap names;
+    const auto found = devices.NetworkDevices();
+    if (!found) return names;
+    for (const NetworkDevice& device : *found) {
+        if (!device.characteristics || (*device.characteristics & kAdapterCharacteristics) == 0) continue;
+        if (!device.instance_id) continue;
+        names[*device.instance_id] = device.friendly_name   ? *device.friendly_name
+                                     : device.description ? *device.description
+                                                          : *device.instance_id;
+    }
+    return names;
+}
+
+std::string AdapterListText(const std::vector<AdapterEntry>& adapters, const AdapterNameMap& names,
+                            InetPlatform& inet) {
+    std::string text;
+    for (const AdapterEntry& adapter : adapters) {
+        // Not tested for failure: an all-ones mask gives the address itself.
+        const std::uint32_t network = inet.InetAddr(adapter.address.c_str()) & inet.InetAddr(adapter.mask.c_str());
+        const auto name = names.find(adapter.name);
+        for (const std::string& field : {InetNtoa(network), adapter.mask, adapter.address, adapter.name,
+                                         name != names.end() ? name->second : adapter.description}) {
+            text += field;
+            text += '\t';
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> AdapterInventory(AdapterPlatform& adapters, DevicePlatform& devices, InetPlatform& inet) {
+    const auto list = adapters.Adapters();
+    if (!list || list->empty()) return std::nullopt;
+    std::string output = AdapterListText(*list, BuildAdapterNameMap(devices), inet);
+    output += '\0';
+    return output;
+}
+
+}  // namespace karvelin::net

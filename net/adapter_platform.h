@@ -1,0 +1,45 @@
+// The system's IPv4 adapter list.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The system's own records of the list.
+#ifdef _WIN32
+struct _IP_ADAPTER_INFO;
+#else
+struct ifaddrs;
+#endif
+
+namespace karvelin::net {
+
+// One adapter, with the first of its addresses.
+struct AdapterEntry {
+    std::string address;      // dotted text; "0.0.0.0" when none is configured
+    std::string mask;         // dotted text
+    std::string name;         // Windows: the braced GUID of its network configuration
+    std::string description;  // shown when the inventory has no name for it
+};
+
+class AdapterPlatform {
+public:
+    virtual ~AdapterPlatform() = default;
+    // The adapters in list order; nothing when the list cannot be had, or
+    // holds no adapter.
+    virtual std::optional<std::vector<AdapterEntry>> Adapters() = 0;
+};
+
+// GetAdaptersInfo in the DLL; getifaddrs on Linux (IPv4 interfaces, the
+// interface name as name and description).
+AdapterPlatform& SystemAdapters();
+
+// The entries of the system's list, from its first record along the chain
+// (Linux: the interfaces with an IPv4 address).
+#ifdef _WIN32
+std::vector<AdapterEntry> AdapterEntries(const _IP_ADAPTER_INFO* first);
+#else
+std::vector<AdapterEntry> AdapterEntries(const ifaddrs* first);
+#endif
+
+}  // namespace karvelin::net

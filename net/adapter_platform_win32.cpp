@@ -1,0 +1,49 @@
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "net/adapter_platform.h"
+
+namespace karvelin::net {
+namespace {
+
+// A fixed-size text field of the system's records, up to its NUL.
+template <std::size_t N>
+std::string Field(const char (&field)[N]) {
+    const void* nul = std::memchr(field, '\0', N);
+    return std::string(field, nul ? static_cast<const char*>(nul) - field : N);
+}
+
+class SystemAdapterPlatform final : public AdapterPlatform {
+public:
+    std::optional<std::vector<AdapterEntry>> Adapters() override {
+        // The size first; a host without adapters answers ERROR_NO_DATA.
+        ULONG size = 0;
+        if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0) return std::nullopt;
+        // Whole records, so the chain is aligned; released on every way out.
+        std::vector<IP_ADAPTER_INFO> list((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+        if (::GetAdaptersInfo(list.data(), &size) != ERROR_SUCCESS) return std::nullopt;
+        return AdapterEntries(list.data());
+    }
+};
+
+SystemAdapterPlatform g_adapters;
+
+}  // namespace
+
+std::vector<AdapterEntry> AdapterEntries(const IP_ADAPTER_INFO* first) {
+    std::vector<AdapterEntry> adapters;
+    // An adapter's first address alone; the others follow IpAddressList.Next.
+    for (const IP_ADAPTER_INFO* adapter = first; adapter; adapter = adapter->Next)
+        adapters.push_back({Field(adapter->IpAddressList.IpAddress.String),
+                            Field(adapter->IpAddressList.IpMask.String), Field(adapter->AdapterName),
+                            Field(adapter->Description)});
+    return adapters;
+}
+
+AdapterPlatform& SystemAdapters() { return g_adapters; }
+
+}  // namespace karvelin::net

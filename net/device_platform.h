@@ -1,0 +1,44 @@
+// The system's inventory of network devices: what names an adapter for a
+// person.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace karvelin::net {
+
+// The driver key's "Characteristics" bits that make a device an adapter of
+// the list: virtual, software-enumerated, physical (NCF_VIRTUAL,
+// NCF_SOFTWARE_ENUMERATED, NCF_PHYSICAL).
+inline constexpr std::uint32_t kAdapterCharacteristics = 0x7;
+// Texts read from the inventory go into buffers of this many bytes: at most
+// one byte less of text.
+inline constexpr std::size_t kDeviceTextSize = 300;
+
+// One present network device, with each value that could be read (none where
+// the driver key or the value could not be, or a text had no room for its
+// NUL).
+struct NetworkDevice {
+    std::optional<std::uint32_t> characteristics;  // driver key, "Characteristics"
+    std::optional<std::string> instance_id;        // driver key, "NetCfgInstanceId"
+    std::optional<std::string> friendly_name;
+    std::optional<std::string> description;
+};
+
+class DevicePlatform {
+public:
+    virtual ~DevicePlatform() = default;
+    // The present network devices, in inventory order; nothing when the
+    // inventory cannot be opened.
+    virtual std::optional<std::vector<NetworkDevice>> NetworkDevices() = 0;
+};
+
+// SetupAPI's LAN-class interface devices and their driver keys in the DLL;
+// /sys/class/net on Linux (the interface name as instance identifier, its
+// alias as friendly name).
+DevicePlatform& SystemDevices();
+
+}  // namespace karvelin::net

@@ -1,0 +1,126 @@
+#include "net/adapter_inventory.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <iphlpapi.h>
+
+#include <cstring>
+#endif
+
+namespace karvelin::net {
+namespace {
+
+class FixedDevices final : public DevicePlatform {
+public:
+    std::optional<std::vector<NetworkDevice>> devices;
+    std::optional<std::vector<NetworkDevice>> NetworkDevices() override { return devices; }
+};
+
+class FixedAdapters final : public AdapterPlatform {
+public:
+    std::optional<std::vector<AdapterEntry>> adapters;
+    std::optional<std::vector<AdapterEntry>> Adapters() override { return adapters; }
+};
+
+NetworkDevice Device(std::optional<std::uint32_t> characteristics, std::optional<std::string> id,
+                     std::optional<std::string> friendly = std::nullopt,
+                     std::optional<std::string> description = std::nullopt) {
+    return {characteristics, id, friendly, description};
+}
+
+TEST(AdapterNameMap, NamesTheAdaptersOfTheInventory) {
+    const struct {
+        const char* what;
+        std::optional<std::vector<NetworkDevice>> devices;
+        AdapterNameMap names;
+    } cases[] = {
+        {"friendly name over description", {{Device(0x4, "{A}", "Office LAN", "Fast NIC")}}, {{"{A}", "Office LAN"}}},
+        {"description without a friendly name", {{Device(0x4, "{A}", std::nullopt, "Fast NIC")}}, {{"{A}", "Fast NIC"}}},
+        {"neither: the identifier itself", {{Device(0x1, "{A}")}}, {{"{A}", "{A}"}}},
+        {"no adapter bit: 0x8", {{Device(0x8, "{A}", "Hidden")}}, {}},
+        {"an adapter bit with others: 0x84", {{Device(0x84, "{A}", "Shown")}}, {{"{A}", "Shown"}}},
+        {"no driver key or no Characteristics", {{Device(std::nullopt, "{A}", "X")}}, {}},
+        {"no instance identifier", {{Device(0x4, std::nullopt, "X")}}, {}},
+        {"a later duplicate wins",
+         {{Device(0x4, "{A}", "First"), Device(0x4, "{B}", "Other"), Device(0x4, "{A}", "Second")}},
+         {{"{A}", "Second"}, {"{B}", "Other"}}},
+        {"an inventory that cannot be opened", std::nullopt, {}},
+    };
+    for (const auto& c : cases) {
+        FixedDevices devices;
+        devices.devices = c.devices;
+        EXPECT_EQ(BuildAdapterNameMap(devices), c.names) << c.what;
+    }
+}
+
+const AdapterEntry kOffice{"192.168.1.10", "255.255.255.0", "{A}", "Fast NIC"};
+
+TEST(AdapterInventory, FiveTabEndedFieldsPerAdapterAndOneNul) {
+    const struct {
+        const char* what;
+        std::vector<AdapterEntry> adapters;
+        std::optional<std::vector<NetworkDevice>> devices;
+        std::string text;
+    } cases[] = {
+        {"named by the map", {kOffice}, {{Device(0x4, "{A}", "Office LAN")}},
+         "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tOffice LAN\t"},
+        {"not in the map: the description", {kOffice}, {{Device(0x4, "{B}", "Other")}},
+         "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tFast NIC\t"},
+        {"no inventory: the description", {kOffice}, std::nullopt,
+         "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tFast NIC\t"},
+        {"all-ones mask: the address itself", {{"10.1.2.3", "255.255.255.255", "{A}", "d"}}, {},
+         "10.1.2.3\t255.255.255.255\t10.1.2.3\t{A}\td\t"},
+        {"unconfigured", {{"0.0.0.0", "0.0.0.0", "{A}", "d"}}, {}, "0.0.0.0\t0.0.0.0\t0.0.0.0\t{A}\td\t"},
+        {"two adapters, back to back", {kOffice, {"10.20.30.40", "255.255.0.0", "{B}", "Wireless"}},
+         {{Device(0x4, "{A}", "Office LAN")}},
+         "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tOffice LAN\t"
+         "10.20.0.0\t255.255.0.0\t10.20.30.40\t{B}\tWireless\t"},
+    };
+    for (const auto& c : cases) {
+        FixedAdapters adapters;
+        adapters.adapters = c.adapters;
+        FixedDevices devices;
+        devices.devices = c.devices;
+        EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::optional<std::string>(c.text + '\0'))
+            << c.what;
+    }
+}
+
+TEST(AdapterInventory, NoAdaptersIsNothingToWrite) {
+    FixedAdapters adapters;
+    FixedDevices devices;
+    EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
+    adapters.adapters.emplace();
+    EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
+}
+
+#ifdef _WIN32
+// The system's records: an adapter with two addresses shows the first.
+std::string Shown(const AdapterEntry& e) { return e.address + " " + e.mask + " " + e.name + " " + e.description; }
+
+TEST(AdapterEntries, FirstAddressOfEachAdapterAlongTheChain) {
+    IP_ADAPTER_INFO records[2] = {};
+    IP_ADDR_STRING second{};
+    std::strcpy(second.IpAddress.String, "10.9.9.9");
+    records[0].Next = &records[1];
+    records[0].IpAddressList.Next = &second;
+    std::strcpy(records[0].AdapterName, "{A}");
+    std::strcpy(records[0].Description, "Fast NIC");
+    std::strcpy(records[0].IpAddressList.IpAddress.String, "192.168.1.10");
+    std::strcpy(records[0].IpAddressList.IpMask.String, "255.255.255.0");
+    std::strcpy(records[1].AdapterName, "{B}");
+    const auto entries = AdapterEntries(records);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(Shown(entries[0]), "192.168.1.10 255.255.255.0 {A} Fast NIC");
+    EXPECT_EQ(Shown(entries[1]), "  {B} ");
+}
+#endif
+
+}  // namespace
+}  // namespace karvelin::net
