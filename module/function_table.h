@@ -51,6 +51,11 @@ enum class Lock { Holds, Releases };
     X(RunSilent, int32_t(const char*, const char*), "COMMAND ARGUMENT", ::RunSilent, Releases)        \
     X(Recode, char*(const char*, uint32_t), "TEXT COUNT", ::Recode, Holds)                            \
     X(Decode, char*(const char*, uint32_t), "TEXT COUNT", ::Decode, Holds)                            \
+    X(CreateShortcut, int32_t(const char*, const char*, const char*, const char*, const char*),       \
+      "TARGET ARGUMENTS WORKING_DIR LINK_PATH DESCRIPTION", ::CreateShortcut, Holds)                  \
+    X(GetWinDeskTopDir, const char*(void), "", ::GetWinDeskTopDir, Holds)                             \
+    X(GetWinProgramDir, const char*(void), "", ::GetWinProgramDir, Holds)                             \
+    X(GetWindowsDir, const char*(void), "", ::GetWindowsDir, Holds)                                   \
     X(TrimRight, void(char*), "TEXT", karvelin::entry::TrimRight, Holds)                              \
     X(TrimLeft, void(char*), "TEXT", karvelin::entry::TrimLeft, Holds)                                \
     X(ValidateNet, ResultCode(const char*, const char*, const char*, const char*),                    \
