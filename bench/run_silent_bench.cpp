@@ -50,7 +50,8 @@ Batch NativeBatch(long calls) {
 Batch PythonBatch(const std::string& python, long calls) {
     const std::string command = "'" + python +
                                 "' -c 'import resource as r, subprocess, sys, time\n"
-                                "cpu = lambda: sum(sum(r.getrusage(w)[:2]) for w in (r.RUSAGE_SELF, r.RUSAGE_CHILDREN))\n"
+                                "cpu = lambda: sum(sum(r.getrusage(w)[:2])"
+                                " for w in (r.RUSAGE_SELF, r.RUSAGE_CHILDREN))\n"
                                 "call = lambda: subprocess.run([\"/bin/sh\", \"-c\", \"true \"])\n"
                                 "call()\n"
                                 "c, start = cpu(), time.perf_counter()\n"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -52,17 +53,8 @@ TEST(SpecialFoldersThroughTheDll, AnswerAsTheSystemDoes) {
     EXPECT_NE(Export<Query>(dll.get(), "GetWinProgramDir")(), SystemFolder(CSIDL_PROGRAM_FILES));
 }
 
-struct LinkFields {
-    std::string target, arguments, working_dir, description;
-    bool operator==(const LinkFields& other) const {
-        return target == other.target && arguments == other.arguments && working_dir == other.working_dir &&
-               description == other.description;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const LinkFields& f) {
-    return out << "{" << f.target << " | " << f.arguments << " | " << f.working_dir << " | " << f.description << "}";
-}
+// Target, arguments, working directory, description.
+using LinkFields = std::array<std::string, 4>;
 
 // A shortcut file read back through the shell's own link object.
 LinkFields ReadLink(const std::string& file) {
@@ -97,7 +89,6 @@ std::vector<std::string> Files(const std::string& folder) {
     } while (::FindNextFileA(find.get(), &found));
     return names;
 }
-std::size_t FilesIn(const std::string& folder) { return Files(folder).size(); }
 
 // A folder of this test's own under the temporary folder, with a target file;
 // removed with everything in it afterwards.
@@ -123,8 +114,7 @@ protected:
         EXPECT_TRUE(::RemoveDirectoryA(folder_.c_str())) << folder_ << " is left with something in it";
     }
     int32_t Create(const LinkFields& f, const std::string& link) {
-        return create_(f.target.c_str(), f.arguments.c_str(), f.working_dir.c_str(), link.c_str(),
-                       f.description.c_str());
+        return create_(f[0].c_str(), f[1].c_str(), f[2].c_str(), link.c_str(), f[3].c_str());
     }
 
     std::string folder_, target_;
@@ -161,7 +151,8 @@ TEST_F(ShortcutThroughTheDll, RefusesWhatCannotBeSavedAndCreatesNoFolder) {
     };
     EXPECT_EQ(Create(fields, padded(260)), kLinkPathTooLong);
     EXPECT_EQ(Create(fields, padded(600)), kLinkPathTooLong);
-    EXPECT_EQ(FilesIn(folder_), 1);  // the target alone: nothing saved under a cut name
+    // The target alone: nothing saved under a cut name.
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"server setup.exe"});
     EXPECT_EQ(Create(fields, padded(259)), 0);
     EXPECT_TRUE(Exists(padded(259)));
 }
