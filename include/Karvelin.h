@@ -9,8 +9,10 @@
  * below (0x0E1D in the high 16 bits). Plain-number results are said per
  * function.
  *
- * Library-owned texts (GetErrorDescription) live in a buffer of the calling
- * thread: valid until the same thread calls the same function again, or ends.
+ * Library-owned texts (GetErrorDescription, GetWinDeskTopDir,
+ * GetWinProgramDir, GetWindowsDir) live in a buffer of the calling thread, one
+ * per function: valid until the same thread calls the same function again, or
+ * ends.
  *
  * New texts (Recode, Decode) belong to the caller, who gives them back with
  * KARVELIN_FREE_TEXT: LocalFree on Windows, free on Linux.
@@ -127,6 +129,28 @@ KARVELIN_API char *KARVELIN_CALL Recode(const char *bytes, uint32_t n);
  * over the first m characters; any characters are accepted. NULL when memory
  * cannot be had. Release with KARVELIN_FREE_TEXT. */
 KARVELIN_API char *KARVELIN_CALL Decode(const char *text, uint32_t m);
+
+/* Writes a shortcut file at link_path (used as given: no extension added, no
+ * folder created) through the shell's link object, with the target path,
+ * arguments, working directory and description as given (empty texts set
+ * empty values). Answers 0 when written; 1 when the link object cannot be
+ * created; 2 when it gives no IPersistFile; 0x800700CE (HRESULT_FROM_WIN32(
+ * ERROR_FILENAME_EXCED_RANGE)) when link_path does not convert into 260 wide
+ * characters, nothing saved; else the failure code of IPersistFile::Save
+ * (negative). Enters and leaves the calling thread's COM apartment; a thread of
+ * a multithreaded apartment keeps it. On Linux: 1. Not a ResultCode. */
+KARVELIN_API int32_t KARVELIN_CALL CreateShortcut(const char *target, const char *arguments, const char *working_dir,
+                                                  const char *link_path, const char *description);
+
+/* The current user's desktop folder (CSIDL_DESKTOP), its Start-menu program
+ * groups folder (CSIDL_PROGRAMS, not the program-files folder), and the Windows
+ * directory, as the system gives them. A missing folder is not created. ""
+ * when the path cannot be had or does not fit 260 bytes; never NULL, never a
+ * cut path. Library-owned, per thread and per function (see above). On Linux:
+ * "". */
+KARVELIN_API const char *KARVELIN_CALL GetWinDeskTopDir(void);
+KARVELIN_API const char *KARVELIN_CALL GetWinProgramDir(void);
+KARVELIN_API const char *KARVELIN_CALL GetWindowsDir(void);
 
 /* GetAddress and GetHostIPAddr write into the caller's buffer and take no
  * length: the caller supplies room for the whole output, which is never

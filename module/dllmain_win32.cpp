@@ -8,7 +8,7 @@
 
 #include "module/runtime_semaphores.h"
 #include "module/startup.h"
-#include "module/thread_text.h"
+#include "common/thread_text.h"
 
 namespace __gnu_cxx {
 void __freeres() noexcept;  // the C++ runtime's own blocks (its exception reserve)
@@ -58,7 +58,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     using namespace karvelin::module;
     switch (reason) {
         case DLL_PROCESS_ATTACH: return Attach(instance);
-        case DLL_THREAD_DETACH: ThreadTextThreadEnds(); break;
+        case DLL_THREAD_DETACH: karvelin::ThreadTextThreadEnds(); break;
         // reserved is null for FreeLibrary; at process end nothing is torn down.
         case DLL_PROCESS_DETACH:
             if (reserved == nullptr) Unload();

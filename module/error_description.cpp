@@ -2,14 +2,14 @@
 
 #include <cstdio>
 
-#include "module/thread_text.h"
+#include "common/thread_text.h"
 
 namespace karvelin::module {
 
 const char* ErrorDescription(ResultCode code) noexcept {
     // "4294967295" and its NUL fit the thread's buffer.
-    char* text = ThreadText();
-    std::snprintf(text, kThreadTextSize, "%u", static_cast<unsigned>(code));
+    char* text = ThreadText(ThreadTextSlot::ErrorDescription);
+    std::snprintf(text, ThreadTextSize(ThreadTextSlot::ErrorDescription), "%u", static_cast<unsigned>(code));
     return text;
 }
 

@@ -16,6 +16,7 @@
 #include "common/no_throw.h"
 #include "files/dest_dir.h"
 #include "files/run_silent.h"
+#include "files/special_folders.h"
 #include "module/error_description.h"
 #include "module/function_table.h"
 #include "net/adapter_inventory.h"
@@ -113,6 +114,17 @@ char* Recode(const char* bytes, uint32_t n) {
 char* Decode(const char* encoded, uint32_t m) {
     return Guard(nullptr, [&] { return text::Decode(encoded ? encoded : "", encoded ? m : 0, text::SystemAllocator()); });
 }
+int32_t CreateShortcut(const char* target, const char* arguments, const char* working_dir, const char* link_path,
+                       const char* description) {
+    return Guard(files::kNoShellLink, [&] {
+        return files::CreateShortcut({TextOrEmpty(target), TextOrEmpty(arguments), TextOrEmpty(working_dir),
+                                      TextOrEmpty(link_path), TextOrEmpty(description)},
+                                     files::SystemShell());
+    });
+}
+const char* GetWinDeskTopDir(void) { return files::GetWinDeskTopDir(files::SystemShell()); }
+const char* GetWinProgramDir(void) { return files::GetWinProgramDir(files::SystemShell()); }
+const char* GetWindowsDir(void) { return files::GetWindowsDir(files::SystemShell()); }
 ResultCode GetAddress(char* buffer) {
     karvelin::TextBuffer text{buffer, karvelin::kUnknownSize};
     return karvelin::entry::GetAddress(text);

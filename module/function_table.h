@@ -58,6 +58,11 @@ enum class Lock { Holds, Releases };
     X(GetCurrentInstallationType, int32_t(void), "", ::GetCurrentInstallationType, Holds)             \
     X(Recode, char*(const char*, uint32_t), "TEXT COUNT", ::Recode, Holds)                            \
     X(Decode, char*(const char*, uint32_t), "TEXT COUNT", ::Decode, Holds)                            \
+    X(CreateShortcut, int32_t(const char*, const char*, const char*, const char*, const char*),       \
+      "TARGET ARGUMENTS WORKING_DIR LINK_PATH DESCRIPTION", ::CreateShortcut, Holds)                  \
+    X(GetWinDeskTopDir, const char*(void), "", ::GetWinDeskTopDir, Holds)                             \
+    X(GetWinProgramDir, const char*(void), "", ::GetWinProgramDir, Holds)                             \
+    X(GetWindowsDir, const char*(void), "", ::GetWindowsDir, Holds)                                   \
     X(GetAddress, ResultCode(char*), "BUFFER", karvelin::entry::GetAddress, Holds)                    \
     X(GetHostIPAddr, int32_t(char*), "BUFFER", karvelin::entry::GetHostIPAddr, Holds)                 \
     X(TrimRight, void(char*), "TEXT", karvelin::entry::TrimRight, Holds)                              \

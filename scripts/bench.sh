@@ -1,8 +1,10 @@
 #!/bin/sh
-# Builds the native Linux tree (library, Python module, recode_bench), then
-# prints the Recode/Decode figures of the C library and of the Python module.
+# Builds the native Linux tree (library, Python module, benchmarks), then
+# prints the Recode/Decode figures of the C library and of the Python module,
+# and RunSilent against Python's subprocess.run.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/build.sh linux >/dev/null
 build/linux/bin/recode_bench
 PYTHONPATH=build/linux/python3 /usr/bin/python3 bench/recode_bench.py
+build/linux/bin/run_silent_bench /usr/bin/python3

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "module/thread_text.h"
+#include "common/thread_text.h"
 
 #ifdef _WIN32
 #include <cstring>
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
 #endif
     // The library's objects are linked into this program: what the DLL's
     // entry point does at load is done here.
-    karvelin::module::ThreadTextAttach();
+    karvelin::ThreadTextAttach();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -34,6 +34,7 @@ TEST(Exports, NullTextIsTheEmptyText) {
     EXPECT_EQ(RunSilent(nullptr, nullptr), 0);  // the interpreter with "/c" and two blanks
     EXPECT_EQ(Owned(Recode(nullptr, 5)), "");
     EXPECT_EQ(Owned(Decode(nullptr, 4)), "");
+    EXPECT_NE(CreateShortcut(nullptr, nullptr, nullptr, nullptr, nullptr), 0);  // no link path: nothing written
     TrimRight(nullptr);
     TrimLeft(nullptr);
     EXPECT_EQ(GetHostIPAddr(nullptr), 0);  // looked up, not written
@@ -60,6 +61,10 @@ TEST(Exports, LinuxAnswers) {
     EXPECT_EQ(FindServerVersion(), 0);
     EXPECT_EQ(CheckDestFileDir("C:\\Server"), ERR_DEST_PATH_INVALID);  // no drive letters
     EXPECT_EQ(CheckDestFileDir("C:\\"), ERR_DEST_PATH_IS_ROOT);
+    EXPECT_STREQ(GetWinDeskTopDir(), "");
+    EXPECT_STREQ(GetWinProgramDir(), "");
+    EXPECT_STREQ(GetWindowsDir(), "");
+    EXPECT_EQ(CreateShortcut("/bin/true", "", "", "/tmp/x.lnk", ""), 1);  // no shell link object
 }
 #endif
 

@@ -109,6 +109,12 @@ class ModuleTest(unittest.TestCase):
                     self.assertEqual(function(text), answer)
                     self.assertEqual(text, full[:length])
 
+    @unittest.skipIf(sys.platform == "win32", "the host's folders")
+    def test_special_folders_and_shortcut_without_windows(self):
+        self.assertEqual([K.GetWinDeskTopDir(), K.GetWinProgramDir(), K.GetWindowsDir()], ["", "", ""])
+        self.assertTrue(type(K.GetWindowsDir()) is str)
+        self.assertEqual(K.CreateShortcut("/bin/true", "", "", "/tmp/karvelin.lnk", ""), 1)
+
     def test_recode(self):
         self.assertEqual(K.Recode("abc", 3), "?E8>17")
         self.assertEqual(K.Decode("?E8>17x", 7), "abc")

@@ -315,6 +315,15 @@ def test_check_dest_file_dir_without_drive_letters(path, expected):
     assert K.CheckDestFileDir(path) == expected
 
 
+# ---- special folders and shortcuts: none on Linux ----
+
+
+@pytest.mark.skipif(sys.platform == "win32", reason="the host's folders")
+def test_special_folders_and_shortcut_without_windows():
+    assert [K.GetWinDeskTopDir(), K.GetWinProgramDir(), K.GetWindowsDir()] == ["", "", ""]  # str, never None
+    assert K.CreateShortcut("/bin/true", "", "", "/tmp/karvelin.lnk", "") == 1  # no shell link object
+
+
 # ---- silent command execution (through /bin/sh on Linux) ----
 
 

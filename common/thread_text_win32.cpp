@@ -3,25 +3,25 @@
 // each load and unload of the DLL would leak them until the process fails.
 #include <windows.h>
 
-#include "module/thread_text.h"
+#include "common/thread_text.h"
 
-namespace karvelin::module {
+namespace karvelin {
 namespace {
 
-// Every thread's buffer is also on one list, so that an unload can give back
-// the buffers of threads that are still running.
+// A thread's buffers, one block. Every block is also on one list, so that an
+// unload can give back the blocks of threads that are still running.
 struct Block {
     Block* previous;
     Block* next;
-    char text[kThreadTextSize];
+    char text[kThreadTextTotal];
 };
 
 DWORD g_slot = TLS_OUT_OF_INDEXES;
 CRITICAL_SECTION g_lock;
 Block* g_blocks = nullptr;
-// For a thread whose buffer cannot be had (no slot, no memory): shared, but
+// For a thread whose block cannot be had (no slot, no memory): shared, but
 // never null.
-char g_fallback[kThreadTextSize];
+char g_fallback[kThreadTextTotal];
 
 void Unlink(Block* block) {
     if (block->previous) block->previous->next = block->next;
@@ -29,14 +29,8 @@ void Unlink(Block* block) {
     if (block->next) block->next->previous = block->previous;
 }
 
-}  // namespace
-
-void ThreadTextAttach() noexcept {
-    ::InitializeCriticalSection(&g_lock);
-    g_slot = ::TlsAlloc();
-}
-
-char* ThreadText() noexcept {
+// The calling thread's block, made on its first use.
+char* ThreadBlock() noexcept {
     if (g_slot == TLS_OUT_OF_INDEXES) return g_fallback;
     if (auto* block = static_cast<Block*>(::TlsGetValue(g_slot))) return block->text;
     auto* block = static_cast<Block*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Block)));
@@ -48,6 +42,17 @@ char* ThreadText() noexcept {
     ::LeaveCriticalSection(&g_lock);
     ::TlsSetValue(g_slot, block);
     return block->text;
+}
+
+}  // namespace
+
+void ThreadTextAttach() noexcept {
+    ::InitializeCriticalSection(&g_lock);
+    g_slot = ::TlsAlloc();
+}
+
+char* ThreadText(ThreadTextSlot slot) noexcept {
+    return ThreadBlock() + ThreadTextOffset(static_cast<std::size_t>(slot));
 }
 
 void ThreadTextThreadEnds() noexcept {
@@ -72,4 +77,4 @@ void ThreadTextUnload() noexcept {
     ::DeleteCriticalSection(&g_lock);
 }
 
-}  // namespace karvelin::module
+}  // namespace karvelin
