@@ -55,7 +55,8 @@ void Collect(const std::string& folder, const std::string& relative, std::set<st
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
         paths.insert(relative + "\\" + name);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Collect(folder, relative + "\\" + name, paths);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
+            Collect(folder, relative + "\\" + name, paths);
     } while (::FindNextFileA(listing.get(), &found));
 }
 
