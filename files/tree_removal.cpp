@@ -95,7 +95,6 @@ void RemoveDirectoryTree(const std::string& directory, bool known_directory, con
                          TreePlatform& tree) {
     const std::string prefix = directory + '\\';
     const std::string pattern = prefix + '*';
-    tree.Start(kAttribCommand + QuotedArgument(pattern, lead_bytes));
     tree.ForEachEntry(pattern, [&](const std::string& name, std::uint32_t attributes) {
         if (name == "." || name == "..") return;
         const std::string entry = prefix + name;
@@ -110,6 +109,10 @@ void RemoveDirectoryTree(const std::string& directory, bool known_directory, con
     });
     if (known_directory) tree.ResetAttributes(directory);
     tree.RemoveEmptyDirectory(prefix);
+    // The commands come after the walk: a command that runs beside it holds
+    // folders open (their removal then fails) and could pass through a link
+    // the walk has not yet removed. They now act only on what is left.
+    tree.Start(kAttribCommand + QuotedArgument(pattern, lead_bytes));
     tree.Start(kRmdirCommand + QuotedArgument(prefix, lead_bytes));
 }
 

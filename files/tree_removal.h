@@ -14,10 +14,10 @@ void DelFilesAndDir(const char* path);
 
 // Windows. Refuses what can only be a mistake (see IsRefusedPath). A path
 // that is itself a link loses the link alone. Otherwise, for the directory
-// and each one the walk enters: starts ATTRIB -R -H -S /S /D "<dir>\*",
-// deletes the files (attributes reset first), enters the directories, removes
-// the links themselves, resets the directory's attributes, removes it, and
-// starts rmdir /S/Q "<dir>\". Nothing is reported.
+// and each one the walk enters: deletes the files (attributes reset first),
+// enters the directories, removes the links themselves, resets the
+// directory's attributes, removes it, then starts ATTRIB -R -H -S /S /D
+// "<dir>\*" and rmdir /S/Q "<dir>\". Nothing is reported.
 void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree);
 
 // Windows: true for an empty path, backslashes only, a drive root in any

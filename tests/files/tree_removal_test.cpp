@@ -148,9 +148,9 @@ TEST(DelFilesAndDir, CommandLinesQuoteTheFolderForEachFolderEntered) {
         std::vector<std::string> started;
     } cases[] = {
         {"C:\\Program Files\\App", nullptr,
-         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\App\\*\"",
-          "ATTRIB -R -H -S /S /D \"C:\\Program Files\\App\\sub dir\\*\"",
-          "rmdir /S/Q \"C:\\Program Files\\App\\sub dir\\\\\"", "rmdir /S/Q \"C:\\Program Files\\App\\\\\""}},
+         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\App\\sub dir\\*\"",
+          "rmdir /S/Q \"C:\\Program Files\\App\\sub dir\\\\\"",
+          "ATTRIB -R -H -S /S /D \"C:\\Program Files\\App\\*\"", "rmdir /S/Q \"C:\\Program Files\\App\\\\\""}},
         {"C:\\Program Files\\App\\", nullptr, {}},  // same as above
         {"C:\\Program Files\\App\\\\\\", nullptr, {}},
         {"C:\\" + dbcs_5c, &cp936,
