@@ -190,6 +190,12 @@ KARVELIN_API ResultCode KARVELIN_CALL ValidateNet(const char *host, const char *
  * 127.0.0.1), 0 otherwise. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL ValidateTheIP(const char *address);
 
+/* Resets the destination's attributes to normal (Linux: gives its owner write
+ * permission), then copies the source over it: 1 when the copy succeeded,
+ * 0 otherwise. On Linux the copy keeps the source's mode, and a destination
+ * that is the source itself is refused (0). Not a ResultCode. */
+KARVELIN_API int32_t KARVELIN_CALL CopyTheFile(const char *source, const char *destination);
+
 /* 0 when every byte is an ASCII letter or digit; else ERR_NOT_LETTERFIGURE. */
 KARVELIN_API ResultCode KARVELIN_CALL IsLetterfigureString(const char *text);
 
@@ -202,6 +208,16 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckBureauName(const char *name);
  * the bare drive and holds no dot; else ERR_DEST_PATH_HAS_DOT,
  * ERR_DEST_PATH_INVALID, ERR_DEST_PATH_IS_ROOT or ERR_DEST_NOT_NTFS. */
 KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
+
+/* Removes the directory tree, trailing backslashes or not: files (attributes
+ * reset first), directories of any attributes, and links themselves, never
+ * what a link points to (a path that is a link loses the link alone). Starts
+ * ATTRIB -R -H -S /S /D "<dir>\*" and rmdir /S/Q "<dir>\" (quoted, hidden,
+ * not waited for) for each directory it enters. Leaves untouched an empty
+ * path, backslashes only, a drive root in any form and the Windows directory
+ * or a parent of it. Linux: openat/unlinkat, no link followed, no command;
+ * refuses "", "/" and the home directory or a parent of it. Reports nothing. */
+KARVELIN_API void KARVELIN_CALL DelFilesAndDir(const char *directory);
 
 /* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per
  * thread (see above); never NULL. */

@@ -14,9 +14,11 @@
 #include "checks/product_registry.h"
 #include "common/lead_bytes.h"
 #include "common/no_throw.h"
+#include "files/copy_file.h"
 #include "files/dest_dir.h"
 #include "files/run_silent.h"
 #include "files/special_folders.h"
+#include "files/tree_removal.h"
 #include "module/error_description.h"
 #include "module/function_table.h"
 #include "net/adapter_inventory.h"
@@ -150,6 +152,9 @@ ResultCode ValidateNet(const char* host, const char* mask, const char* network, 
 int32_t ValidateTheIP(const char* address) {
     return Guard(0, [&] { return net::ValidateTheIP(TextOrEmpty(address), net::SystemInet()); });
 }
+int32_t CopyTheFile(const char* source, const char* destination) {
+    return Guard(0, [&] { return files::CopyTheFile(TextOrEmpty(source), TextOrEmpty(destination), files::SystemCopy()); });
+}
 ResultCode IsLetterfigureString(const char* text) {
     return Guard(ERR_NOT_LETTERFIGURE, [&] { return text::IsLetterfigureString(TextOrEmpty(text)); });
 }
@@ -161,6 +166,9 @@ ResultCode CheckDestFileDir(const char* path) {
     return Guard(ERR_DEST_PATH_INVALID, [&] {
         return files::CheckDestFileDir(TextOrEmpty(path), karvelin::SystemLeadBytes(), files::SystemVolume());
     });
+}
+void DelFilesAndDir(const char* path) {
+    Guard([&] { files::DelFilesAndDir(TextOrEmpty(path)); });
 }
 const char* GetErrorDescription(ResultCode code) { return karvelin::module::ErrorDescription(code); }
 

@@ -70,7 +70,9 @@ enum class Lock { Holds, Releases };
     X(ValidateNet, ResultCode(const char*, const char*, const char*, const char*),                    \
       "HOST MASK NETWORK OTHER", ::ValidateNet, Holds)                                                \
     X(ValidateTheIP, int32_t(const char*), "ADDRESS", ::ValidateTheIP, Holds)                         \
+    X(CopyTheFile, int32_t(const char*, const char*), "SOURCE DESTINATION", ::CopyTheFile, Releases)   \
     X(IsLetterfigureString, ResultCode(const char*), "TEXT", ::IsLetterfigureString, Holds)           \
     X(CheckBureauName, ResultCode(const char*), "NAME", ::CheckBureauName, Holds)                     \
     X(CheckDestFileDir, ResultCode(const char*), "PATH", ::CheckDestFileDir, Holds)                   \
+    X(DelFilesAndDir, void(const char*), "DIRECTORY", ::DelFilesAndDir, Releases)                     \
     X(GetErrorDescription, const char*(ResultCode), "CODE", ::GetErrorDescription, Holds)

@@ -8,3 +8,8 @@ scripts/build.sh linux >/dev/null
 build/linux/bin/recode_bench
 PYTHONPATH=build/linux/python3 /usr/bin/python3 bench/recode_bench.py
 build/linux/bin/run_silent_bench /usr/bin/python3
+# File copy and tree removal beside the system's tools: natively, and the
+# removal under Wine (builds the win32 tree).
+build/linux/bin/files_bench
+scripts/build.sh win32 >/dev/null
+scripts/wine-run.sh build/win32/bin/files_bench.exe

@@ -16,5 +16,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export DISPLAY=
 # Make the prefix first, so its start-up notices do not mix with the output.
 wineboot -i >/dev/null 2>&1
+# The user-profile folders (Desktop, Documents, ...) are links into the host's
+# home directory: plain folders instead, so that nothing a program does in
+# them, however broken, reaches the host's home.
+for link in "$prefix"/drive_c/users/*/*; do
+    [ -L "$link" ] && rm -f "$link" && mkdir "$link"
+done
 wine "$@"
 exit $?

@@ -115,6 +115,21 @@ class ModuleTest(unittest.TestCase):
         self.assertTrue(type(K.GetWindowsDir()) is str)
         self.assertEqual(K.CreateShortcut("/bin/true", "", "", "/tmp/karvelin.lnk", ""), 1)
 
+    def test_copy_the_file_and_del_files_and_dir(self):
+        import shutil
+        import tempfile
+        base = tempfile.mkdtemp()
+        try:
+            source, tree = os.path.join(base, "source.txt"), os.path.join(base, "tree")
+            os.makedirs(os.path.join(tree, "sub"))
+            open(source, "wb").write("abc")
+            self.assertEqual(K.CopyTheFile(source, os.path.join(tree, "sub", "copy.txt")), 1)
+            self.assertEqual(open(os.path.join(tree, "sub", "copy.txt"), "rb").read(), "abc")
+            self.assertEqual(K.DelFilesAndDir(tree), None)
+            self.assertFalse(os.path.exists(tree))
+        finally:
+            shutil.rmtree(base)
+
     def test_recode(self):
         self.assertEqual(K.Recode("abc", 3), "?E8>17")
         self.assertEqual(K.Decode("?E8>17x", 7), "abc")

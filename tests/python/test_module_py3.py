@@ -346,3 +346,16 @@ def test_run_silent_lets_other_threads_run_while_it_waits():
     finished = time.monotonic()
     thread.join()
     assert stamps[0] < finished - 0.2  # it ran while the command did, not after
+
+
+# ---- file copy and tree removal ----
+
+
+def test_copy_the_file_and_del_files_and_dir(tmp_path):
+    source, tree = tmp_path / "source.txt", tmp_path / "tree"
+    source.write_bytes(b"abc")
+    (tree / "sub").mkdir(parents=True)
+    assert K.CopyTheFile(str(source), str(tree / "sub" / "copy.txt")) == 1
+    assert (tree / "sub" / "copy.txt").read_bytes() == b"abc"
+    assert K.DelFilesAndDir(str(tree)) is None
+    assert not tree.exists() and source.exists()

@@ -1,0 +1,79 @@
+#include "files/copy_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#endif
+
+namespace karvelin::files {
+namespace {
+
+#ifndef _WIN32
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The Linux copy on real files: 1 with the source's bytes and mode, 0 when
+// it fails, and a destination that was there is writable afterwards.
+TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
+    std::string pattern = (fs::temp_directory_path() / "karvelin-copy-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path base = pattern;
+    const fs::perms read_only = fs::perms::owner_read | fs::perms::group_read;
+    const std::string big(3 << 20, 'b');
+    const struct {
+        const char* what;
+        std::string source_text;  // empty with no mode: no source
+        fs::perms source_mode;
+        bool destination_exists;
+        fs::perms destination_mode;
+        const char* destination;  // below the base folder
+        std::int32_t expected;
+    } cases[] = {
+        {"new destination", "abc", fs::perms::owner_read | fs::perms::owner_write, false, {}, "d", 1},
+        {"read-only destination", big, fs::perms::owner_all, true, read_only, "d", 1},
+        {"read-only source keeps its mode", "", read_only, true, fs::perms::owner_write, "d", 1},
+        {"missing source", "", fs::perms::none, true, read_only, "d", 0},
+        {"missing destination folder", "abc", fs::perms::owner_all, false, {}, "no/d", 0},
+        {"destination is the source", "abc", fs::perms::owner_all, false, {}, "s", 0},
+        {"source is a folder", "", fs::perms::none, false, {}, "d", 0},
+    };
+    for (const auto& c : cases) {
+        const fs::path source = base / "s", destination = base / c.destination;
+        fs::remove_all(source), fs::remove_all(base / "d");
+        const bool has_source = !c.source_text.empty() || c.source_mode != fs::perms::none;
+        if (has_source) std::ofstream(source, std::ios::binary) << c.source_text;
+        if (std::string(c.what) == "source is a folder") fs::create_directory(source);
+        if (c.destination_exists) {
+            std::ofstream(destination) << "old destination";
+            fs::permissions(destination, c.destination_mode);
+        }
+        if (has_source) fs::permissions(source, c.source_mode);
+
+        EXPECT_EQ(CopyTheFile(source.c_str(), destination.c_str(), SystemCopy()), c.expected) << c.what;
+        if (c.expected == 1) {
+            EXPECT_EQ(Read(destination), c.source_text) << c.what;
+            EXPECT_EQ(fs::status(destination).permissions(), c.source_mode) << c.what;
+        } else if (c.destination_exists) {
+            EXPECT_EQ(Read(destination), "old destination") << c.what;
+            EXPECT_TRUE((fs::status(destination).permissions() & fs::perms::owner_write) != fs::perms::none) << c.what;
+        }
+        if (has_source && fs::is_regular_file(source)) {
+            EXPECT_EQ(Read(source), c.source_text) << c.what;
+        }
+    }
+    fs::remove_all(base);
+}
+#endif
+
+}  // namespace
+}  // namespace karvelin::files

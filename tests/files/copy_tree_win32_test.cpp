@@ -1,0 +1,234 @@
+// CopyTheFile and DelFilesAndDir through Karvelin.dll, in folders of their
+// own under the temporary folder.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Karvelin.h"
+#include "win32_test_support.h"
+
+namespace karvelin::test {
+namespace {
+
+using CopyFunction = int32_t (*)(const char*, const char*);
+using RemoveFunction = void (*)(const char*);
+
+void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    std::ofstream(file, std::ios::binary) << text;
+    ::SetFileAttributesA(file.c_str(), attributes);
+}
+std::string Read(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The test's own clean-up, independent of the function under test.
+void RemoveAll(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    const win32::unique_hfind listing(::FindFirstFileA((path + "\\*").c_str(), &found));
+    if (listing) {
+        do {
+            const std::string name = found.cFileName, entry = path + "\\" + name;
+            if (name == "." || name == "..") continue;
+            ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
+                RemoveAll(entry);
+            else
+                ::DeleteFileA(entry.c_str());
+        } while (::FindNextFileA(listing.get(), &found));
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(path.c_str());
+}
+
+// Every path below the folder, relative to it.
+void Collect(const std::string& folder, const std::string& relative, std::set<std::string>& paths) {
+    WIN32_FIND_DATAA found{};
+    const win32::unique_hfind listing(::FindFirstFileA((folder + relative + "\\*").c_str(), &found));
+    if (!listing) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        paths.insert(relative + "\\" + name);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
+            Collect(folder, relative + "\\" + name, paths);
+    } while (::FindNextFileA(listing.get(), &found));
+}
+
+class FilesThroughTheDll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
+        base_ = std::string(temp) + "karvelin-files-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                std::to_string(::GetTickCount());
+        ASSERT_TRUE(::CreateDirectoryA(base_.c_str(), nullptr)) << base_;
+        dll_ = LoadKarvelin();
+        ASSERT_TRUE(dll_);
+        copy_ = Export<CopyFunction>(dll_.get(), "CopyTheFile");
+        remove_ = Export<RemoveFunction>(dll_.get(), "DelFilesAndDir");
+        ASSERT_TRUE(copy_ && remove_);
+    }
+    void TearDown() override { RemoveAll(base_); }
+
+    // The stand-in programs in a folder of their own, made the current
+    // folder: WinExec finds them there before the system's.
+    std::string UseRecorders() {
+        char self[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string recorder = self;
+        recorder = recorder.substr(0, recorder.rfind('\\') + 1) + "karvelin_argument_recorder.exe";
+        const std::string folder = base_ + "\\commands";
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+        for (const char* name : {"ATTRIB.exe", "rmdir.exe"})
+            EXPECT_TRUE(::CopyFileA(recorder.c_str(), (folder + "\\" + name).c_str(), FALSE)) << recorder;
+        ::GetCurrentDirectoryA(MAX_PATH, saved_directory_);
+        ::SetCurrentDirectoryA(folder.c_str());
+        return folder;
+    }
+    // Waits (at most 20 s) for `count` records, and half a second more for
+    // any that come late; answers every record there is.
+    std::multiset<std::vector<std::string>> Records(const std::string& folder, std::size_t count) {
+        std::multiset<std::vector<std::string>> records;
+        for (int waited = 0, settle = 5; waited < 200 && settle > 0; ++waited) {
+            ::Sleep(100);
+            if (records.size() >= count) --settle;
+            records.clear();
+            WIN32_FIND_DATAA found{};
+            const win32::unique_hfind listing(::FindFirstFileA((folder + "\\*.rec").c_str(), &found));
+            if (!listing) continue;
+            do {
+                std::ifstream in(folder + "\\" + found.cFileName);
+                std::vector<std::string> lines;
+                for (std::string line; std::getline(in, line);) lines.push_back(line);
+                records.insert(lines);
+            } while (::FindNextFileA(listing.get(), &found));
+        }
+        ::SetCurrentDirectoryA(saved_directory_);
+        return records;
+    }
+
+    std::string base_;
+    win32::unique_hmodule dll_;
+    CopyFunction copy_ = nullptr;
+    RemoveFunction remove_ = nullptr;
+    char saved_directory_[MAX_PATH] = {};
+};
+
+constexpr DWORD kStubborn = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+TEST_F(FilesThroughTheDll, CopyTheFileOverAnyDestination) {
+    const std::string source = base_ + "\\source.txt", destination = base_ + "\\destination.txt";
+    const struct {
+        const char* what;
+        const char* source_name;
+        DWORD destination_attributes;
+        int32_t expected;
+        std::string destination_text;
+    } cases[] = {
+        {"read-only, hidden destination", "source.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 1, "new"},
+        {"system destination", "source.txt", FILE_ATTRIBUTE_SYSTEM, 1, "new"},
+        {"missing source", "missing.txt", kStubborn, 0, "old"},
+        {"onto itself", "destination.txt", 0, 0, "old"},
+    };
+    for (const auto& c : cases) {
+        Write(source, "new");
+        ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+        Write(destination, "old", c.destination_attributes ? c.destination_attributes : FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(copy_((base_ + "\\" + c.source_name).c_str(), destination.c_str()), c.expected) << c.what;
+        EXPECT_EQ(Read(destination), c.destination_text) << c.what;
+        EXPECT_EQ(::GetFileAttributesA(destination.c_str()) & kStubborn, 0u) << c.what;
+    }
+}
+
+TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {
+    Write(base_ + "\\tree-sibling.txt", "outside");
+    for (const char* given : {"tree", "tree\\", "tree\\\\\\", "tree with blanks", "missing"}) {
+        const std::string tree = base_ + "\\" + std::string(given).substr(0, std::string(given).find('\\'));
+        if (std::string(given) != "missing") {
+            for (const char* folder : {"", "\\sub", "\\sub\\deep", "\\hidden dir"})
+                ::CreateDirectoryA((tree + folder).c_str(), nullptr);
+            ::SetFileAttributesA((tree + "\\hidden dir").c_str(), FILE_ATTRIBUTE_HIDDEN);  // 18
+            Write(tree + "\\plain.txt", "x");
+            Write(tree + "\\ro.txt", "x", FILE_ATTRIBUTE_READONLY);
+            Write(tree + "\\sub\\rhs.txt", "x", kStubborn);
+            Write(tree + "\\sub\\deep\\.profile", "x", FILE_ATTRIBUTE_HIDDEN);
+            Write(tree + "\\hidden dir\\..x", "x", FILE_ATTRIBUTE_SYSTEM);
+            ASSERT_EQ(::GetFileAttributesA((tree + "\\hidden dir").c_str()) & ~FILE_ATTRIBUTE_ARCHIVE, 18u);
+        }
+        remove_((base_ + "\\" + given).c_str());
+        std::set<std::string> left;
+        Collect(base_, "", left);
+        EXPECT_EQ(left, std::set<std::string>{"\\tree-sibling.txt"}) << given;
+    }
+    EXPECT_EQ(Read(base_ + "\\tree-sibling.txt"), "outside");
+}
+
+TEST_F(FilesThroughTheDll, CommandLinesReachTheProgramQuoted) {
+    const std::string commands = UseRecorders();
+    const std::string tree = base_ + "\\a b\\tree dir";
+    ::CreateDirectoryA((base_ + "\\a b").c_str(), nullptr);
+    ::CreateDirectoryA(tree.c_str(), nullptr);
+    ::CreateDirectoryA((tree + "\\sub dir").c_str(), nullptr);
+    remove_((tree + "\\\\").c_str());
+    EXPECT_EQ(Records(commands, 4), (std::multiset<std::vector<std::string>>{
+                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", tree + "\\*"},
+                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", tree + "\\sub dir\\*"},
+                                        {"rmdir.exe", "/S/Q", tree + "\\"},
+                                        {"rmdir.exe", "/S/Q", tree + "\\sub dir\\"},
+                                    }));
+}
+
+// Run only in the throwaway prefix of scripts/wine-run.sh.
+TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
+    char windows[MAX_PATH] = {};
+    ASSERT_NE(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string system32 = std::string(windows) + "\\system32";
+    const std::string commands = UseRecorders();
+    std::string lower = windows;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& path : {std::string(), std::string("\\"), std::string("\\\\\\"), std::string("C:"),
+                                    std::string("C:\\"), std::string("C:\\\\\\"), std::string("\\\\server\\share\\"),
+                                    std::string(windows), lower + "\\", std::string(windows) + "\\..\\.",
+                                    system32 + "\\..\\"})
+        remove_(path.c_str());
+    // A missing path is not refused: its two commands come after the
+    // refused calls, and are the only ones.
+    const std::string missing = base_ + "\\missing";
+    remove_(missing.c_str());
+    EXPECT_EQ(Records(commands, 2), (std::multiset<std::vector<std::string>>{
+                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", missing + "\\*"},
+                                        {"rmdir.exe", "/S/Q", missing + "\\"},
+                                    }));
+    EXPECT_NE(::GetFileAttributesA((system32 + "\\kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A tree that holds a Unix symbolic link to a folder outside it (Wine lists it
+// with attributes 0x410), made by tests/files/link_tree_wine.sh, which also
+// compares the outside folder before and after.
+TEST_F(FilesThroughTheDll, LinksAreNotFollowed) {
+    const char* tree = std::getenv("KARVELIN_LINK_TREE");
+    if (!tree) GTEST_SKIP() << "run by tests/files/link_tree_wine.sh";
+    const std::string root = std::string("Z:") + tree;
+    WIN32_FIND_DATAA found{};
+    const win32::unique_hfind listing(::FindFirstFileA((root + "\\tree\\link").c_str(), &found));
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(found.dwFileAttributes, 0x410u);
+    remove_((root + "\\tree").c_str());
+    std::set<std::string> left;
+    Collect(root, "\\tree", left);
+    // Wine cannot remove a Unix link to a folder through RemoveDirectoryA
+    // (it answers that the folder is not empty): the link stays, and only it.
+    EXPECT_TRUE(left.empty() || left == std::set<std::string>{"\\tree\\link"}) << left.size();
+    EXPECT_EQ(Read(root + "\\outside\\ro.txt"), "kept");
+    EXPECT_EQ(::GetFileAttributesA((root + "\\outside\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
+}  // namespace
+}  // namespace karvelin::test
