@@ -1,0 +1,76 @@
+"""The karvelin wheel: the pure-Python package, the result codes read from the
+library's header, and the _Karvelin module that the CMake build made (one
+build of the module, the one the module's own tests ran on).
+
+    KARVELIN_MODULE_DIR  the folder holding _Karvelin<suffix> (default: ../build/linux/python3)
+    KARVELIN_SOURCE_DIR  the library's sources (default: ..), for include/Karvelin.h
+                         and the project's version
+"""
+import os
+import re
+import shutil
+import sysconfig
+
+from setuptools import setup
+from setuptools.command.build_py import build_py
+from setuptools.dist import Distribution
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.environ.get("KARVELIN_SOURCE_DIR") or os.path.dirname(HERE)
+MODULE_DIR = os.environ.get("KARVELIN_MODULE_DIR") or os.path.join(SOURCE, "build", "linux", "python3")
+
+
+def read(path):
+    with open(path, encoding="utf-8") as source:
+        return source.read()
+
+
+def version():
+    found = re.search(r"project\(Karvelin VERSION ([0-9.]+)", read(os.path.join(SOURCE, "CMakeLists.txt")))
+    if not found:
+        raise SystemExit("no project version in CMakeLists.txt")
+    return found.group(1)
+
+
+def result_codes():
+    """The (name, value) rows of KARVELIN_RESULT_CODES, in the header's order."""
+    header = read(os.path.join(SOURCE, "include", "Karvelin.h"))
+    table = header.split("#define KARVELIN_RESULT_CODES(X)", 1)[1].split("\n\n", 1)[0]
+    rows = re.findall(r"X\((ERR_\w+), (0x[0-9A-Fa-f]+)\)", table)
+    if not rows:
+        raise SystemExit("no result codes in include/Karvelin.h")
+    return [(name, int(value, 16)) for name, value in rows]
+
+
+CODES_MODULE = '''"""The library's result codes, made from include/Karvelin.h when the wheel was built."""
+import enum
+
+
+class ResultCode(enum.IntEnum):
+    """A check's answer: OK (0), or the ERR_ code of the failure."""
+
+    OK = 0
+{rows}'''
+
+
+class BuildPy(build_py):
+    def run(self):
+        super().run()
+        package = os.path.join(self.build_lib, "karvelin")
+        rows = "".join("    %s = %d  # 0x%08X\n" % (name, value, value) for name, value in result_codes())
+        with open(os.path.join(package, "_codes.py"), "w", encoding="utf-8") as codes:
+            codes.write(CODES_MODULE.format(rows=rows))
+        module = os.path.join(MODULE_DIR, "_Karvelin" + sysconfig.get_config_var("EXT_SUFFIX"))
+        if not os.path.isfile(module):
+            raise SystemExit("%s is missing: build the module first (scripts/build.sh linux)" % module)
+        shutil.copy2(module, package)
+
+
+class BinaryDistribution(Distribution):
+    """The wheel holds a compiled module: it is tagged for this interpreter and platform."""
+
+    def has_ext_modules(self):
+        return True
+
+
+setup(version=version(), cmdclass={"build_py": BuildPy}, distclass=BinaryDistribution)

@@ -1,0 +1,177 @@
+"""The karvelin package as installed: result codes, typed answers, buffers it
+sizes itself, and its errors. The library's own logic is tested elsewhere."""
+import ipaddress
+import os
+import re
+
+import pytest
+
+import karvelin
+from karvelin import Adapter, ResultCode, _Karvelin
+
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+
+
+def read(*path):
+    with open(os.path.join(SOURCE, *path), encoding="utf-8") as source:
+        return source.read()
+
+
+def test_the_installed_copy_is_tested():
+    package = os.path.realpath(os.path.dirname(karvelin.__file__))
+    assert not package.startswith(os.path.realpath(SOURCE) + os.sep)
+    assert os.path.dirname(_Karvelin.__file__) == os.path.dirname(karvelin.__file__)
+
+
+def test_result_codes_are_the_headers():
+    header = re.findall(r"X\((ERR_\w+), (0x[0-9A-F]+)\)", read("include", "Karvelin.h"))
+    assert [(code.name, code.value) for code in ResultCode] == [("OK", 0)] + [
+        (name, int(value, 16)) for name, value in header
+    ]
+    for code in ResultCode:
+        assert karvelin.describe(code) == str(int(code))
+
+
+# The name table of docs/python.md: every library function, and its package name.
+NAMES = re.findall(r"^\| `(\w+)` \| `(\w+)\(", read("docs", "python.md"), re.MULTILINE)
+
+# One call per function, with the type of its answer.
+WIRING = {
+    "check_os": ((), ResultCode),
+    "check_ie_version": ((), ResultCode),
+    "server_version": ((), int),
+    "run_silent": (("exit", "3"), int),
+    "check_user_right": ((), ResultCode),
+    "installation_type": ((), int),
+    "recode": (("abc",), str),
+    "decode": ((b"?E8>17",), bytes),
+    "create_shortcut": (("target", "missing-folder/x.lnk"), int),
+    "desktop_dir": ((), str),
+    "program_dir": ((), str),
+    "windows_dir": ((), str),
+    "adapters": ((), list),
+    "host_addresses": ((), list),
+    "trim_right": (("ab  ",), str),
+    "trim_left": ((b"  ab",), bytes),
+    "validate_net": (("10.0.0.5", "255.0.0.0", "10.0.0.0", "10.0.0.1"), ResultCode),
+    "validate_ip": (("10.0.0.5",), bool),
+    "copy_file": (("missing-source", "missing-destination"), bool),
+    "check_letterfigure": (("abc123",), ResultCode),
+    "check_bureau_name": (("Bureau_1",), ResultCode),
+    "check_dest_dir": (("C:\\Server",), ResultCode),
+    "delete_tree": (("missing-folder",), type(None)),
+    "describe": ((0,), str),
+}
+
+
+def test_every_library_function_has_its_package_name():
+    table = re.findall(r"^ +X\((\w+),", read("module", "function_table.h"), re.MULTILINE)
+    assert [library for library, _ in NAMES] == table
+    assert sorted(name for _, name in NAMES) == sorted(WIRING)
+    assert sorted(karvelin.__all__) == sorted(list(WIRING) + ["Adapter", "ResultCode"])
+
+
+@pytest.mark.parametrize("name", sorted(WIRING))
+def test_each_function_answers_its_type(name, tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)  # the file functions work on missing names here
+    args, kind = WIRING[name]
+    assert type(getattr(karvelin, name)(*args)) is kind
+
+
+def test_answer_values():
+    assert karvelin.trim_left("  ab") == "ab" and karvelin.trim_right(b"ab  ") == b"ab"
+    assert karvelin.trim_left(" \u00e9t\u00e9 ") == "\u00e9t\u00e9 "  # encoded, trimmed, decoded
+    assert karvelin.decode(karvelin.recode("secret")) == "secret"
+    assert karvelin.validate_ip("127.0.0.1") is False
+    assert karvelin.check_letterfigure("a_b") is ResultCode.ERR_NOT_LETTERFIGURE
+    assert karvelin.describe(0xFFFFFFFF) == karvelin.describe(-1) == "4294967295"
+
+
+# ---- buffers the package sizes itself ----
+
+
+def fake_filler(output, answer=0):
+    """A stand-in for GetAddress or GetHostIPAddr: refuses a short buffer as the
+    module does, else writes the output; records the sizes it was given."""
+    sizes = []
+
+    def fill(buffer):
+        sizes.append(len(buffer))
+        if len(output) > len(buffer):
+            raise ValueError("GetAddress() needs a buffer of %d bytes, not %d" % (len(output), len(buffer)))
+        buffer[: len(output)] = output
+        return answer
+
+    return fill, sizes
+
+
+ADAPTER_CASES = [
+    (b"", 0, []),
+    (
+        b"10.0.0.0\t255.0.0.0\t10.0.0.5\teth0\tLAN \xc3\xa9\t" * 300 + b"\0",
+        0,
+        [Adapter("10.0.0.0", "255.0.0.0", "10.0.0.5", "eth0", "LAN \u00e9")] * 300,
+    ),
+    (b"", int(ResultCode.ERR_ADAPTER_INFO), []),
+]
+
+
+@pytest.mark.parametrize("output, answer, adapters", ADAPTER_CASES)
+def test_adapters_sized_and_split(output, answer, adapters, monkeypatch):
+    fill, sizes = fake_filler(output, answer)
+    monkeypatch.setattr(_Karvelin, "GetAddress", fill)
+    assert karvelin.adapters() == adapters
+    assert sizes[-1] >= len(output) and len(sizes) == (1 if len(output) <= sizes[0] else 2)
+
+
+@pytest.mark.parametrize("count", [0, 1, 16, 17, 100])
+def test_host_addresses_sized_and_split(count, monkeypatch):
+    records = [("10.0.%d.%d" % (n // 250, n % 250 + 1)).ljust(15).encode() + b"\t" for n in range(count)]
+    fill, sizes = fake_filler(b"".join(records))
+    monkeypatch.setattr(_Karvelin, "GetHostIPAddr", fill)
+    assert karvelin.host_addresses() == [record[:15].decode().strip() for record in records]
+
+
+def test_the_modules_own_refusal_sizes_the_buffer(monkeypatch):
+    """The real module, given one byte first, names the size it needs."""
+    expected = (karvelin.adapters(), karvelin.host_addresses())
+    monkeypatch.setattr(karvelin, "_ADAPTER_ROOM", 1)
+    monkeypatch.setattr(karvelin, "_HOST_ADDRESS_ROOM", 1)
+    assert (karvelin.adapters(), karvelin.host_addresses()) == expected
+    assert Adapter._fields == ("network", "mask", "address", "name", "display_name")
+    for adapter in expected[0]:
+        assert ipaddress.IPv4Address(adapter.network) == ipaddress.IPv4Address(
+            int(ipaddress.IPv4Address(adapter.address)) & int(ipaddress.IPv4Address(adapter.mask))
+        )
+    for address in expected[1]:
+        ipaddress.IPv4Address(address)
+
+
+# ---- errors ----
+
+ERRORS = [
+    (karvelin.trim_left, ("a\0b",), ValueError),  # the text after a NUL would be lost
+    (karvelin.trim_right, (b"a\0b",), ValueError),
+    (karvelin.trim_left, (bytearray(b"ab"),), TypeError),
+    (karvelin.trim_right, (None,), TypeError),
+    (karvelin.validate_ip, (5,), TypeError),
+    (karvelin.check_bureau_name, ("a\0b",), ValueError),
+    (karvelin.recode, (["a"],), TypeError),
+    (karvelin.copy_file, (1, "b"), TypeError),
+    (karvelin.describe, (2**32,), OverflowError),
+    (karvelin.describe, ("1",), TypeError),
+    (karvelin.check_os, (1,), TypeError),
+]
+
+
+@pytest.mark.parametrize("function, args, error", ERRORS)
+def test_errors(function, args, error):
+    with pytest.raises(error):
+        function(*args)
+
+
+@pytest.mark.parametrize("name", ["recode", "decode"])
+def test_no_memory_is_memory_error(name, monkeypatch):
+    monkeypatch.setattr(_Karvelin, name.capitalize(), lambda text, count: None)
+    with pytest.raises(MemoryError):
+        getattr(karvelin, name)("abc")
