@@ -1,0 +1,57 @@
+"""karvelin report, as text and as JSON: every function of the table shows,
+the JSON object parses with its stable keys, and every code has its name.
+
+usage: report_check.py SOURCE_DIR COMMAND... (the program, perhaps behind an emulator)
+"""
+import json
+import re
+import subprocess
+import sys
+
+source, command = sys.argv[1], sys.argv[2:]
+with open(source + "/module/function_table.h") as table:
+    functions = re.findall(r"^ +X\((\w+),", table.read(), re.MULTILINE)
+with open(source + "/include/Karvelin.h") as header:
+    rows = [(int(value, 16), name) for name, value in re.findall(r"X\((ERR_\w+), (0x[0-9A-F]+)\)", header.read())]
+rows.insert(0, (0, "OK"))
+codes = dict(rows)
+
+
+def run(*args):
+    done = subprocess.run(command + list(args), stdout=subprocess.PIPE, check=False)
+    output = done.stdout.decode("utf-8").replace("\r\n", "\n")
+    assert done.returncode == 0, "exit %d:\n%s" % (done.returncode, output)
+    return output
+
+
+text = run("report")
+missing = [name for name in functions if not re.search(r"\b%s\b" % name, text)]
+assert not missing, "not in the text report: %s" % missing
+
+report = json.loads(run("report", "--json"))
+assert list(report) == ["host", "folders", "host_addresses", "adapters", "samples", "result_codes", "not_run"]
+shown = list(report["host"]) + list(report["folders"]) + report["not_run"]
+shown += [report[key]["function"] for key in ("host_addresses", "adapters", "result_codes")]
+shown += [sample["function"] for sample in report["samples"]]
+assert sorted(set(shown)) == sorted(functions), sorted(set(functions) ^ set(shown))
+
+
+def check_codes(value):
+    """Every {"code", "name"} object names its code as the header does."""
+    if isinstance(value, dict):
+        if set(value) == {"code", "name"}:
+            assert value["name"] == codes[value["code"]], value
+        for item in value.values():
+            check_codes(item)
+    elif isinstance(value, list):
+        for item in value:
+            check_codes(item)
+
+
+check_codes(report)
+assert [(entry["code"], entry["name"]) for entry in report["result_codes"]["codes"]] == rows
+for adapter in report["adapters"]["adapters"]:
+    assert list(adapter) == ["network", "mask", "address", "name", "display_name"]
+assert all(isinstance(address, str) for address in report["host_addresses"]["addresses"])
+print("report: %d functions shown, %d adapters, %d host addresses" % (
+    len(functions), len(report["adapters"]["adapters"]), len(report["host_addresses"]["addresses"])))
