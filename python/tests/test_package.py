@@ -30,6 +30,8 @@ def test_result_codes_are_the_headers():
     ]
     for code in ResultCode:
         assert karvelin.describe(code) == str(int(code))
+    documented = re.findall(r"^\| `(ERR_\w+)` \| (\d+) ", read("docs", "reference.md"), re.MULTILINE)
+    assert [(name, int(number)) for name, number in documented] == [(name, int(value, 16)) for name, value in header]
 
 
 # The name table of docs/python.md: every library function, and its package name.
