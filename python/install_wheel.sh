@@ -5,7 +5,7 @@
 # usage: install_wheel.sh PYTHON SOURCE_DIR MODULE_DIR STAGE
 set -eu
 python=$1 source=$2 module=$3 stage=$4
-rm -rf "$stage/src" "$stage/dist" "$stage/venv"
+rm -rf "$stage/src" "$stage/dist" "$stage/venv" "$stage/run"
 mkdir -p "$stage/src" "$stage/run"
 cp -R "$source/python/pyproject.toml" "$source/python/setup.py" "$source/python/karvelin" "$stage/src/"
 rm -rf "$stage/src/karvelin/__pycache__"
