@@ -31,7 +31,7 @@ install(FILES README.md LICENSE.txt docs/packaging.md DESTINATION ${KARVELIN_DOC
 
 install(EXPORT KarvelinTargets NAMESPACE Karvelin:: DESTINATION ${KARVELIN_CMAKE_DIR})
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/KarvelinConfig.cmake
-  CONTENT "include(\"\${CMAKE_CURRENT_LIST_DIR}/KarvelinTargets.cmake\")\n")
+  CONTENT "include(\"\${CMAKE_CURRENT_LIST_DIR}/KarvelinTargets.cmake\")\n" @ONLY)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/KarvelinConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/KarvelinConfig.cmake ${PROJECT_BINARY_DIR}/KarvelinConfigVersion.cmake
