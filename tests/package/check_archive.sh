@@ -37,6 +37,11 @@ actual:   $(echo $actual)"
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$archive") || fail "cannot unpack $archive"
 cmp -s "$work/unpacked/$name/$library_in" "$library" || fail "$library_in in the archive is not $library"
+# The unpacked Linux program finds the library beside it, wherever it stands.
+if [ "$system" = linux ]; then
+    "$work/unpacked/$name/bin/karvelin" GetErrorDescription 5 | grep -q '"5"' ||
+        fail "the unpacked bin/karvelin does not run"
+fi
 
 [ $status -eq 0 ] && echo "$(basename "$archive"): $(echo "$actual" | wc -l) files, $library_in as tested"
 exit $status
