@@ -228,6 +228,7 @@ struct Features {
 
 // What the processor offers, and for AVX2 whether the system saves the
 // 256-bit registers (XGETBV: an older system may not, whatever the processor).
+// Every release the DLL loads on (2000 and later) saves the SSE registers.
 Features ReadFeatures() {
     Features features;
     unsigned a = 0, b = 0, c = 0, d = 0;
