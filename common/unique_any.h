@@ -4,6 +4,8 @@
 // The Win32 kinds are in common/win32_owners.h.
 #pragma once
 
+#include <cstdint>
+#include <type_traits>
 #include <utility>
 
 namespace karvelin {
@@ -48,11 +50,18 @@ private:
 };
 
 // Traits for a handle type whose invalid value is a constant and whose
-// release is a plain function.
+// release is a plain function. A handle that is a pointer gets its invalid
+// value at the pointer's width: -1 is all ones in 32 and in 64 bits, as
+// INVALID_HANDLE_VALUE is.
 template <typename T, auto Close, auto Invalid>
 struct handle_traits {
     using pointer = T;
-    static pointer invalid() noexcept { return reinterpret_cast<pointer>(Invalid); }
+    static pointer invalid() noexcept {
+        if constexpr (std::is_pointer_v<pointer>)
+            return reinterpret_cast<pointer>(static_cast<std::intptr_t>(Invalid));
+        else
+            return static_cast<pointer>(Invalid);
+    }
     static void close(pointer value) noexcept { Close(value); }
 };
 

@@ -13,8 +13,18 @@ namespace {
 
 using CreateSemaphoreFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR);
 
+// The wrapped name is the import's C-level name: _imp__CreateSemaphoreW@16
+// on i686 (stdcall's argument size; the assembler adds the leading underscore
+// of every i686 symbol), __imp_CreateSemaphoreW on x86-64 (neither).
+// module/CMakeLists.txt wraps the same name.
+#ifdef _WIN64
+#define KARVELIN_SEMAPHORE_IMPORT(prefix) prefix "__imp_CreateSemaphoreW"
+#else
+#define KARVELIN_SEMAPHORE_IMPORT(prefix) "_" prefix "_imp__CreateSemaphoreW@16"
+#endif
+
 // The import itself, and the one the runtime's code now reads.
-extern "C" CreateSemaphoreFunction g_real_create asm("___real__imp__CreateSemaphoreW@16");
+extern "C" CreateSemaphoreFunction g_real_create asm(KARVELIN_SEMAPHORE_IMPORT("__real_"));
 
 HANDLE g_semaphores[16];
 LONG g_count = 0;
@@ -30,7 +40,7 @@ HANDLE WINAPI RecordingCreateSemaphore(LPSECURITY_ATTRIBUTES attributes, LONG in
 
 }  // namespace
 
-extern "C" CreateSemaphoreFunction g_wrapped_create asm("___wrap__imp__CreateSemaphoreW@16");
+extern "C" CreateSemaphoreFunction g_wrapped_create asm(KARVELIN_SEMAPHORE_IMPORT("__wrap_"));
 CreateSemaphoreFunction g_wrapped_create = &RecordingCreateSemaphore;
 
 namespace karvelin::module {

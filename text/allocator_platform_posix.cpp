@@ -7,7 +7,7 @@ namespace {
 
 class CAllocator final : public AllocatorPlatform {
 public:
-    void* Allocate(std::size_t size) override { return std::calloc(1, size); }
+    void* Allocate(std::size_t size) override { return std::malloc(size); }
     void Release(void* block) override { std::free(block); }
 };
 

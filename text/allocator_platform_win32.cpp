@@ -7,7 +7,7 @@ namespace {
 
 class LocalHeap final : public AllocatorPlatform {
 public:
-    void* Allocate(std::size_t size) override { return ::LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, size); }
+    void* Allocate(std::size_t size) override { return ::LocalAlloc(LMEM_FIXED, size); }
     void Release(void* block) override { ::LocalFree(block); }
 };
 

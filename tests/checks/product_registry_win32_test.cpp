@@ -1,6 +1,6 @@
-// The product's settings on the real registry, written by the test (a 32-bit
-// program, so in the view the 32-bit DLL reads) and read back through the DLL
-// and the text reader.
+// The product's settings on the real registry, written by the test (a program
+// of the DLL's own width, so in the view the DLL reads) and read back through
+// the DLL and the text reader.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -79,6 +79,34 @@ TEST(ProductSettings, InstallationTypeThroughTheDllAndTheTextReader) {
     DeleteRegistryTree(kMonitor);
     DeleteRegistryTree("Software\\TALVORNE");
 }
+
+#ifdef _WIN64
+// A 64-bit process reads the 64-bit view, unredirected: settings that a
+// 32-bit installer wrote (Software\Wow6432Node) are not seen.
+TEST(ProductSettings, TheSixtyFourBitDllReadsTheSixtyFourBitView) {
+    win32::unique_hmodule dll = LoadKarvelin();
+    ASSERT_TRUE(dll);
+    auto installation_type = Export<int32_t (*)()>(dll.get(), "GetCurrentInstallationType");
+    ASSERT_NE(installation_type, nullptr);
+    {
+        win32::unique_hkey key;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMonitor, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                    nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        const DWORD state = 7;
+        ::RegSetValueExA(key.get(), "DualComPort", 0, REG_SZ, reinterpret_cast<const BYTE*>("COM1"), 5);
+        ::RegSetValueExA(key.get(), "DualBamState", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&state), 4);
+    }
+    EXPECT_EQ(installation_type(), 2) << "the 32-bit view's settings were read";
+    Put("DualComPort", Text("COM1"));
+    Put("DualBamState", Dword(5));
+    EXPECT_EQ(installation_type(), 4);
+    for (const char* key : {kMonitor, "Software\\TALVORNE"}) {
+        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY, 0);
+        DeleteRegistryTree(key);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace karvelin::test

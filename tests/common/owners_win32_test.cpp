@@ -38,7 +38,11 @@ TEST(Owners, CloseTheirHandleOnceAndKnowTheirInvalidValue) {
     EXPECT_FALSE(IsOpen(raw)) << "closed when its owner ended";
     EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    // INVALID_HANDLE_VALUE kinds: a failed open or search owns nothing.
+    // INVALID_HANDLE_VALUE kinds, all ones at the pointer's width (64 bits in
+    // the 64-bit build): a failed open or search owns nothing.
+    EXPECT_EQ(win32::unique_hfile().get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win32::unique_hfind().get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win32::unique_hdevinfo().get(), static_cast<HDEVINFO>(INVALID_HANDLE_VALUE));
     win32::unique_hfile missing(::CreateFileA("Z:\\no\\such\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                               nullptr));
     EXPECT_FALSE(missing);
