@@ -1,6 +1,7 @@
 """The karvelin wheel: the pure-Python package, the result codes read from the
 library's header, and the _Karvelin module that the CMake build made (one
-build of the module, the one the module's own tests ran on).
+build of the module, the one the module's own tests ran on), both inside the
+package (where its stub types it) and at the top, as the installer imports it.
 
     KARVELIN_MODULE_DIR  the folder holding _Karvelin<suffix> (default: ../build/linux/python3)
     KARVELIN_SOURCE_DIR  the library's sources (default: ..), for include/Karvelin.h
@@ -64,6 +65,9 @@ class BuildPy(build_py):
         if not os.path.isfile(module):
             raise SystemExit("%s is missing: build the module first (scripts/build.sh linux)" % module)
         shutil.copy2(module, package)
+        # The module as the installer imports it (import _Karvelin) as well:
+        # the wheel replaces a copy of the module, never takes it away.
+        shutil.copy2(module, self.build_lib)
 
 
 class BinaryDistribution(Distribution):

@@ -23,6 +23,15 @@ def test_the_installed_copy_is_tested():
     assert os.path.dirname(_Karvelin.__file__) == os.path.dirname(karvelin.__file__)
 
 
+def test_the_module_is_also_installed_as_the_installer_imports_it():
+    import _Karvelin
+
+    assert os.path.basename(os.path.dirname(_Karvelin.__file__)) == "site-packages"
+    assert [name for name in vars(_Karvelin) if not name.startswith("__")] == [
+        name for name in vars(karvelin._Karvelin) if not name.startswith("__")
+    ]
+
+
 def test_result_codes_are_the_headers():
     header = re.findall(r"X\((ERR_\w+), (0x[0-9A-F]+)\)", read("include", "Karvelin.h"))
     assert [(code.name, code.value) for code in ResultCode] == [("OK", 0)] + [
