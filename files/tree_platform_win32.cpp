@@ -31,12 +31,36 @@ std::string LongForm(const std::string& path) {
     return long_form.empty() ? path : long_form;
 }
 
+std::string FullPathOf(const std::string& path) {
+    return LongForm(
+        AskForPath([&](char* buffer, DWORD size) { return ::GetFullPathNameA(path.c_str(), size, buffer, nullptr); }));
+}
+
+// Under Wine a Unix symbolic link to a file is listed as the file it names,
+// without the reparse-point bit, and SetFileAttributesA and DeleteFileA act
+// on that file: a link in the tree to a file outside it would cost that file
+// its attributes, then the file itself. Such an entry is told by its final
+// path (the name of what it opens), which is not its own; it is left in
+// place. Windows marks its links with the reparse-point bit (and has no
+// GetFinalPathNameByHandleA before Vista), so this is asked under Wine only.
+bool IsWineFileLink(const std::string& path) {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (!ntdll || !::GetProcAddress(ntdll, "wine_get_version")) return false;
+    using FinalPathQuery = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    const auto final_path = reinterpret_cast<FinalPathQuery>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    if (!final_path) return false;
+    const win32::unique_hfile file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;  // a dangling link names nothing that could be lost
+    std::string target = AskForPath([&](char* buffer, DWORD size) { return final_path(file.get(), buffer, size, 0); });
+    if (target.rfind("\\\\?\\", 0) == 0) target.erase(0, 4);
+    return !target.empty() && ::lstrcmpiA(target.c_str(), FullPathOf(path).c_str()) != 0;
+}
+
 class SystemTrees final : public TreePlatform {
 public:
-    std::string FullPath(const std::string& path) override {
-        return LongForm(AskForPath(
-            [&](char* buffer, DWORD size) { return ::GetFullPathNameA(path.c_str(), size, buffer, nullptr); }));
-    }
+    std::string FullPath(const std::string& path) override { return FullPathOf(path); }
     // The system's own Windows directory, also under a terminal server (where
     // GetWindowsDirectory may name a folder of the user).
     std::string WindowsDirectory() override {
@@ -51,9 +75,11 @@ public:
         while (::FindNextFileA(listing.get(), &found));
     }
     void ResetAttributes(const std::string& path) override {
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!IsWineFileLink(path)) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    void DeleteEntry(const std::string& path) override { ::DeleteFileA(path.c_str()); }
+    void DeleteEntry(const std::string& path) override {
+        if (!IsWineFileLink(path)) ::DeleteFileA(path.c_str());
+    }
     void RemoveEmptyDirectory(const std::string& path) override { ::RemoveDirectoryA(path.c_str()); }
     void Start(const std::string& command_line) override { ::WinExec(command_line.c_str(), SW_HIDE); }
 };

@@ -1,12 +1,13 @@
 #!/bin/sh
 # Installs what the build and the tests need, where it is missing: the
 # mingw-w64 cross compiler, 32-bit Wine, CMake, GoogleTest sources, Python 3
-# headers and pytest, clang with libFuzzer (Debian packages; run as root).
+# headers and pytest, clang with libFuzzer, the locale sources (Debian
+# packages; run as root).
 set -eu
 need=""
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for pkg in cmake make g++ googletest g++-mingw-w64-i686 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 \
-           python3 python3-dev python3-pytest clang libclang-rt-14-dev; do
+           python3 python3-dev python3-pytest clang libclang-rt-14-dev locales; do
     have_pkg "$pkg" || need="$need $pkg"
 done
 [ -z "$need" ] && exit 0
