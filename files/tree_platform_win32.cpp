@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/lead_bytes.h"
 #include "common/win32_owners.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
@@ -36,26 +37,43 @@ std::string FullPathOf(const std::string& path) {
         AskForPath([&](char* buffer, DWORD size) { return ::GetFullPathNameA(path.c_str(), size, buffer, nullptr); }));
 }
 
+// The system's name for what a path opens, without its "\\?\" head; empty
+// when it cannot be had.
+using FinalPathQuery = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+std::string FinalPath(const std::string& path, FinalPathQuery query) {
+    const win32::unique_hfile file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return std::string();
+    std::string final_path = AskForPath([&](char* buffer, DWORD size) { return query(file.get(), buffer, size, 0); });
+    if (final_path.rfind("\\\\?\\", 0) == 0) final_path.erase(0, 4);
+    return final_path;
+}
+
 // Under Wine a Unix symbolic link to a file is listed as the file it names,
 // without the reparse-point bit, and SetFileAttributesA and DeleteFileA act
 // on that file: a link in the tree to a file outside it would cost that file
 // its attributes, then the file itself. Such an entry is told by its final
-// path (the name of what it opens), which is not its own; it is left in
-// place. Windows marks its links with the reparse-point bit (and has no
-// GetFinalPathNameByHandleA before Vista), so this is asked under Wine only.
+// path (the system's name for what it opens): a file's is its folder's final
+// path and its own name (links above the tree resolve alike in both), a
+// link's is its target's. It is left in place. Windows marks its links with the reparse-point bit (and
+// has no GetFinalPathNameByHandleA before Vista), so this is asked under Wine
+// only.
 bool IsWineFileLink(const std::string& path) {
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
     if (!ntdll || !::GetProcAddress(ntdll, "wine_get_version")) return false;
-    using FinalPathQuery = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    const auto final_path = reinterpret_cast<FinalPathQuery>(reinterpret_cast<void*>(
+    const auto query = reinterpret_cast<FinalPathQuery>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    if (!final_path) return false;
-    const win32::unique_hfile file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file) return false;  // a dangling link names nothing that could be lost
-    std::string target = AskForPath([&](char* buffer, DWORD size) { return final_path(file.get(), buffer, size, 0); });
-    if (target.rfind("\\\\?\\", 0) == 0) target.erase(0, 4);
-    return !target.empty() && ::lstrcmpiA(target.c_str(), FullPathOf(path).c_str()) != 0;
+    if (!query) return false;
+    std::size_t separator = std::string::npos;  // the last backslash that is no second byte
+    for (std::size_t i = 0; i < path.size(); i += SystemLeadBytes().CharLength(path.c_str() + i))
+        if (path[i] == '\\') separator = i;
+    if (separator == std::string::npos) return false;
+    const std::string own = FinalPath(path, query);  // empty for a dangling link: nothing to lose
+    const std::string folder = FinalPath(path.substr(0, separator + 1), query);
+    if (own.empty() || folder.empty()) return false;
+    const std::string expected =
+        WithoutTrailingBackslashes(folder, SystemLeadBytes()) + '\\' + path.substr(separator + 1);
+    return ::lstrcmpiA(own.c_str(), expected.c_str()) != 0;
 }
 
 class SystemTrees final : public TreePlatform {

@@ -203,31 +203,35 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
 
 // Links made from the Linux side by tests/files/removal_traps_wine.sh (Wine
 // cannot make them): a Unix link to a folder outside the tree (listed as
-// 0x410), one to a file outside it, and a given path that is itself a link.
+// 0x410), one to a file outside it, a given path that is itself a link, and a
+// tree reached through a linked folder.
 TEST_F(RemovalTraps, LinksOutOfTheTree) {
     const char* made = std::getenv("KARVELIN_LINK_TREE");
     if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
     const std::string root = std::string("Z:") + made;
     const struct {
         const char* what;
-        std::string tree;
-        const char* may_stay;  // under Wine no call removes a Unix link without reaching its target
+        std::string tree, beside;  // beside: what the snapshot leaves out (the tree by its own name)
+        const char* may_stay;      // under Wine no call removes a Unix link without reaching its target
     } cases[] = {
-        {"a link to a folder outside", "\\dirlink-tree", "\\dirlink-tree\\link"},
-        {"a link to a file outside", "\\filelink-tree", "\\filelink-tree\\link"},
-        {"the path itself a link", "\\toplink", ""},
+        {"a link to a folder outside", "\\dirlink-tree", "\\dirlink-tree", "\\dirlink-tree\\link"},
+        {"a link to a file outside", "\\filelink-tree", "\\filelink-tree", "\\filelink-tree\\link"},
+        {"the path itself a link", "\\toplink", "\\toplink", ""},
+        {"a tree below a linked folder", "\\via\\tree", "\\real", ""},
     };
     for (const auto& c : cases) {
-        const auto before = Snapshot(root, c.tree);
+        const auto before = Snapshot(root, c.beside);
         remove_((root + c.tree).c_str());
         WaitForCommands();
-        EXPECT_EQ(Snapshot(root, c.tree), before) << c.what;
+        EXPECT_EQ(Snapshot(root, c.beside), before) << c.what;
         if (c.tree == "\\toplink") continue;  // listing it would list the folder it names
         std::map<std::string, std::string> left;
         Snapshot(root, c.tree, "", left);
         EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == c.may_stay))
             << c.what << ": " << left.size();
     }
+    // Removed whole, its files too: they are no links.
+    EXPECT_EQ(::GetFileAttributesA((root + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
