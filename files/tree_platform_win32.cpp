@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <map>
 #include <vector>
 
 #include "common/lead_bytes.h"
@@ -55,26 +56,51 @@ std::string FinalPath(const std::string& path, FinalPathQuery query) {
 // its attributes, then the file itself. Such an entry is told by its final
 // path (the system's name for what it opens): a file's is its folder's final
 // path and its own name (links above the tree resolve alike in both), a
-// link's is its target's. It is left in place. Windows marks its links with the reparse-point bit (and
-// has no GetFinalPathNameByHandleA before Vista), so this is asked under Wine
-// only.
-bool IsWineFileLink(const std::string& path) {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    if (!ntdll || !::GetProcAddress(ntdll, "wine_get_version")) return false;
-    const auto query = reinterpret_cast<FinalPathQuery>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    if (!query) return false;
-    std::size_t separator = std::string::npos;  // the last backslash that is no second byte
-    for (std::size_t i = 0; i < path.size(); i += SystemLeadBytes().CharLength(path.c_str() + i))
-        if (path[i] == '\\') separator = i;
-    if (separator == std::string::npos) return false;
-    const std::string own = FinalPath(path, query);  // empty for a dangling link: nothing to lose
-    const std::string folder = FinalPath(path.substr(0, separator + 1), query);
-    if (own.empty() || folder.empty()) return false;
-    const std::string expected =
-        WithoutTrailingBackslashes(folder, SystemLeadBytes()) + '\\' + path.substr(separator + 1);
-    return ::lstrcmpiA(own.c_str(), expected.c_str()) != 0;
-}
+// link's is its target's. It is left in place. Windows marks its links with
+// the reparse-point bit (and has no GetFinalPathNameByHandleA before Vista),
+// so this is asked under Wine only. One removal keeps each folder's final
+// path and the last entry's answer (its attributes are reset, then it is
+// deleted).
+class WineFileLinks {
+public:
+    WineFileLinks() {
+        const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        if (!ntdll || !::GetProcAddress(ntdll, "wine_get_version")) return;
+        query_ = reinterpret_cast<FinalPathQuery>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    }
+    bool IsLink(const std::string& path) {
+        if (!query_) return false;
+        if (path != last_path_) {
+            last_path_ = path;
+            last_answer_ = Ask(path);
+        }
+        return last_answer_;
+    }
+
+private:
+    bool Ask(const std::string& path) {
+        std::size_t separator = std::string::npos;  // the last backslash that is no second byte
+        for (std::size_t i = 0; i < path.size(); i += SystemLeadBytes().CharLength(path.c_str() + i))
+            if (path[i] == '\\') separator = i;
+        if (separator == std::string::npos) return false;
+        const std::string own = FinalPath(path, query_);  // empty for a dangling link: nothing to lose
+        if (own.empty()) return false;
+        const std::string folder_path = path.substr(0, separator + 1);
+        auto folder = folders_.find(folder_path);
+        if (folder == folders_.end()) {
+            const std::string final_path = FinalPath(folder_path, query_);
+            folder = folders_.emplace(folder_path, WithoutTrailingBackslashes(final_path, SystemLeadBytes())).first;
+        }
+        if (folder->second.empty()) return false;
+        return ::lstrcmpiA(own.c_str(), (folder->second + '\\' + path.substr(separator + 1)).c_str()) != 0;
+    }
+
+    FinalPathQuery query_ = nullptr;
+    std::map<std::string, std::string> folders_;
+    std::string last_path_;
+    bool last_answer_ = false;
+};
 
 class SystemTrees final : public TreePlatform {
 public:
@@ -93,13 +119,16 @@ public:
         while (::FindNextFileA(listing.get(), &found));
     }
     void ResetAttributes(const std::string& path) override {
-        if (!IsWineFileLink(path)) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!links_.IsLink(path)) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     void DeleteEntry(const std::string& path) override {
-        if (!IsWineFileLink(path)) ::DeleteFileA(path.c_str());
+        if (!links_.IsLink(path)) ::DeleteFileA(path.c_str());
     }
     void RemoveEmptyDirectory(const std::string& path) override { ::RemoveDirectoryA(path.c_str()); }
     void Start(const std::string& command_line) override { ::WinExec(command_line.c_str(), SW_HIDE); }
+
+private:
+    WineFileLinks links_;
 };
 
 SystemTrees g_tree;
@@ -108,6 +137,11 @@ SystemTrees g_tree;
 
 TreePlatform& SystemTree() { return g_tree; }
 
-void DelFilesAndDir(const char* path) { RemoveTree(path, SystemLeadBytes(), g_tree); }
+// Each removal has calls of its own: they keep what they learnt about links,
+// and removals may run on several threads at once.
+void DelFilesAndDir(const char* path) {
+    SystemTrees tree;
+    RemoveTree(path, SystemLeadBytes(), tree);
+}
 
 }  // namespace karvelin::files
