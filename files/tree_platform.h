@@ -37,7 +37,8 @@ public:
     virtual void Start(const std::string& command_line) = 0;
 };
 
-// The Win32 calls (Windows only).
+// The Win32 calls (Windows only): one shared object, for one thread at a
+// time (it keeps what it learnt about links); DelFilesAndDir makes one per call.
 TreePlatform& SystemTree();
 
 }  // namespace karvelin::files

@@ -9,7 +9,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 py2=$(scripts/python2.sh)
 for preset in $presets; do
     case $preset in
-        linux) set -- -DPython3_EXECUTABLE=/usr/bin/python3 -DKARVELIN_PYTHON2_EXECUTABLE="$py2" ;;
+        linux|linux-asan) set -- -DPython3_EXECUTABLE=/usr/bin/python3 -DKARVELIN_PYTHON2_EXECUTABLE="$py2" ;;
         *) set -- ;;
     esac
     # shellcheck disable=SC2086

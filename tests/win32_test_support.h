@@ -11,11 +11,22 @@ namespace karvelin::test {
 
 inline constexpr char kProbeChecksArg[] = "--probe-checks";
 inline constexpr char kUnloadSoakArg[] = "--unload-soak";
+inline constexpr char kCallSoakArg[] = "--call-soak";
 
 // The child side of the unload soak: loads the DLL, calls every export once
 // and unloads it, `cycles` times; prints the handle count and the heap in use
 // after a warm-up and at the end.
 int UnloadSoakMain(int cycles);
+
+// The child side of the call soak: calls every export `calls` times with a
+// representative argument and `calls` times on its error path, and prints the
+// figures before and after for each.
+int CallSoakMain(int calls);
+
+// Handles, counted one by one (Wine's GetProcessHandleCount answers 0), and
+// the bytes in use in all of the process's heaps.
+unsigned CountHandles();
+unsigned HeapInUse();
 
 // The child side of RunProbeChecks: loads the DLL, prints
 // "<CheckOS> <FindServerVersion> <CheckIeVersion>" and exits.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <string>
@@ -206,28 +205,6 @@ TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
                                         {"rmdir.exe", "/S/Q", missing + "\\"},
                                     }));
     EXPECT_NE(::GetFileAttributesA((system32 + "\\kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-// A tree that holds a Unix symbolic link to a folder outside it (Wine lists it
-// with attributes 0x410), made by tests/files/link_tree_wine.sh, which also
-// compares the outside folder before and after.
-TEST_F(FilesThroughTheDll, LinksAreNotFollowed) {
-    const char* tree = std::getenv("KARVELIN_LINK_TREE");
-    if (!tree) GTEST_SKIP() << "run by tests/files/link_tree_wine.sh";
-    const std::string root = std::string("Z:") + tree;
-    WIN32_FIND_DATAA found{};
-    const win32::unique_hfind listing(::FindFirstFileA((root + "\\tree\\link").c_str(), &found));
-    ASSERT_TRUE(listing);
-    EXPECT_EQ(found.dwFileAttributes, 0x410u);
-    remove_((root + "\\tree").c_str());
-    std::set<std::string> left;
-    Collect(root, "\\tree", left);
-    // Wine cannot remove a Unix link to a folder through RemoveDirectoryA
-    // (it answers that the folder is not empty): the link stays, and only it.
-    EXPECT_TRUE(left.empty() || left == std::set<std::string>{"\\tree\\link"}) << left.size();
-    EXPECT_EQ(Read(root + "\\outside\\ro.txt"), "kept");
-    EXPECT_EQ(::GetFileAttributesA((root + "\\outside\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
-              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 }  // namespace

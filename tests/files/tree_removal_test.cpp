@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -315,6 +316,92 @@ TEST_F(LinuxTree, RemovesTheTreeAndFollowsNoLink) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
     EXPECT_EQ(fs::status(outside / "ro.txt").permissions(), fs::perms::owner_read);
     EXPECT_EQ(std::distance(fs::directory_iterator(base_), {}), 1);  // outside alone
+}
+
+// Every entry below `root` but `skip` and what lies under it: type, mode,
+// a link's target, a file's content. Links are not followed.
+std::map<std::string, std::string> Snapshot(const fs::path& root, const fs::path& skip) {
+    std::map<std::string, std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        if (it->path() == skip) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        const fs::file_status status = it->symlink_status();
+        std::string& entry = entries[it->path().string()];
+        entry = std::to_string(static_cast<int>(status.type())) + " " +
+                std::to_string(static_cast<unsigned>(status.permissions()));
+        if (status.type() == fs::file_type::symlink) {
+            entry += " -> " + fs::read_symlink(it->path()).string();
+        } else if (status.type() == fs::file_type::regular) {
+            std::ifstream in(it->path(), std::ios::binary);
+            entry += " " + std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    return entries;
+}
+
+// Trees made to trap the removal: each leaves everything beside the tree as
+// it was, and the tree gone.
+TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
+    const fs::path outside = base_ / "outside";
+    fs::create_directories(outside / "sub");
+    Write(outside / "ro.txt", "kept");
+    Write(outside / "sub" / "data.bin", std::string("\0\x01\xff", 3), fs::perms::owner_all);
+    fs::create_directory(base_ / "tree-sibling");
+    const fs::path tree = base_ / "tree";
+    auto folders = [&](int depth, fs::perms mode) {
+        fs::path folder = tree;
+        for (int level = 0; level < depth; ++level, folder /= "d") {
+            fs::create_directories(folder);
+            Write(folder / "f", "x");
+        }
+        for (fs::path up = folder.parent_path(); up != base_; up = up.parent_path()) fs::permissions(up, mode);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::string given;  // below the base
+        fs::path removed;
+    } cases[] = {
+        {"a link to a folder outside", [&] { folders(2, fs::perms::owner_all); fs::create_directory_symlink(outside, tree / "link"); },
+         "tree", tree},
+        {"a link to a file outside", [&] { folders(1, fs::perms::owner_all); fs::create_symlink(outside / "ro.txt", tree / "link"); },
+         "tree", tree},
+        {"the path itself a link", [&] { fs::create_directory_symlink(outside, base_ / "toplink"); }, "toplink/",
+         base_ / "toplink"},
+        {"blanks, signs, a 0x5C second byte",
+         [&] {
+             for (const char* name : {"tree", "tree/a b", "tree/&%x%^", "tree/\x81\\", "tree/\x95\\ \x95\\"}) {
+                 fs::create_directories(base_ / name);
+                 Write(base_ / name / "& %PATH% ^", "x");
+             }
+         },
+         "tree", tree},
+        {"trailing separators", [&] { folders(2, fs::perms::owner_all); }, "tree///", tree},
+        {"folders without permissions", [&] { folders(3, fs::perms::none); }, "tree", tree},
+        {"read-only folders", [&] { folders(3, fs::perms::owner_read | fs::perms::owner_exec); }, "tree", tree},
+        {"30 levels deep", [&] { folders(30, fs::perms::owner_all); }, "tree", tree},
+        {"5,000 entries",
+         [&] {
+             for (int folder = 0; folder < 10; ++folder) {
+                 fs::create_directories(tree / std::to_string(folder));
+                 for (int file = 0; file < 499; ++file) Write(tree / std::to_string(folder) / std::to_string(file), "");
+             }
+         },
+         "tree", tree},
+    };
+    for (const auto& c : cases) {
+        c.make();
+        const auto before = Snapshot(base_, c.removed);
+        RemoveTreeNoFollow((base_.string() + "/" + c.given).c_str(), "/nonexistent-home");
+        EXPECT_EQ(Snapshot(base_, c.removed), before) << c.what;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(c.removed))) << c.what;
+    }
+    // The empty path is refused: everything stays.
+    const auto before = Snapshot(base_, "");
+    RemoveTreeNoFollow("", "/nonexistent-home");
+    EXPECT_EQ(Snapshot(base_, ""), before);
 }
 
 TEST_F(LinuxTree, RefusesTheHomeDirectoryAndItsParents) {

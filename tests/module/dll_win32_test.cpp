@@ -155,7 +155,6 @@ void CallOnce(HMODULE dll, const char* name, R (*)(A...)) {
         Drop(function(SampleArgument<A>()...));
 }
 
-// Handles, counted one by one: Wine's GetProcessHandleCount answers 0.
 unsigned CountHandles() {
     unsigned count = 0;
     for (std::uintptr_t value = 4; value < 0x4000; value += 4) {
@@ -166,13 +165,16 @@ unsigned CountHandles() {
 }
 
 unsigned HeapInUse() {
+    HANDLE heaps[64];
+    const DWORD count = ::GetProcessHeaps(64, heaps);
     unsigned used = 0;
-    HANDLE heap = ::GetProcessHeap();
-    ::HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry{};
-    while (::HeapWalk(heap, &entry))
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
-    ::HeapUnlock(heap);
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        ::HeapLock(heaps[i]);
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+        ::HeapUnlock(heaps[i]);
+    }
     return used;
 }
 

@@ -97,7 +97,7 @@ class ModuleTest(unittest.TestCase):
             self.assertEqual(function(full), answer)
             need = full.index("\0") if nul else full.index("\x01")
             # Strings of 0 and 1 characters are shared ones, refused before.
-            for length in range(2, need + 1):
+            for length in range(2, need + 3):
                 text = ("y" + "\x01" * length)[1:]
                 if length < need:
                     with self.assertRaises(ValueError) as raised:
@@ -108,6 +108,16 @@ class ModuleTest(unittest.TestCase):
                 else:
                     self.assertEqual(function(text), answer)
                     self.assertEqual(text, full[:length])
+
+    def test_trim_sweeps_every_string_length(self):
+        # Strings of 0 and 1 characters are shared ones, refused before; a str
+        # argument holds no NUL.
+        for length in range(2, 9):
+            text = "  ab  zz"[:length]
+            for function, kept in [(K.TrimRight, text.rstrip(" ")), (K.TrimLeft, text.lstrip(" "))]:
+                own = ("y" + text)[1:]
+                function(own)
+                self.assertEqual(own, kept + "\0" * (len(text) - len(kept)))
 
     @unittest.skipIf(sys.platform == "win32", "the host's folders")
     def test_special_folders_and_shortcut_without_windows(self):

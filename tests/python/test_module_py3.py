@@ -208,17 +208,29 @@ def test_record_buffers_are_filled_or_refused_whole(function, answer, nul):
     need = full.index(0) + 1 if nul else full.index(GUARD)
     records = bytes(full[:need])
     assert (records.endswith(b"\t\0") and records.count(b"\t") % 5 == 0) if nul else len(records) % 16 == 0
-    for length in range(need + 1):
-        guarded = bytearray([GUARD]) * (length + 8)
-        view = memoryview(guarded)[:length]
+    for length in range(need + 3):  # guard bytes on both sides of the buffer
+        guarded = bytearray([GUARD]) * (length + 16)
+        view = memoryview(guarded)[8:8 + length]
         if length < need:
             with pytest.raises(ValueError) as raised:
                 function(view)
             assert "needs a buffer of %d bytes, not %d" % (need, length) in str(raised.value)
-            assert guarded == bytearray([GUARD]) * (length + 8)
+            assert guarded == bytearray([GUARD]) * (length + 16)
         else:
             assert function(view) == answer
-            assert guarded == records + bytearray([GUARD]) * 8
+            assert guarded == bytearray([GUARD]) * 8 + records + bytearray([GUARD]) * (length - need + 8)
+
+
+def test_trim_sweeps_every_buffer_length():
+    content = b"  ab  \0zz"
+    for length in range(len(content) + 1):
+        before = content[:length]
+        text = before.split(b"\0")[0]
+        for function, kept in [(K.TrimRight, text.rstrip(b" ")), (K.TrimLeft, text.lstrip(b" "))]:
+            guarded = bytearray([GUARD]) * 8 + bytearray(before) + bytearray([GUARD]) * 8
+            function(memoryview(guarded)[8:8 + length])
+            after = kept + b"\0" * (len(text) - len(kept)) + before[len(text):]
+            assert guarded == bytearray([GUARD]) * 8 + after + bytearray([GUARD]) * 8
 
 
 # ---- name checks ----

@@ -1,0 +1,238 @@
+// DelFilesAndDir through Karvelin.dll against trees made to trap it: each
+// case snapshots everything beside the tree (names, attributes and a hash of
+// each file's content), removes the tree, waits for the commands it started,
+// and compares. Run in the throwaway prefix of scripts/wine-run.sh, in a
+// folder of its own under the temporary folder, made the current folder (so
+// that a path read against the current drive stays in the prefix).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Karvelin.h"
+#include "win32_test_support.h"
+
+#include <tlhelp32.h>  // after windows.h
+
+namespace karvelin::test {
+namespace {
+
+using RemoveFunction = void (*)(const char*);
+
+std::uint64_t ContentHash(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char c; in.get(c);) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return hash;
+}
+
+// Every entry below `root` but `skip` and what lies under it: its attributes
+// (archive aside) and, for a file, its content's hash. Links are listed, not
+// entered.
+void Snapshot(const std::string& root, const std::string& relative, const std::string& skip,
+              std::map<std::string, std::string>& entries) {
+    WIN32_FIND_DATAA found{};
+    const win32::unique_hfind listing(::FindFirstFileA((root + relative + "\\*").c_str(), &found));
+    if (!listing) return;
+    do {
+        const std::string name = found.cFileName, path = relative + "\\" + name;
+        if (name == "." || name == ".." || path == skip) continue;
+        const DWORD attributes = found.dwFileAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
+        const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+        entries[path] = std::to_string(attributes) + (folder ? "" : " " + std::to_string(ContentHash(root + path)));
+        if (folder && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) Snapshot(root, path, skip, entries);
+    } while (::FindNextFileA(listing.get(), &found));
+}
+std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip) {
+    std::map<std::string, std::string> entries;
+    Snapshot(root, "", skip, entries);
+    return entries;
+}
+
+// Waits (at most 30 s) until no command DelFilesAndDir starts is running.
+void WaitForCommands() {
+    for (int waited = 0; waited < 300; ++waited) {
+        const win32::unique_hfile processes(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32 process{};
+        process.dwSize = sizeof process;
+        bool running = false;
+        for (BOOL more = ::Process32First(processes.get(), &process); more && !running;
+             more = ::Process32Next(processes.get(), &process))
+            running = _stricmp(process.szExeFile, "attrib.exe") == 0 || _stricmp(process.szExeFile, "rmdir.exe") == 0;
+        if (!running) return;
+        ::Sleep(100);
+    }
+}
+
+void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    std::ofstream(file, std::ios::binary) << text;
+    ::SetFileAttributesA(file.c_str(), attributes);
+}
+
+void RemoveAll(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    const win32::unique_hfind listing(::FindFirstFileA((path + "\\*").c_str(), &found));
+    if (listing) {
+        do {
+            const std::string name = found.cFileName, entry = path + "\\" + name;
+            if (name == "." || name == "..") continue;
+            ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
+                RemoveAll(entry);
+            else
+                ::DeleteFileA(entry.c_str());
+        } while (::FindNextFileA(listing.get(), &found));
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(path.c_str());
+}
+
+class RemovalTraps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
+        base_ = std::string(temp) + "karvelin-traps-" + std::to_string(::GetCurrentProcessId());
+        ASSERT_TRUE(::CreateDirectoryA(base_.c_str(), nullptr)) << base_;
+        ::GetCurrentDirectoryA(MAX_PATH, saved_directory_);
+        ::SetCurrentDirectoryA(base_.c_str());
+        // Beside the tree: what must stay, byte for byte.
+        for (const char* folder : {"\\outside", "\\outside\\sub", "\\tree-sibling"})
+            ::CreateDirectoryA((base_ + folder).c_str(), nullptr);
+        Write(base_ + "\\outside\\kept.txt", "kept", FILE_ATTRIBUTE_READONLY);
+        Write(base_ + "\\outside\\sub\\data.bin", std::string("\0\x01\xff", 3), FILE_ATTRIBUTE_HIDDEN);
+        Write(base_ + "\\tree-sibling\\x", "sibling");
+        Write(base_ + "\\tree.txt", "a file named like the tree");
+        dll_ = LoadKarvelin();
+        ASSERT_TRUE(dll_);
+        remove_ = Export<RemoveFunction>(dll_.get(), "DelFilesAndDir");
+        ASSERT_NE(remove_, nullptr);
+    }
+    void TearDown() override {
+        WaitForCommands();
+        ::SetCurrentDirectoryA(saved_directory_);
+        RemoveAll(base_);
+    }
+
+    // Removes the tree given as `given` (below the base); answers whether
+    // everything beside `tree` stayed as it was and the tree is gone.
+    void ExpectRemovedAlone(const std::string& tree, const std::string& given) {
+        const auto before = Snapshot(base_, "\\" + tree);
+        ASSERT_NE(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << tree;
+        remove_((base_ + "\\" + given).c_str());
+        WaitForCommands();
+        EXPECT_EQ(Snapshot(base_, "\\" + tree), before) << given;
+        EXPECT_EQ(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << given;
+    }
+
+    std::string base_;
+    win32::unique_hmodule dll_;
+    RemoveFunction remove_ = nullptr;
+    char saved_directory_[MAX_PATH] = {};
+};
+
+TEST_F(RemovalTraps, NamesWithBlanksSignsAndSystemCodePageCharacters) {
+    std::vector<std::string> names = {"tree & co", "100% ^x", "a b&c", "%PATH%", "^&^", "x ^"};
+    // Code page 936: characters whose second byte is 0x5C, the backslash.
+    if (::GetACP() == 936) names.insert(names.end(), {"\x81\x5C", "tree\x95\x5C", "\x95\x5C\x95\x5C x"});
+    for (const std::string& name : names) {
+        const std::string tree = base_ + "\\" + name;
+        ASSERT_TRUE(::CreateDirectoryA(tree.c_str(), nullptr)) << name;
+        ::CreateDirectoryA((tree + "\\" + name).c_str(), nullptr);
+        Write(tree + "\\" + name + "\\" + name + ".txt", name);
+        Write(tree + "\\%TEMP%&^.txt", name, FILE_ATTRIBUTE_READONLY);
+        ExpectRemovedAlone(name, name);
+    }
+}
+
+TEST_F(RemovalTraps, TrailingBackslashesReadOnlyFoldersAndDepth) {
+    const struct {
+        const char* what;
+        std::string given;
+        int depth;
+        DWORD folder_attributes;
+    } cases[] = {
+        {"trailing backslashes", "tree\\\\\\", 2, 0},
+        {"read-only, hidden, system folders", "tree", 3,
+         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"30 levels deep", "tree\\", 30, 0},
+    };
+    for (const auto& c : cases) {
+        std::string folder = base_ + "\\tree";
+        for (int level = 0; level < c.depth; ++level, folder += "\\d") {
+            ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << c.what << " " << level;
+            Write(folder + "\\f.txt", "x", FILE_ATTRIBUTE_READONLY);
+        }
+        for (std::string up = folder.substr(0, folder.rfind('\\')); up.size() >= base_.size() + 5;
+             up = up.substr(0, up.rfind('\\')))
+            if (c.folder_attributes) ::SetFileAttributesA(up.c_str(), c.folder_attributes);
+        ExpectRemovedAlone("tree", c.given);
+    }
+}
+
+TEST_F(RemovalTraps, FiveThousandEntries) {
+    const std::string tree = base_ + "\\tree";
+    ::CreateDirectoryA(tree.c_str(), nullptr);
+    for (int folder = 0; folder < 10; ++folder) {
+        const std::string sub = tree + "\\" + std::to_string(folder);
+        ::CreateDirectoryA(sub.c_str(), nullptr);
+        for (int file = 0; file < 499; ++file) Write(sub + "\\" + std::to_string(file), "");
+    }  // 10 folders and 4,990 files
+    ExpectRemovedAlone("tree", "tree");
+}
+
+// The refused paths: everything stays, in the base and in the prefix.
+TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
+    ::CreateDirectoryA((base_ + "\\tree").c_str(), nullptr);
+    Write(base_ + "\\tree\\f.txt", "x");
+    const auto before = Snapshot(base_, "");
+    for (const char* path : {"", "\\", "\\\\\\", "C:", "C:\\", "C:\\\\", "C:/", "c:", "\\\\?\\C:\\"}) {
+        remove_(path);
+        WaitForCommands();
+        EXPECT_EQ(Snapshot(base_, ""), before) << path;
+    }
+    char windows[MAX_PATH] = {};
+    ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_NE(::GetFileAttributesA((std::string(windows) + "\\system32\\kernel32.dll").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+}
+
+// Links made from the Linux side by tests/files/removal_traps_wine.sh (Wine
+// cannot make them): a Unix link to a folder outside the tree (listed as
+// 0x410), one to a file outside it, a given path that is itself a link, and a
+// tree reached through a linked folder.
+TEST_F(RemovalTraps, LinksOutOfTheTree) {
+    const char* made = std::getenv("KARVELIN_LINK_TREE");
+    if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
+    const std::string root = std::string("Z:") + made;
+    const struct {
+        const char* what;
+        std::string tree, beside;  // beside: what the snapshot leaves out (the tree by its own name)
+        const char* may_stay;      // under Wine no call removes a Unix link without reaching its target
+    } cases[] = {
+        {"a link to a folder outside", "\\dirlink-tree", "\\dirlink-tree", "\\dirlink-tree\\link"},
+        {"a link to a file outside", "\\filelink-tree", "\\filelink-tree", "\\filelink-tree\\link"},
+        {"the path itself a link", "\\toplink", "\\toplink", ""},
+        {"a tree below a linked folder", "\\via\\tree", "\\real", ""},
+    };
+    for (const auto& c : cases) {
+        const auto before = Snapshot(root, c.beside);
+        remove_((root + c.tree).c_str());
+        WaitForCommands();
+        EXPECT_EQ(Snapshot(root, c.beside), before) << c.what;
+        if (c.tree == "\\toplink") continue;  // listing it would list the folder it names
+        std::map<std::string, std::string> left;
+        Snapshot(root, c.tree, "", left);
+        EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == c.may_stay))
+            << c.what << ": " << left.size();
+    }
+    // Removed whole, its files too: they are no links.
+    EXPECT_EQ(::GetFileAttributesA((root + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace karvelin::test
