@@ -1,11 +1,10 @@
 // Fuzzer: every input recodes into exactly the text the formula gives, and
-// decodes back; any text decodes without reading past its count. Each
-// variant is compared: the library as this build makes it (the byte loop,
-// as in the i686 DLL), and the vector variants GCC makes for the x86-64
-// baseline (SSE2), SSSE3 and AVX2, built apart (see CMakeLists.txt) and run
-// where the processor has them. The vector variants are not instrumented:
-// their inputs and results end right before a page that cannot be read, so
-// a read or write past them faults.
+// decodes back; any text decodes without reading past its count. Each inner
+// loop this processor runs is compared (the byte loop, as on a processor
+// without SSE2, and the SSE2, SSSE3 and AVX2 variants): once with blocks from
+// the system's allocator, checked by AddressSanitizer, and once with inputs
+// and results that end right before a page that cannot be read, so that a
+// read or write past them faults even where a vector access is not checked.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -16,15 +15,7 @@
 
 #include "reference.h"
 #include "text/recode.h"
-
-namespace karvelin::text {
-char* RecodeSse2(const char*, std::uint32_t, AllocatorPlatform&);
-char* DecodeSse2(const char*, std::uint32_t, AllocatorPlatform&);
-char* RecodeSsse3(const char*, std::uint32_t, AllocatorPlatform&);
-char* DecodeSsse3(const char*, std::uint32_t, AllocatorPlatform&);
-char* RecodeAvx2(const char*, std::uint32_t, AllocatorPlatform&);
-char* DecodeAvx2(const char*, std::uint32_t, AllocatorPlatform&);
-}  // namespace karvelin::text
+#include "text/recode_variants.h"
 
 namespace {
 
@@ -66,13 +57,6 @@ private:
 
 constexpr std::size_t kMostInput = 1 << 20;
 
-struct Variant {
-    const char* name;
-    char* (*recode)(const char*, std::uint32_t, AllocatorPlatform&);
-    char* (*decode)(const char*, std::uint32_t, AllocatorPlatform&);
-    bool runs;
-};
-
 void Check(bool good) {
     if (!good) std::abort();
 }
@@ -83,43 +67,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > kMostInput) return 0;
     static GuardedBlock input_block(kMostInput);
     static GuardedAllocator encoded_room(2 * kMostInput + 1), decoded_room(kMostInput + 1);
-    static const Variant variants[] = {
-        {"sse2", RecodeSse2, DecodeSse2, true},
-        {"ssse3", RecodeSsse3, DecodeSsse3, __builtin_cpu_supports("ssse3") != 0},
-        {"avx2", RecodeAvx2, DecodeAvx2, __builtin_cpu_supports("avx2") != 0},
-    };
+    std::size_t count = 0;
+    const RecodeVariant* variants = RunnableRecodeVariants(count);
+#if defined(__x86_64__)
+    Check(count >= 2);  // every x86-64 processor has SSE2: a vector variant is there
+#endif
+    const RecodeVariant& chosen = ActiveRecodeVariant();
     const std::string plain(reinterpret_cast<const char*>(data), size);
     const std::string expected = karvelin::reference::Recode(plain);
     const std::string foreign_expected = karvelin::reference::Decode(plain) + '\0';
     const auto n = static_cast<std::uint32_t>(size);
+    char* guarded_input = input_block.Place(size);
+    std::memcpy(guarded_input, data, size);
 
-    // The library as built here, its blocks from the system's allocator
-    // (checked by AddressSanitizer), the input in a block of its exact size.
-    {
-        const std::string input_copy = plain;  // exact size, instrumented
-        char* encoded = Recode(input_copy.data(), n, SystemAllocator());
+    for (std::size_t v = 0; v < count; ++v) {
+        UseRecodeVariant(variants[v]);
+        // Blocks from the system's allocator, the input in a block of its
+        // exact size.
+        const std::string input = plain;
+        char* encoded = Recode(input.data(), n, SystemAllocator());
         Check(encoded && std::string(encoded, 2 * size + 1) == expected + '\0');
         char* decoded = Decode(encoded, 2 * n, SystemAllocator());
         Check(decoded && std::string(decoded, size + 1) == plain + '\0');
         SystemAllocator().Release(decoded);
+        SystemAllocator().Release(encoded);
         // The input itself as an encoded text, odd counts included.
-        char* foreign = Decode(input_copy.data(), n, SystemAllocator());
+        char* foreign = Decode(input.data(), n, SystemAllocator());
         Check(foreign && std::string(foreign, n / 2 + 1) == foreign_expected);
         SystemAllocator().Release(foreign);
-        SystemAllocator().Release(encoded);
-    }
 
-    char* input = input_block.Place(size);
-    std::memcpy(input, data, size);
-    for (const Variant& variant : variants) {
-        if (!variant.runs) continue;
-        char* encoded = variant.recode(input, n, encoded_room);
+        // Inputs and results against a page that cannot be read.
+        encoded = Recode(guarded_input, n, encoded_room);
         Check(encoded && std::string(encoded, 2 * size + 1) == expected + '\0');
-        char* decoded = variant.decode(encoded, 2 * n, decoded_room);
+        decoded = Decode(encoded, 2 * n, decoded_room);
         Check(decoded && std::string(decoded, size + 1) == plain + '\0');
-        // Any text decodes by the formula's inverse, odd counts included.
-        char* foreign = variant.decode(input, n, decoded_room);
+        foreign = Decode(guarded_input, n, decoded_room);
         Check(foreign && std::string(foreign, n / 2 + 1) == foreign_expected);
     }
+    UseRecodeVariant(chosen);
     return 0;
 }
