@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], karvelin::test::kUnloadSoakArg) == 0)
         return karvelin::test::UnloadSoakMain(argc > 2 ? std::atoi(argv[2]) : 0);
     if (argc > 1 && std::strcmp(argv[1], karvelin::test::kCallSoakArg) == 0)
-        return karvelin::test::CallSoakMain(argc > 2 ? std::atoi(argv[2]) : 0);
+        return karvelin::test::CallSoakMain(argc > 2 ? std::atoi(argv[2]) : 0,
+                                            argc > 3 && std::strcmp(argv[3], "every") == 0);
 #endif
     // The library's objects are linked into this program: what the DLL's
     // entry point does at load is done here.

@@ -21,7 +21,7 @@ int UnloadSoakMain(int cycles);
 // The child side of the call soak: calls every export `calls` times with a
 // representative argument and `calls` times on its error path, and prints the
 // figures before and after for each.
-int CallSoakMain(int calls);
+int CallSoakMain(int calls, bool every_call = false);
 
 // Handles, counted one by one (Wine's GetProcessHandleCount answers 0), and
 // the bytes in use in all of the process's heaps.
