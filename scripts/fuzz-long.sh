@@ -19,7 +19,10 @@ for fuzzer in recode names dest_dir address run_silent tree records registry_tex
     max_len=600
     [ "$fuzzer" = recode ] && max_len=1100
     start=$(date +%s)
-    if ! "build/fuzz/bin/${fuzzer}_fuzz" -seed=7 -runs="$runs" -max_len="$max_len" -print_final_stats=1 \
+    dict=tests/fuzz/$fuzzer.dict
+    [ -f "$dict" ] && dict="-dict=$dict" || dict=
+    # shellcheck disable=SC2086
+    if ! "build/fuzz/bin/${fuzzer}_fuzz" -seed=7 -runs="$runs" -max_len="$max_len" -print_final_stats=1 $dict \
             -artifact_prefix="$findings/" >"$log" 2>&1; then
         status=1
         echo "$fuzzer: FAULT (see $findings/)"

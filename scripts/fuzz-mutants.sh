@@ -28,7 +28,10 @@ cmake --preset fuzz -S "$work" >/dev/null
 cmake --build "$work/build/fuzz" -j 2 --target names_fuzz dest_dir_fuzz address_fuzz recode_fuzz >/dev/null
 status=0
 for fuzzer in names_fuzz dest_dir_fuzz address_fuzz recode_fuzz; do
-    if "$work/build/fuzz/bin/$fuzzer" -seed=1 -runs=1000000 -max_len=600 -artifact_prefix="$work/" >"$work/$fuzzer.log" 2>&1; then
+    dict=tests/fuzz/${fuzzer%_fuzz}.dict
+    [ -f "$dict" ] && dict="-dict=$dict" || dict=
+    # shellcheck disable=SC2086
+    if "$work/build/fuzz/bin/$fuzzer" -seed=1 -runs=1000000 -max_len=600 $dict -artifact_prefix="$work/" >"$work/$fuzzer.log" 2>&1; then
         echo "$fuzzer: NOT caught"
         status=1
     else
