@@ -92,4 +92,22 @@ void DeleteRegistryTree(const char* key_path) {
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key_path);
 }
 
+void RemoveAll(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    const win32::unique_hfind listing(::FindFirstFileA((path + "\\*").c_str(), &found));
+    if (listing) {
+        do {
+            const std::string name = found.cFileName, entry = path + "\\" + name;
+            if (name == "." || name == "..") continue;
+            ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
+                RemoveAll(entry);
+            else
+                ::DeleteFileA(entry.c_str());
+        } while (::FindNextFileA(listing.get(), &found));
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(path.c_str());
+}
+
 }  // namespace karvelin::test

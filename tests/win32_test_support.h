@@ -55,4 +55,8 @@ void SetRegistryString(const char* key_path, const char* name, const std::string
 void DeleteRegistryValue(const char* key_path, const char* name);
 void DeleteRegistryTree(const char* key_path);
 
+// Removes a folder and everything in it, attributes reset, never following a
+// link: the tests' own clean-up, independent of the functions under test.
+void RemoveAll(const std::string& path);
+
 }  // namespace karvelin::test

@@ -26,24 +26,6 @@ std::string Read(const std::string& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The test's own clean-up, independent of the function under test.
-void RemoveAll(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    const win32::unique_hfind listing(::FindFirstFileA((path + "\\*").c_str(), &found));
-    if (listing) {
-        do {
-            const std::string name = found.cFileName, entry = path + "\\" + name;
-            if (name == "." || name == "..") continue;
-            ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
-                RemoveAll(entry);
-            else
-                ::DeleteFileA(entry.c_str());
-        } while (::FindNextFileA(listing.get(), &found));
-    }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
-}
 
 // Every path below the folder, relative to it.
 void Collect(const std::string& folder, const std::string& relative, std::set<std::string>& paths) {

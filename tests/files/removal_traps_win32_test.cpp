@@ -73,23 +73,6 @@ void Write(const std::string& file, const std::string& text, DWORD attributes = 
     ::SetFileAttributesA(file.c_str(), attributes);
 }
 
-void RemoveAll(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    const win32::unique_hfind listing(::FindFirstFileA((path + "\\*").c_str(), &found));
-    if (listing) {
-        do {
-            const std::string name = found.cFileName, entry = path + "\\" + name;
-            if (name == "." || name == "..") continue;
-            ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
-                RemoveAll(entry);
-            else
-                ::DeleteFileA(entry.c_str());
-        } while (::FindNextFileA(listing.get(), &found));
-    }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
-}
 
 class RemovalTraps : public ::testing::Test {
 protected:
