@@ -5,6 +5,8 @@
 
 #include "Karvelin.h"
 
+#include <tlhelp32.h>  // after windows.h
+
 namespace karvelin::test {
 
 using win32::unique_handle;
@@ -90,6 +92,20 @@ void DeleteRegistryValue(const char* key_path, const char* name) {
 void DeleteRegistryTree(const char* key_path) {
     // Keys the tests make have values only, no subkeys.
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key_path);
+}
+
+void WaitForRemovalCommands() {
+    for (int waited = 0; waited < 300; ++waited) {
+        const win32::unique_hfile processes(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32 process{};
+        process.dwSize = sizeof process;
+        bool running = false;
+        for (BOOL more = ::Process32First(processes.get(), &process); more && !running;
+             more = ::Process32Next(processes.get(), &process))
+            running = _stricmp(process.szExeFile, "attrib.exe") == 0 || _stricmp(process.szExeFile, "rmdir.exe") == 0;
+        if (!running) return;
+        ::Sleep(100);
+    }
 }
 
 void RemoveAll(const std::string& path) {

@@ -55,6 +55,11 @@ void SetRegistryString(const char* key_path, const char* name, const std::string
 void DeleteRegistryValue(const char* key_path, const char* name);
 void DeleteRegistryTree(const char* key_path);
 
+// Waits (at most 30 s) until no command DelFilesAndDir starts is running:
+// one still running from an earlier call holds folders open, and a tree made
+// again under the same name cannot then be removed whole.
+void WaitForRemovalCommands();
+
 // Removes a folder and everything in it, attributes reset, never following a
 // link: the tests' own clean-up, independent of the functions under test.
 void RemoveAll(const std::string& path);

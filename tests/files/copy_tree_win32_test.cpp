@@ -55,7 +55,10 @@ protected:
         remove_ = Export<RemoveFunction>(dll_.get(), "DelFilesAndDir");
         ASSERT_TRUE(copy_ && remove_);
     }
-    void TearDown() override { RemoveAll(base_); }
+    void TearDown() override {
+        WaitForRemovalCommands();
+        RemoveAll(base_);
+    }
 
     // The stand-in programs in a folder of their own, made the current
     // folder: WinExec finds them there before the system's.
@@ -143,6 +146,7 @@ TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {
             ASSERT_EQ(::GetFileAttributesA((tree + "\\hidden dir").c_str()) & ~FILE_ATTRIBUTE_ARCHIVE, 18u);
         }
         remove_((base_ + "\\" + given).c_str());
+        WaitForRemovalCommands();  // else they reach the next row's tree
         std::set<std::string> left;
         Collect(base_, "", left);
         EXPECT_EQ(left, std::set<std::string>{"\\tree-sibling.txt"}) << given;

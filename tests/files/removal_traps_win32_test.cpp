@@ -16,8 +16,6 @@
 #include "Karvelin.h"
 #include "win32_test_support.h"
 
-#include <tlhelp32.h>  // after windows.h
-
 namespace karvelin::test {
 namespace {
 
@@ -53,21 +51,6 @@ std::map<std::string, std::string> Snapshot(const std::string& root, const std::
     return entries;
 }
 
-// Waits (at most 30 s) until no command DelFilesAndDir starts is running.
-void WaitForCommands() {
-    for (int waited = 0; waited < 300; ++waited) {
-        const win32::unique_hfile processes(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32 process{};
-        process.dwSize = sizeof process;
-        bool running = false;
-        for (BOOL more = ::Process32First(processes.get(), &process); more && !running;
-             more = ::Process32Next(processes.get(), &process))
-            running = _stricmp(process.szExeFile, "attrib.exe") == 0 || _stricmp(process.szExeFile, "rmdir.exe") == 0;
-        if (!running) return;
-        ::Sleep(100);
-    }
-}
-
 void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     std::ofstream(file, std::ios::binary) << text;
     ::SetFileAttributesA(file.c_str(), attributes);
@@ -96,7 +79,7 @@ protected:
         ASSERT_NE(remove_, nullptr);
     }
     void TearDown() override {
-        WaitForCommands();
+        WaitForRemovalCommands();
         ::SetCurrentDirectoryA(saved_directory_);
         RemoveAll(base_);
     }
@@ -107,7 +90,7 @@ protected:
         const auto before = Snapshot(base_, "\\" + tree);
         ASSERT_NE(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << tree;
         remove_((base_ + "\\" + given).c_str());
-        WaitForCommands();
+        WaitForRemovalCommands();
         EXPECT_EQ(Snapshot(base_, "\\" + tree), before) << given;
         EXPECT_EQ(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << given;
     }
@@ -175,7 +158,7 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
     const auto before = Snapshot(base_, "");
     for (const char* path : {"", "\\", "\\\\\\", "C:", "C:\\", "C:\\\\", "C:/", "c:", "\\\\?\\C:\\"}) {
         remove_(path);
-        WaitForCommands();
+        WaitForRemovalCommands();
         EXPECT_EQ(Snapshot(base_, ""), before) << path;
     }
     char windows[MAX_PATH] = {};
@@ -205,7 +188,7 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
     for (const auto& c : cases) {
         const auto before = Snapshot(root, c.beside);
         remove_((root + c.tree).c_str());
-        WaitForCommands();
+        WaitForRemovalCommands();
         EXPECT_EQ(Snapshot(root, c.beside), before) << c.what;
         if (c.tree == "\\toplink") continue;  // listing it would list the folder it names
         std::map<std::string, std::string> left;
