@@ -108,6 +108,14 @@ void WaitForRemovalCommands() {
     }
 }
 
+std::string NewTempFolder(const std::string& what) {
+    char temp[MAX_PATH] = {};
+    if (::GetTempPathA(sizeof temp, temp) == 0) return std::string();
+    const std::string folder = std::string(temp) + "karvelin-" + what + "-" + std::to_string(::GetCurrentProcessId()) +
+                               "-" + std::to_string(::GetTickCount());
+    return ::CreateDirectoryA(folder.c_str(), nullptr) ? folder : std::string();
+}
+
 void RemoveAll(const std::string& path) {
     WIN32_FIND_DATAA found{};
     const win32::unique_hfind listing(::FindFirstFileA((path + "\\*").c_str(), &found));

@@ -60,6 +60,11 @@ void DeleteRegistryTree(const char* key_path);
 // again under the same name cannot then be removed whole.
 void WaitForRemovalCommands();
 
+// Makes a folder of a test's own under the temporary folder
+// ("karvelin-<what>-<process>-<tick>") and answers its path; empty when it
+// cannot be made.
+std::string NewTempFolder(const std::string& what);
+
 // Removes a folder and everything in it, attributes reset, never following a
 // link: the tests' own clean-up, independent of the functions under test.
 void RemoveAll(const std::string& path);

@@ -44,11 +44,8 @@ void Collect(const std::string& folder, const std::string& relative, std::set<st
 class FilesThroughTheDll : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
-        base_ = std::string(temp) + "karvelin-files-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                std::to_string(::GetTickCount());
-        ASSERT_TRUE(::CreateDirectoryA(base_.c_str(), nullptr)) << base_;
+        base_ = NewTempFolder("files");
+        ASSERT_FALSE(base_.empty());
         dll_ = LoadKarvelin();
         ASSERT_TRUE(dll_);
         copy_ = Export<CopyFunction>(dll_.get(), "CopyTheFile");

@@ -60,10 +60,8 @@ void Write(const std::string& file, const std::string& text, DWORD attributes = 
 class RemovalTraps : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
-        base_ = std::string(temp) + "karvelin-traps-" + std::to_string(::GetCurrentProcessId());
-        ASSERT_TRUE(::CreateDirectoryA(base_.c_str(), nullptr)) << base_;
+        base_ = NewTempFolder("traps");
+        ASSERT_FALSE(base_.empty());
         ::GetCurrentDirectoryA(MAX_PATH, saved_directory_);
         ::SetCurrentDirectoryA(base_.c_str());
         // Beside the tree: what must stay, byte for byte.

@@ -70,11 +70,8 @@ TEST_F(RunSilentThroughTheDll, AnswersTheExitCodeOrTheStartError) {
 }
 
 TEST_F(RunSilentThroughTheDll, QuotesAmpersandsAndRedirectionReachTheInterpreter) {
-    char temp[MAX_PATH] = {};
-    ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
-    const std::string folder = std::string(temp) + "karvelin-runsilent-" + std::to_string(::GetCurrentProcessId()) +
-                               "-" + std::to_string(::GetTickCount());
-    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    const std::string folder = NewTempFolder("runsilent");
+    ASSERT_FALSE(folder.empty());
     const std::string file = folder + "\\out 1.txt";
 
     // One command written, one appended; the quoted & is no separator.

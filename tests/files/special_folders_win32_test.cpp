@@ -95,11 +95,8 @@ std::vector<std::string> Files(const std::string& folder) {
 class ShortcutThroughTheDll : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(::GetTempPathA(sizeof temp, temp), 0u);
-        folder_ = std::string(temp) + "karvelin-shortcut-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                  std::to_string(::GetTickCount());
-        ASSERT_TRUE(::CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+        folder_ = NewTempFolder("shortcut");
+        ASSERT_FALSE(folder_.empty());
         target_ = folder_ + "\\server setup.exe";
         win32::unique_hfile file(::CreateFileA(target_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
