@@ -32,8 +32,8 @@ char* NewText(std::size_t size, AllocatorPlatform& allocator) {
 }
 
 // Both loops walk one period of positions at a time (the installer's texts
-// are shorter than one), with the table read from its start; the pair of position
-// p stands at 2 * (n - 1 - p): the last byte's pair first.
+// are shorter than one), reading the table from its start. The pair of
+// position p stands at 2 * (n - 1 - p): the last byte's pair first.
 void EncodeInto(const unsigned char* __restrict plain, std::size_t n, unsigned char* __restrict text) {
     unsigned char* pair = text + 2 * n;
     for (std::size_t start = 0; start < n; start += kPeriod) {
