@@ -1,10 +1,8 @@
 // Fuzzer: every input recodes into exactly the text the formula gives, and
-// decodes back; any text decodes without reading past its count. Each inner
-// loop this processor runs is compared (the byte loop, as on a processor
-// without SSE2, and the SSE2, SSSE3 and AVX2 variants): once with blocks from
-// the system's allocator, checked by AddressSanitizer, and once with inputs
-// and results that end right before a page that cannot be read, so that a
-// read or write past them faults even where a vector access is not checked.
+// decodes back; any text decodes without reading past its count. Once with
+// blocks from the system's allocator, checked by AddressSanitizer, and once
+// with inputs and results that end right before a page that cannot be read,
+// so that a read or write past them faults at once.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -15,7 +13,6 @@
 
 #include "reference.h"
 #include "text/recode.h"
-#include "text/recode_variants.h"
 
 namespace {
 
@@ -67,12 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > kMostInput) return 0;
     static GuardedBlock input_block(kMostInput);
     static GuardedAllocator encoded_room(2 * kMostInput + 1), decoded_room(kMostInput + 1);
-    std::size_t count = 0;
-    const RecodeVariant* variants = RunnableRecodeVariants(count);
-#if defined(__x86_64__)
-    Check(count >= 2);  // every x86-64 processor has SSE2: a vector variant is there
-#endif
-    const RecodeVariant& chosen = ActiveRecodeVariant();
     const std::string plain(reinterpret_cast<const char*>(data), size);
     const std::string expected = karvelin::reference::Recode(plain);
     const std::string foreign_expected = karvelin::reference::Decode(plain) + '\0';
@@ -80,30 +71,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* guarded_input = input_block.Place(size);
     std::memcpy(guarded_input, data, size);
 
-    for (std::size_t v = 0; v < count; ++v) {
-        UseRecodeVariant(variants[v]);
-        // Blocks from the system's allocator, the input in a block of its
-        // exact size.
-        const std::string input = plain;
-        char* encoded = Recode(input.data(), n, SystemAllocator());
-        Check(encoded && std::string(encoded, 2 * size + 1) == expected + '\0');
-        char* decoded = Decode(encoded, 2 * n, SystemAllocator());
-        Check(decoded && std::string(decoded, size + 1) == plain + '\0');
-        SystemAllocator().Release(decoded);
-        SystemAllocator().Release(encoded);
-        // The input itself as an encoded text, odd counts included.
-        char* foreign = Decode(input.data(), n, SystemAllocator());
-        Check(foreign && std::string(foreign, n / 2 + 1) == foreign_expected);
-        SystemAllocator().Release(foreign);
+    // Blocks from the system's allocator, the input in a block of its exact
+    // size.
+    char* encoded = Recode(plain.data(), n, SystemAllocator());
+    Check(encoded && std::string(encoded, 2 * size + 1) == expected + '\0');
+    char* decoded = Decode(encoded, 2 * n, SystemAllocator());
+    Check(decoded && std::string(decoded, size + 1) == plain + '\0');
+    SystemAllocator().Release(decoded);
+    SystemAllocator().Release(encoded);
+    // The input itself as an encoded text, odd counts included.
+    char* foreign = Decode(plain.data(), n, SystemAllocator());
+    Check(foreign && std::string(foreign, n / 2 + 1) == foreign_expected);
+    SystemAllocator().Release(foreign);
 
-        // Inputs and results against a page that cannot be read.
-        encoded = Recode(guarded_input, n, encoded_room);
-        Check(encoded && std::string(encoded, 2 * size + 1) == expected + '\0');
-        decoded = Decode(encoded, 2 * n, decoded_room);
-        Check(decoded && std::string(decoded, size + 1) == plain + '\0');
-        foreign = Decode(guarded_input, n, decoded_room);
-        Check(foreign && std::string(foreign, n / 2 + 1) == foreign_expected);
-    }
-    UseRecodeVariant(chosen);
+    // Inputs and results against a page that cannot be read.
+    encoded = Recode(guarded_input, n, encoded_room);
+    Check(encoded && std::string(encoded, 2 * size + 1) == expected + '\0');
+    decoded = Decode(encoded, 2 * n, decoded_room);
+    Check(decoded && std::string(decoded, size + 1) == plain + '\0');
+    foreign = Decode(guarded_input, n, decoded_room);
+    Check(foreign && std::string(foreign, n / 2 + 1) == foreign_expected);
     return 0;
 }

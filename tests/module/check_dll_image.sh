@@ -1,13 +1,10 @@
 #!/bin/sh
 # Reads Karvelin.dll's image: only Windows system DLLs imported, subsystem and
 # OS version (5.0 for the i686 DLL, 5.2 for the x86-64 one), the export
-# table's name, and exactly the listed exports. For the i686 DLL, which must
-# run on processors without SSE2, also that every instruction using MMX, SSE
-# or AVX registers or state lies in the Recode/Decode vector variants, and
-# that they are there.
-# usage: check_dll_image.sh OBJDUMP DLL DEF_FILE MAJOR.MINOR [no-vector-outside-variants]
+# table's name, and exactly the listed exports.
+# usage: check_dll_image.sh OBJDUMP DLL DEF_FILE MAJOR.MINOR
 set -u
-objdump=$1 dll=$2 def=$3 version=${4:-5.0} vector_check=${5:-}
+objdump=$1 dll=$2 def=$3 version=${4:-5.0}
 major=${version%.*} minor=${version#*.}
 headers=$("$objdump" -p "$dll") || { echo "cannot read $dll"; exit 1; }
 status=0
@@ -50,20 +47,5 @@ actual=$(printf '%s\n' "$headers" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^
 expected: $(echo $expected)
 actual:   $(echo $actual)"
 
-vector_note=""
-if [ "$vector_check" = no-vector-outside-variants ]; then
-    # The functions (by symbol) holding an instruction on MMX/SSE/AVX
-    # registers or state.
-    users=$("$objdump" -d "$dll" | awk -F '\t' '
-        /^[0-9a-f]+ <.*>:$/ { name = $0; next }
-        NF >= 3 && $3 ~ /%[xy]mm[0-9]|%mm[0-7]|^(ldmxcsr|stmxcsr|movnti|[lsm]fence|prefetch|fxsave|fxrstor)/ { print name }' |
-        sed 's/.*<\(.*\)>:$/\1/' | sort -u)
-    outside=$(printf '%s\n' "$users" | grep -Ev '(Encode|Decode)(Sse2|Ssse3|Avx2)' | tr '\n' ' ')
-    [ -z "$outside" ] || fail "vector instructions outside the Recode/Decode variants: $outside"
-    variants=$(printf '%s\n' "$users" | grep -Ec '(Encode|Decode)(Sse2|Ssse3|Avx2)')
-    [ "$variants" -eq 6 ] || fail "expected 6 vector variant functions, found $variants"
-    vector_note="; vector instructions only in the $variants variant functions"
-fi
-
-[ $status -eq 0 ] && echo "imports: $(echo $imports); subsystem $version; exports: $(echo $actual)$vector_note"
+[ $status -eq 0 ] && echo "imports: $(echo $imports); subsystem $version; exports: $(echo $actual)"
 exit $status

@@ -111,6 +111,23 @@ TEST(Recode, RoundTripEveryByteAndManyLengths) {
     }
 }
 
+TEST(Recode, EveryPairFollowsItsPositionAcrossThePeriod) {
+    // Key and offset repeat every 510 positions: lengths that end before,
+    // at and past one and two periods.
+    for (std::uint32_t n : {509u, 510u, 511u, 1020u, 1100u}) {
+        std::string bytes(n, '\0');
+        for (std::uint32_t p = 0; p < n; ++p) bytes[p] = static_cast<char>(p * 37 + 11);
+        const std::string encoded = RecodeOf(bytes, n);
+        for (std::uint32_t p = 0; p < n; ++p) {
+            const unsigned x = (KeyAt(p) ^ ~static_cast<unsigned char>(bytes[p])) & 0xFF;
+            const std::size_t at = 2 * static_cast<std::size_t>(n - 1 - p);
+            ASSERT_EQ(encoded[at], static_cast<char>(OffsetAt(p) + x / 16)) << n << " " << p;
+            ASSERT_EQ(encoded[at + 1], static_cast<char>(OffsetAt(p) + x % 16)) << n << " " << p;
+        }
+        EXPECT_EQ(DecodeOf(encoded, 2 * n), bytes) << n;
+    }
+}
+
 // An allocator that has no memory, and records what it was asked for.
 class NoMemory final : public AllocatorPlatform {
 public:
