@@ -27,7 +27,14 @@ install(FILES include/Karvelin.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)
   install(FILES ${KARVELIN_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
-install(FILES README.md LICENSE.txt docs/packaging.md DESTINATION ${KARVELIN_DOC_DIR})
+if(WIN32)
+  # The DLL ships stripped; its debug information stands beside it, in the
+  # file its .gnu_debuglink names.
+  install(FILES $<TARGET_FILE:Karvelin>.debug DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+# The README's links point into docs/: the same tree in the archive.
+install(FILES README.md LICENSE.txt DESTINATION ${KARVELIN_DOC_DIR})
+install(DIRECTORY docs/ DESTINATION ${KARVELIN_DOC_DIR}/docs FILES_MATCHING PATTERN "*.md")
 
 install(EXPORT KarvelinTargets NAMESPACE Karvelin:: DESTINATION ${KARVELIN_CMAKE_DIR})
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/KarvelinConfig.cmake

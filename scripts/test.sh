@@ -1,14 +1,33 @@
 #!/bin/sh
 # The one test command: installs what is missing, builds every preset and runs
 # every suite (native, native under sanitizers, fuzzers, 32- and 64-bit
-# Windows under Wine, Python, the CMake package and the archives).
+# Windows under Wine, Python, the CMake package and the archives). Ends with
+# the time each phase took.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-KARVELIN_CMAKE_ARGS=-DKARVELIN_WERROR=ON scripts/build.sh linux linux-asan fuzz win32 win64
+times=""
+# phase NAME COMMAND...: runs the command, notes its time; answers its status.
+phase() {
+    name=$1
+    shift
+    start=$(date +%s)
+    set +e
+    "$@"
+    result=$?
+    set -e
+    times="$times$(printf '%-22s %5ss' "$name" "$(($(date +%s) - start))")
+"
+    return $result
+}
+phase deps scripts/deps.sh
 status=0
 for preset in linux linux-asan fuzz win32 win64; do
-    echo "== tests: $preset"
-    ctest --preset "$preset" || status=1
+    KARVELIN_CMAKE_ARGS="-DKARVELIN_WERROR=ON ${KARVELIN_CMAKE_ARGS:-}" phase "build $preset" scripts/build.sh "$preset"
 done
+for preset in linux linux-asan fuzz win32 win64; do
+    echo "== tests: $preset"
+    phase "tests $preset" ctest --preset "$preset" || status=1
+done
+echo "== time per phase"
+printf '%s' "$times"
 exit $status

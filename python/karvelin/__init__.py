@@ -48,13 +48,43 @@ Text = Union[str, bytes]
 Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 _Answer = TypeVar("_Answer")
 
+
+# ---- arguments: checked here, so that an error names this package's
+# function and parameter (the module's own errors name the library's) ----
+
+
+def _text(function: str, parameter: str, value: object) -> Text:
+    if isinstance(value, (str, bytes)):
+        return value
+    raise TypeError(
+        "%s() argument '%s' must be str or bytes, not %s" % (function, parameter, type(value).__name__)
+    )
+
+
+def _path(function: str, parameter: str, value: object) -> Text:
+    if isinstance(value, (str, bytes, os.PathLike)):
+        path = os.fspath(value)
+        if isinstance(path, (str, bytes)):
+            return path
+    raise TypeError(
+        "%s() argument '%s' must be str, bytes or os.PathLike, not %s"
+        % (function, parameter, type(value).__name__)
+    )
+
 # ---- result codes ----
 
 
 def describe(code: int) -> str:
     """The library's text for a result code: its 32 bits as unsigned decimal.
     Takes the code as the library answers it (0 to 0xFFFFFFFF) or as a signed
-    32-bit value."""
+    32-bit value.
+
+    Raises TypeError for a code that is not an int, OverflowError for one
+    outside -2**31 to 2**32 - 1."""
+    if not isinstance(code, int):
+        raise TypeError("describe() argument 'code' must be int, not %s" % type(code).__name__)
+    if not -0x80000000 <= code <= 0xFFFFFFFF:
+        raise OverflowError("describe() argument 'code' is outside -2**31 to 2**32 - 1: %d" % code)
     if 0x80000000 <= code <= 0xFFFFFFFF:
         code -= 0x100000000
     return _Karvelin.GetErrorDescription(code)
@@ -93,34 +123,56 @@ def installation_type() -> int:
 
 def run_silent(command: Text, argument: Text) -> int:
     """Runs ``<COMSPEC> /c <command> <argument>`` without a window and waits:
-    its exit code, or the system's error code when it cannot be started."""
-    return _Karvelin.RunSilent(command, argument)
+    its exit code, or the system's error code when it cannot be started.
+
+    Raises TypeError for an argument that is not str or bytes, ValueError for
+    one that holds a NUL."""
+    return _Karvelin.RunSilent(_text("run_silent", "command", command), _text("run_silent", "argument", argument))
 
 
 def create_shortcut(
     target: Path, link: Path, *, arguments: Text = "", working_dir: Path = "", description: Text = ""
 ) -> int:
     """Writes the shortcut file ``link`` (as given: no extension added): 0, or
-    the library's failure number (1, 2, or a negative HRESULT)."""
+    the library's failure number (1, 2, or a negative HRESULT).
+
+    Raises TypeError for a path that is not str, bytes or os.PathLike, or a
+    text that is not str or bytes; ValueError for one that holds a NUL."""
+    name = "create_shortcut"
     return _Karvelin.CreateShortcut(
-        os.fspath(target), arguments, os.fspath(working_dir), os.fspath(link), description
+        _path(name, "target", target),
+        _text(name, "arguments", arguments),
+        _path(name, "working_dir", working_dir),
+        _path(name, "link", link),
+        _text(name, "description", description),
     )
 
 
 def copy_file(source: Path, destination: Path) -> bool:
-    """Copies ``source`` over ``destination`` (its attributes reset first)."""
-    return _Karvelin.CopyTheFile(os.fspath(source), os.fspath(destination)) == 1
+    """Copies ``source`` over ``destination`` (its attributes reset first):
+    True when the copy succeeded.
+
+    Raises TypeError for a path that is not str, bytes or os.PathLike,
+    ValueError for one that holds a NUL."""
+    return _Karvelin.CopyTheFile(_path("copy_file", "source", source), _path("copy_file", "destination", destination)) == 1
 
 
 def delete_tree(directory: Path) -> None:
     """Removes the directory tree; drive roots and the Windows directory are
-    left alone. Reports nothing."""
-    _Karvelin.DelFilesAndDir(os.fspath(directory))
+    left alone. Answers None.
+
+    Raises TypeError for a path that is not str, bytes or os.PathLike,
+    ValueError for one that holds a NUL."""
+    _Karvelin.DelFilesAndDir(_path("delete_tree", "directory", directory))
 
 
 def check_dest_dir(path: Path) -> ResultCode:
-    """OK when ``path`` may be the installation directory."""
-    return ResultCode(_Karvelin.CheckDestFileDir(os.fspath(path)))
+    """OK when ``path`` may be the installation directory, else the code of
+    the first rule it breaks.
+
+    Raises TypeError for a path that is not str, bytes or os.PathLike,
+    ValueError for one that holds a NUL."""
+    return ResultCode(_Karvelin.CheckDestFileDir(_path("check_dest_dir", "path", path)))
 
 
 def desktop_dir() -> str:
@@ -194,13 +246,25 @@ def adapters() -> List[Adapter]:
 
 
 def validate_net(host: Text, mask: Text, network: Text, other: Text) -> ResultCode:
-    """OK when host, mask, network and the other address fit together."""
-    return ResultCode(_Karvelin.ValidateNet(host, mask, network, other))
+    """OK when host, mask, network and the other address fit together, else
+    the code of the first rule they break.
+
+    Raises TypeError for an address that is not str or bytes, ValueError for
+    one that holds a NUL."""
+    name = "validate_net"
+    return ResultCode(
+        _Karvelin.ValidateNet(
+            _text(name, "host", host), _text(name, "mask", mask), _text(name, "network", network), _text(name, "other", other)
+        )
+    )
 
 
 def validate_ip(address: Text) -> bool:
-    """True for a class A, B or C address other than 0.0.0.0 and 127.0.0.1."""
-    return _Karvelin.ValidateTheIP(address) == 1
+    """True for a class A, B or C address other than 0.0.0.0 and 127.0.0.1.
+
+    Raises TypeError for an address that is not str or bytes, ValueError for
+    one that holds a NUL."""
+    return _Karvelin.ValidateTheIP(_text("validate_ip", "address", address)) == 1
 
 
 # ---- texts ----
@@ -226,10 +290,10 @@ def _trim(function: Callable[[bytearray], None], name: str, text: AnyStr) -> Any
     elif isinstance(text, bytes):
         data = text
     else:
-        raise TypeError("%s() argument must be str or bytes, not %s" % (name, type(text).__name__))
+        raise TypeError("%s() argument 'text' must be str or bytes, not %s" % (name, type(text).__name__))
     # The library's text ends at a NUL: what follows one would be lost.
     if b"\0" in data:
-        raise ValueError("%s() argument: embedded null character" % name)
+        raise ValueError("%s() argument 'text': embedded null character" % name)
     buffer = bytearray(data)
     function(buffer)
     trimmed = bytes(buffer).split(b"\0", 1)[0]
@@ -239,35 +303,60 @@ def _trim(function: Callable[[bytearray], None], name: str, text: AnyStr) -> Any
 
 
 def trim_left(text: AnyStr) -> AnyStr:
-    """The text without its leading blanks (0x20); texts of 255 bytes or more
-    come back unchanged."""
+    """The text without its leading blanks (0x20), of the text's own type;
+    texts of 255 bytes or more come back unchanged.
+
+    Raises TypeError for a text that is not str or bytes, ValueError for one
+    that holds a NUL."""
     return _trim(_Karvelin.TrimLeft, "trim_left", text)
 
 
 def trim_right(text: AnyStr) -> AnyStr:
-    """The text without its trailing blanks (0x20); texts of 255 bytes or more
-    come back unchanged."""
+    """The text without its trailing blanks (0x20), of the text's own type;
+    texts of 255 bytes or more come back unchanged.
+
+    Raises TypeError for a text that is not str or bytes, ValueError for one
+    that holds a NUL."""
     return _trim(_Karvelin.TrimRight, "trim_right", text)
 
 
 def check_letterfigure(text: Text) -> ResultCode:
-    """OK when the text holds ASCII letters and digits only."""
-    return ResultCode(_Karvelin.IsLetterfigureString(text))
+    """OK when the text holds ASCII letters and digits only, else the code of
+    the rule it breaks.
+
+    Raises TypeError for a text that is not str or bytes, ValueError for one
+    that holds a NUL."""
+    return ResultCode(_Karvelin.IsLetterfigureString(_text("check_letterfigure", "text", text)))
 
 
 def check_bureau_name(name: Text) -> ResultCode:
     """OK for a letter first, then letters, digits, '_' and '-' (non-ASCII
-    characters count as letters)."""
-    return ResultCode(_Karvelin.CheckBureauName(name))
+    characters count as letters), else the code of the rule it breaks.
+
+    Raises TypeError for a name that is not str or bytes, ValueError for one
+    that holds a NUL."""
+    return ResultCode(_Karvelin.CheckBureauName(_text("check_bureau_name", "name", name)))
 
 
 def recode(text: AnyStr) -> AnyStr:
-    """The whole text scrambled: each byte as two printable characters."""
+    """The whole text scrambled, of the text's own type: each byte as two
+    printable characters.
+
+    Raises TypeError for a text that is not str or bytes, ValueError for one
+    that holds a NUL, MemoryError when the library has no memory for the
+    answer."""
+    _text("recode", "text", text)
     return _answered(_Karvelin.Recode(text, len(text)), "recode")
 
 
 def decode(text: AnyStr) -> AnyStr:
-    """The inverse of :func:`recode` over the whole text."""
+    """The inverse of :func:`recode` over the whole text, of the text's own
+    type.
+
+    Raises TypeError for a text that is not str or bytes, ValueError for one
+    that holds a NUL, MemoryError when the library has no memory for the
+    answer."""
+    _text("decode", "text", text)
     return _answered(_Karvelin.Decode(text, len(text)), "decode")
 
 

@@ -160,24 +160,28 @@ def test_the_modules_own_refusal_sizes_the_buffer(monkeypatch):
 
 # ---- errors ----
 
+# Each error names the package's function and parameter.
 ERRORS = [
-    (karvelin.trim_left, ("a\0b",), ValueError),  # the text after a NUL would be lost
-    (karvelin.trim_right, (b"a\0b",), ValueError),
-    (karvelin.trim_left, (bytearray(b"ab"),), TypeError),
-    (karvelin.trim_right, (None,), TypeError),
-    (karvelin.validate_ip, (5,), TypeError),
-    (karvelin.check_bureau_name, ("a\0b",), ValueError),
-    (karvelin.recode, (["a"],), TypeError),
-    (karvelin.copy_file, (1, "b"), TypeError),
-    (karvelin.describe, (2**32,), OverflowError),
-    (karvelin.describe, ("1",), TypeError),
-    (karvelin.check_os, (1,), TypeError),
+    (karvelin.trim_left, ("a\0b",), ValueError, "trim_left() argument 'text'"),  # the text after a NUL would be lost
+    (karvelin.trim_right, (bytearray(b"ab"),), TypeError, "trim_right() argument 'text' must be str or bytes"),
+    (karvelin.validate_ip, (5,), TypeError, "validate_ip() argument 'address' must be str or bytes, not int"),
+    (karvelin.validate_net, ("1", "2", "3", None), TypeError, "validate_net() argument 'other'"),
+    (karvelin.check_bureau_name, ("a\0b",), ValueError, "null"),
+    (karvelin.recode, (123,), TypeError, "recode() argument 'text' must be str or bytes, not int"),
+    (karvelin.decode, (["a"],), TypeError, "decode() argument 'text'"),
+    (karvelin.copy_file, (1, "b"), TypeError, "copy_file() argument 'source' must be str, bytes or os.PathLike"),
+    (lambda: karvelin.create_shortcut("t", "l.lnk", description=5), (), TypeError,
+     "create_shortcut() argument 'description' must be str or bytes, not int"),
+    (karvelin.run_silent, ("exit", 0), TypeError, "run_silent() argument 'argument'"),
+    (karvelin.describe, (2**32,), OverflowError, "describe() argument 'code'"),
+    (karvelin.describe, ("x",), TypeError, "describe() argument 'code' must be int, not str"),
+    (karvelin.check_os, (1,), TypeError, "check_os()"),
 ]
 
 
-@pytest.mark.parametrize("function, args, error", ERRORS)
-def test_errors(function, args, error):
-    with pytest.raises(error):
+@pytest.mark.parametrize("function, args, error, message", ERRORS)
+def test_errors(function, args, error, message):
+    with pytest.raises(error, match=re.escape(message)):
         function(*args)
 
 

@@ -19,12 +19,13 @@ esac
 
 cmake_files="lib/cmake/Karvelin/KarvelinConfig.cmake lib/cmake/Karvelin/KarvelinConfigVersion.cmake
 lib/cmake/Karvelin/KarvelinTargets.cmake lib/cmake/Karvelin/KarvelinTargets-CONFIG.cmake"
+docs=$(cd "$(dirname "$0")/../../docs" && ls ./*.md | sed 's|^\./|docs/|')
 case $system in
     linux) expected="bin/karvelin include/Karvelin.h lib/libKarvelin.so $cmake_files
-share/doc/Karvelin/LICENSE.txt share/doc/Karvelin/README.md share/doc/Karvelin/packaging.md"
+share/doc/Karvelin/LICENSE.txt share/doc/Karvelin/README.md $(printf '%s\n' $docs | sed 's|^|share/doc/Karvelin/|')"
            library_in=lib/libKarvelin.so ;;
-    *) expected="bin/Karvelin.dll bin/karvelin.exe include/Karvelin.h lib/libKarvelin.dll.a lib/Karvelin.def
-$cmake_files LICENSE.txt README.md packaging.md"
+    *) expected="bin/Karvelin.dll bin/Karvelin.dll.debug bin/karvelin.exe include/Karvelin.h lib/libKarvelin.dll.a
+lib/Karvelin.def $cmake_files LICENSE.txt README.md $docs"
        library_in=bin/Karvelin.dll ;;
 esac
 expected=$(printf '%s\n' $expected | sed "s|^|$name/|" | sort)
@@ -37,6 +38,18 @@ actual:   $(echo $actual)"
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$archive") || fail "cannot unpack $archive"
 cmp -s "$work/unpacked/$name/$library_in" "$library" || fail "$library_in in the archive is not $library"
+# Every relative link of the README leads to a file of the archive.
+readme=$(find "$work/unpacked/$name" -name README.md | head -n 1)
+for link in $(grep -o '](\([^)#:]*\)' "$readme" | sed 's/^](//'); do
+    [ -e "$(dirname "$readme")/$link" ] || fail "the README's link $link leads nowhere in the archive"
+done
+if [ "$system" != linux ]; then
+    # Shipped stripped, with the debug information it names beside it.
+    dll=$work/unpacked/$name/bin/Karvelin.dll
+    [ "$(wc -c <"$dll")" -lt "$(wc -c <"$dll.debug")" ] || fail "Karvelin.dll is not smaller than its debug file"
+    grep -q 'Karvelin.dll.debug' "$dll" || fail "Karvelin.dll names no Karvelin.dll.debug"
+    grep -aq '\.debug_info' "$dll" && fail "Karvelin.dll still carries .debug_info"
+fi
 # The unpacked Linux program finds the library beside it, wherever it stands.
 if [ "$system" = linux ]; then
     "$work/unpacked/$name/bin/karvelin" GetErrorDescription 5 | grep -q '"5"' ||

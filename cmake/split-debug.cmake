@@ -1,0 +1,14 @@
+# A shipped Windows image carries no debug information: the build moves it to
+# <image>.debug beside the image, and a .gnu_debuglink section in the image
+# names that file (debuggers look for it there). The tests run on the image
+# as shipped.
+function(karvelin_split_debug target)
+  if(NOT CMAKE_OBJCOPY)
+    message(FATAL_ERROR "no objcopy for ${target}'s debug information")
+  endif()
+  set(image $<TARGET_FILE:${target}>)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${image} ${image}.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${image}.debug ${image}
+    VERBATIM)
+endfunction()
