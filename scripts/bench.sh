@@ -6,6 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/build.sh linux >/dev/null
+cmake --build --preset linux --target recode_bench run_silent_bench files_bench >/dev/null
 build/linux/bin/recode_bench
 PYTHONPATH=build/linux/python3 /usr/bin/python3 bench/recode_bench.py
 build/linux/bin/run_silent_bench /usr/bin/python3
@@ -13,6 +14,7 @@ build/linux/bin/run_silent_bench /usr/bin/python3
 # removal under Wine (builds the win32 tree).
 build/linux/bin/files_bench
 scripts/build.sh win32 >/dev/null
+cmake --build --preset win32 --target recode_bench files_bench >/dev/null
 scripts/wine-run.sh build/win32/bin/files_bench.exe
 # Recode/Decode calls through the i686 DLL under Wine, against memcpy.
 scripts/wine-run.sh build/win32/bin/recode_bench.exe
