@@ -46,7 +46,8 @@ void Store(const Bytes& group, unsigned char* bytes) { std::memcpy(bytes, &group
 // The eight two-byte pairs of a group in the reverse order: its four words
 // reversed, then the two pairs of each word swapped.
 Bytes ReversedPairs(const Bytes& group) {
-    const Words words = __builtin_shuffle(reinterpret_cast<const Words&>(group), Words{3, 2, 1, 0});
+    const Words& in = reinterpret_cast<const Words&>(group);
+    const Words words = __builtin_shufflevector(in, in, 3, 2, 1, 0);
     const Words swapped = words << 16 | words >> 16;
     return reinterpret_cast<const Bytes&>(swapped);
 }
@@ -56,9 +57,8 @@ void EncodeGroup(const unsigned char* plain, std::size_t j, unsigned char* pairs
     const Bytes offset = Load(kPositions.offset + j);
     // Each half-byte plus its offset stays below 256.
     const Bytes high = (x >> 4) + offset, low = (x & 0x0F) + offset;
-    const Bytes first = __builtin_shuffle(high, low, Bytes{0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23});
-    const Bytes second =
-        __builtin_shuffle(high, low, Bytes{8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31});
+    const Bytes first = __builtin_shufflevector(high, low, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+    const Bytes second = __builtin_shufflevector(high, low, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
     Store(ReversedPairs(second), pairs);
     Store(ReversedPairs(first), pairs + kGroup);
 }
@@ -66,9 +66,9 @@ void EncodeGroup(const unsigned char* plain, std::size_t j, unsigned char* pairs
 void DecodeGroup(const unsigned char* pairs, std::size_t j, unsigned char* plain) {
     const Bytes later = ReversedPairs(Load(pairs)), earlier = ReversedPairs(Load(pairs + kGroup));
     const Bytes high_chars =
-        __builtin_shuffle(earlier, later, Bytes{0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30});
+        __builtin_shufflevector(earlier, later, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
     const Bytes low_chars =
-        __builtin_shuffle(earlier, later, Bytes{1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31});
+        __builtin_shufflevector(earlier, later, 1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
     const Bytes offset = Load(kPositions.offset + j);
     // Byte differences wrap on their own: their low four bits are the half.
     const Bytes x = ((high_chars - offset) & 0x0F) << 4 | ((low_chars - offset) & 0x0F);
