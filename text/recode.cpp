@@ -46,10 +46,10 @@ void Store(const Bytes& group, unsigned char* bytes) { std::memcpy(bytes, &group
 // The eight two-byte pairs of a group in the reverse order: its four words
 // reversed, then the two pairs of each word swapped.
 Bytes ReversedPairs(const Bytes& group) {
-    const Words& in = reinterpret_cast<const Words&>(group);
+    const Words in = (Words)group;  // the same 16 bytes, as words
     const Words words = __builtin_shufflevector(in, in, 3, 2, 1, 0);
     const Words swapped = words << 16 | words >> 16;
-    return reinterpret_cast<const Bytes&>(swapped);
+    return (Bytes)swapped;
 }
 
 void EncodeGroup(const unsigned char* plain, std::size_t j, unsigned char* pairs) {
