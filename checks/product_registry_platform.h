@@ -1,5 +1,6 @@
 // Where the product keeps its settings: values under HKEY_LOCAL_MACHINE, read
-// in the view a 32-bit process reads. The value's type is never looked at.
+// in the process's own view (the 32-bit view for the 32-bit DLL, the 64-bit
+// view for the 64-bit one). The value's type is never looked at.
 #pragma once
 
 #include <cstdint>

@@ -12,7 +12,8 @@
 namespace karvelin::win32 {
 
 // One value of `key_path` under `root` into `buffer` of `size` bytes, opened
-// with KEY_QUERY_VALUE in the view a 32-bit process reads. True when a text
+// with KEY_QUERY_VALUE in the process's own view (no view flag): the 32-bit
+// view for the 32-bit DLL, the 64-bit view for the 64-bit one. True when a text
 // was read: the buffer then holds it, NUL-terminated (data without a NUL is
 // terminated). A value that does not fit with its NUL is refused and leaves the
 // buffer cleared; an absent key or value, or an empty one, leaves the buffer

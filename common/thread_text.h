@@ -31,7 +31,8 @@ char* ThreadText(ThreadTextSlot slot) noexcept;
 
 // Windows: the DLL's entry point takes the thread slot at load, gives a
 // thread's buffers back when the thread ends, and everything back at unload,
-// so a process that loads and unloads the library keeps nothing of it.
+// so a process that loads and unloads the library keeps nothing of it. An
+// unload again, or without an attach, does nothing.
 void ThreadTextAttach() noexcept;
 void ThreadTextThreadEnds() noexcept;
 void ThreadTextUnload() noexcept;

@@ -18,6 +18,7 @@ struct Block {
 
 DWORD g_slot = TLS_OUT_OF_INDEXES;
 CRITICAL_SECTION g_lock;
+bool g_attached = false;  // the lock made, not yet deleted
 Block* g_blocks = nullptr;
 // For a thread whose block cannot be had (no slot, no memory): shared, but
 // never null.
@@ -47,6 +48,8 @@ char* ThreadBlock() noexcept {
 }  // namespace
 
 void ThreadTextAttach() noexcept {
+    if (g_attached) return;
+    g_attached = true;
     ::InitializeCriticalSection(&g_lock);
     g_slot = ::TlsAlloc();
 }
@@ -66,7 +69,10 @@ void ThreadTextThreadEnds() noexcept {
     ::HeapFree(::GetProcessHeap(), 0, block);
 }
 
+// Safe to call again, or without an attach: it then does nothing.
 void ThreadTextUnload() noexcept {
+    if (!g_attached) return;
+    g_attached = false;
     while (g_blocks) {
         Block* block = g_blocks;
         Unlink(block);

@@ -12,6 +12,11 @@ namespace karvelin::files {
 // codes there as well).
 inline constexpr std::int32_t kNoMemoryAnswer = 8;
 
+// Linux: what RunSilent answers when the command's end cannot be waited for
+// (SIGCHLD ignored by the caller): -1, which no exit status of a Linux process
+// reads (they are 0 to 255).
+inline constexpr std::int32_t kNoExitStatus = -1;
+
 // What joins the interpreter to the command on the command line.
 inline constexpr char kRunSwitch[] = " /c ";
 

@@ -20,7 +20,9 @@ public:
 
     // Answers the exit status; 128 + the signal's number for a child that a
     // signal ended (as the shells do); errno when the shell cannot be started
-    // (2, ENOENT, for a missing one, as on Windows) or waited for.
+    // (2, ENOENT, for a missing one, as on Windows); kNoExitStatus when its
+    // end cannot be waited for (ECHILD, for a caller that ignores SIGCHLD:
+    // the system reaps the child itself, and its status is gone).
     std::int32_t Run(const std::string& interpreter, std::string command_line) override {
         std::string command = std::move(command_line);
         const std::string prefix = interpreter + kRunSwitch;
@@ -33,7 +35,7 @@ public:
             return error;
         int status = 0;
         while (::waitpid(child, &status, 0) < 0)
-            if (errno != EINTR) return errno;
+            if (errno != EINTR) return kNoExitStatus;
         if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
         return WEXITSTATUS(status);
     }

@@ -12,6 +12,7 @@ std::int32_t RunSilent(const char* command, const char* argument, ProcessPlatfor
     line += command;
     line += ' ';
     line += argument;
+    if (line.size() + 1 > kMostCommandLine) return kLineTooLongAnswer;
     return process.Run(interpreter, std::move(line));
 }
 

@@ -1,6 +1,7 @@
 // Running one command through the command interpreter, window hidden.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "files/process_platform.h"
@@ -10,10 +11,16 @@ namespace karvelin::files {
 // The interpreter when COMSPEC is not set.
 inline constexpr char kDefaultInterpreter[] = "CMD.EXE";
 
+// The longest command line the system takes, in characters with its NUL, and
+// what a longer one answers: ERROR_FILENAME_EXCED_RANGE (on Linux too).
+inline constexpr std::size_t kMostCommandLine = 32767;
+inline constexpr std::int32_t kLineTooLongAnswer = 206;
+
 // Runs "<interpreter> /c <command> <argument>" (plain concatenation, nothing
 // quoted or escaped) and answers the interpreter's exit code, or the system's
-// error code when it cannot be started. The line is built to fit: a line that
-// is too long for the system is refused by the system, with its own code.
+// error code when it cannot be started. The line is built to fit (8 when it
+// cannot be had); a line longer than the system takes is refused here, and
+// nothing is started: some systems would run it cut short.
 std::int32_t RunSilent(const char* command, const char* argument, ProcessPlatform& process);
 
 }  // namespace karvelin::files

@@ -18,6 +18,9 @@ namespace karvelin::module {
 namespace {
 
 LoadedLibrary g_loaded;
+// What the load took is still held: the clean-up runs once, however often it
+// is asked for.
+bool g_attached = false;
 
 std::string ModulePath(HMODULE module) {
     std::string path(MAX_PATH, '\0');
@@ -32,23 +35,31 @@ std::string ModulePath(HMODULE module) {
     }
 }
 
+void Unload() noexcept;
+
 BOOL Attach(HINSTANCE instance) noexcept {
+    g_attached = true;
     try {
         ThreadTextAttach();
         if (StartUp(SystemStartup(), ModulePath(instance), g_loaded)) return TRUE;
     } catch (...) {
     }
-    // A refused load gets no detach call: give back what was taken.
-    ThreadTextUnload();
+    // A refused load: what was taken is given back here. A detach call still
+    // follows (the runtime's start-up code sends one after a failed attach,
+    // and so does the system); it then finds nothing left to do.
+    Unload();
     return FALSE;
 }
 
 void Unload() noexcept {
+    if (!g_attached) return;
+    g_attached = false;
     ShutDown(SystemStartup(), g_loaded);
     ThreadTextUnload();
     g_loaded.display_name = std::string();
     __gnu_cxx::__freeres();
     CloseRuntimeSemaphores();
+    FreeRuntimeSlots();
 }
 
 }  // namespace

@@ -40,54 +40,6 @@ namespace text = karvelin::text;
 KARVELIN_FUNCTIONS(KARVELIN_CHECK_TYPE)
 #undef KARVELIN_CHECK_TYPE
 
-namespace karvelin {
-namespace {
-
-// Writes an output at the start of the buffer when it fits; otherwise sets
-// `needed` and writes nothing. A buffer of unknown size has room.
-void WriteOutput(TextBuffer& buffer, const std::string& output) {
-    if (!buffer.data || output.empty()) return;
-    const bool ends_in_nul = output.back() == '\0';
-    const std::size_t needed = output.size() + (buffer.last_is_terminator && !ends_in_nul ? 1 : 0);
-    if (buffer.size != kUnknownSize && needed > buffer.size) {
-        buffer.needed = needed;
-        return;
-    }
-    std::memcpy(buffer.data, output.data(), output.size());
-}
-
-std::int32_t WriteHostAddresses(TextBuffer& buffer) {
-    std::string records;
-    const std::int32_t answer = net::HostAddressRecords(records, net::SystemHostLookup());
-    WriteOutput(buffer, records);
-    return answer;
-}
-
-}  // namespace
-}  // namespace karvelin
-
-namespace karvelin::entry {
-
-void GetHostIPAddr(TextBuffer& buffer) noexcept {
-    Guard([&] { WriteHostAddresses(buffer); });
-}
-ResultCode GetAddress(TextBuffer& buffer) noexcept {
-    return Guard(ERR_ADAPTER_INFO, [&] {
-        const auto text = net::AdapterInventory(net::SystemAdapters(), net::SystemDevices(), net::SystemInet());
-        if (!text) return ERR_ADAPTER_INFO;
-        WriteOutput(buffer, *text);
-        return ResultCode{0};
-    });
-}
-void TrimRight(TextBuffer& buffer) noexcept {
-    if (buffer.data) Guard([&] { text::TrimRight(buffer.data, buffer.size); });
-}
-void TrimLeft(TextBuffer& buffer) noexcept {
-    if (buffer.data) Guard([&] { text::TrimLeft(buffer.data, buffer.size); });
-}
-
-}  // namespace karvelin::entry
-
 extern "C" {
 
 ResultCode CheckOS(void) {
@@ -133,7 +85,7 @@ ResultCode GetAddress(char* buffer) {
 }
 int32_t GetHostIPAddr(char* buffer) {
     karvelin::TextBuffer records{buffer, karvelin::kUnknownSize};
-    return Guard(net::kSocketError, [&] { return karvelin::WriteHostAddresses(records); });
+    return karvelin::entry::GetHostIPAddrAnswer(records);
 }
 void TrimRight(char* text) {
     karvelin::TextBuffer buffer{text, karvelin::kUnknownSize};

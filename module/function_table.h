@@ -42,6 +42,7 @@ namespace entry {
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;
 void GetHostIPAddr(TextBuffer& records) noexcept;  // the clean-up's result is dropped
+std::int32_t GetHostIPAddrAnswer(TextBuffer& records) noexcept;  // the C export's answer kept
 ResultCode GetAddress(TextBuffer& text) noexcept;
 }  // namespace entry
 

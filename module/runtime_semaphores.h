@@ -7,4 +7,8 @@ namespace karvelin::module {
 // made for its own locks.
 void CloseRuntimeSemaphores() noexcept;
 
+// At unload from a process that goes on: gives back the thread slots the
+// runtime took (its emulated thread-local storage's key) and still holds.
+void FreeRuntimeSlots() noexcept;
+
 }  // namespace karvelin::module

@@ -4,15 +4,20 @@
 //                                sections (or as one JSON object)
 //   karvelin FUNCTION [ARG...]   one function with the given arguments; a
 //                                text buffer may be "@SIZE/FIELDS" (SIZE
-//                                bytes, shown as records of FIELDS fields)
+//                                bytes, 0 to 1 MiB, shown as records of
+//                                FIELDS fields)
 //   karvelin list                the functions and their arguments
 //   karvelin --help, karvelin FUNCTION --help
 //
 // Exit status: 0 when the command ran; 1 when a function that answers a
-// ResultCode answered anything but OK (a failed check); 2 for a usage error.
+// ResultCode answered anything but OK (a failed check); 2 for a usage error,
+// and for a text buffer too small for the answer (the message says the size
+// needed; nothing is written then).
 //
 // On Windows it calls Karvelin.dll through its import library; on Linux, the
-// native library. The functions come from the library's function table.
+// native library. The functions come from the library's function table; the
+// text-buffer functions run through their entries told the buffer's size,
+// linked into the program (the library does not export them).
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -106,6 +111,8 @@ struct Answer {
     std::vector<std::string> buffers;  // shown up to their old length, NUL bytes included
     std::vector<std::string> records;  // "@SIZE/FIELDS" buffers: fields, in order
     unsigned fields = 0;               // per record
+    std::size_t buffer_size = 0;       // a text buffer's size, and what the
+    std::size_t needed = 0;            // answer needed when it did not fit
 };
 
 void Take(Answer& answer, ResultCode code) {
@@ -152,40 +159,60 @@ struct Param<std::uint32_t> {
     std::uint32_t Value() const { return number; }
     void Show(Answer&) const {}
 };
-// A text buffer: a copy of the argument, shown afterwards up to its old
-// length; 64 KiB of NUL bytes follow it, so that a function that writes more
-// (GetAddress, GetHostIPAddr) stays inside. "@SIZE/FIELDS" gives SIZE NUL
-// bytes instead, read afterwards up to the first NUL as tab-ended fields.
+// A text buffer, handed to the function's entry with its size: a copy of the
+// argument and its NUL, shown afterwards up to its old length; or
+// "@SIZE/FIELDS": SIZE NUL bytes (0 to 1 MiB), read afterwards as tab-ended
+// fields up to the first NUL or the buffer's end, whichever comes first.
 template <>
-struct Param<char*> {
-    static constexpr std::size_t kRoom = 65536;
-    std::vector<char> buffer;
+struct Param<karvelin::TextBuffer&> {
+    static constexpr long long kMostSize = 1 << 20;
+    std::vector<char> bytes;
+    karvelin::TextBuffer buffer{nullptr, 0};
     std::size_t length = 0;
     unsigned fields = 0;
     bool Take(const std::string& arg) {
-        unsigned size = 0;
-        char end = 0;
-        if (std::sscanf(arg.c_str(), "@%u/%u%c", &size, &fields, &end) == 2 && fields > 0) {
-            buffer.assign(size + std::size_t{1}, '\0');
-            return true;
-        }
-        fields = 0;
-        buffer.assign(arg.begin(), arg.end());
-        buffer.resize(arg.size() + kRoom, '\0');
+        const std::size_t slash = arg.find('/');
+        if (arg.size() > 1 && arg[0] == '@' && slash != std::string::npos &&
+            arg.find_first_not_of("+-0123456789", 1) == slash)
+            return TakeSize(arg.substr(1, slash - 1), arg.substr(slash + 1));
+        bytes.assign(arg.begin(), arg.end());
+        bytes.push_back('\0');
+        buffer = {bytes.data(), bytes.size()};
         length = arg.size();
         return true;
     }
-    char* Value() { return buffer.data(); }
+    bool TakeSize(const std::string& size_text, const std::string& fields_text) {
+        char* end = nullptr;
+        errno = 0;
+        const long long size = std::strtoll(size_text.c_str(), &end, 10);
+        if (size_text.empty() || *end != '\0' || errno == ERANGE || size < 0 || size > kMostSize) {
+            std::fprintf(stderr, "karvelin: buffer size %s is outside 0 to %lld bytes\n", size_text.c_str(), kMostSize);
+            return false;
+        }
+        std::uint32_t count = 0;
+        if (fields_text.find_first_not_of("0123456789") != std::string::npos || !ParseNumber(fields_text, count) ||
+            count == 0 || count > 1024) {
+            std::fprintf(stderr, "karvelin: fields per record %s is outside 1 to 1024\n", fields_text.c_str());
+            return false;
+        }
+        fields = count;
+        bytes.assign(static_cast<std::size_t>(size) + (size == 0 ? 1 : 0), '\0');  // never a null buffer
+        buffer = {bytes.data(), static_cast<std::size_t>(size)};
+        return true;
+    }
+    karvelin::TextBuffer& Value() { return buffer; }
     void Show(Answer& answer) const {
+        answer.buffer_size = buffer.size;
+        answer.needed = buffer.needed > buffer.size ? buffer.needed : 0;
         if (!fields) {
-            answer.buffers.emplace_back(buffer.data(), length);
+            answer.buffers.emplace_back(buffer.data, length);
             return;
         }
         answer.fields = fields;
         std::string field;
-        for (const char* c = buffer.data(); *c; ++c) {
-            if (*c != '\t') {
-                field += *c;
+        for (std::size_t i = 0; i < buffer.size && buffer.data[i]; ++i) {
+            if (buffer.data[i] != '\t') {
+                field += buffer.data[i];
             } else {
                 answer.records.push_back(field);
                 field.clear();
@@ -263,9 +290,21 @@ struct Command {
     bool (*run)(const Args& args, Answer& answer);
 };
 
-#define KARVELIN_COMMAND(name, type, arguments, python, lock)                                   \
-    {#name, arguments, Invoke<decltype(&::name)>::kArity, AnswerKindOf(&::name),                \
-     [](const Args& args, Answer& answer) { return Invoke<decltype(&::name)>::Run(&::name, args, answer); }},
+// A function runs through what the Python glue calls: the export, or for a
+// text buffer the entry told its size (GetHostIPAddr's keeps the export's answer).
+template <typename R, typename... A>
+bool RunEntry(R (*function)(A...), const Args& args, Answer& answer) {
+    using Function = R (*)(A...);
+    if constexpr (std::is_same_v<Function, void (*)(karvelin::TextBuffer&)>) {
+        if (function == static_cast<Function>(&karvelin::entry::GetHostIPAddr))
+            return RunEntry(&karvelin::entry::GetHostIPAddrAnswer, args, answer);
+    }
+    return Invoke<Function>::Run(function, args, answer);
+}
+
+#define KARVELIN_COMMAND(name, type, arguments, python, lock)                    \
+    {#name, arguments, Invoke<decltype(&::name)>::kArity, AnswerKindOf(&::name), \
+     [](const Args& args, Answer& answer) { return RunEntry(&python, args, answer); }},
 const Command kCommands[] = {KARVELIN_FUNCTIONS(KARVELIN_COMMAND)};
 #undef KARVELIN_COMMAND
 
@@ -628,6 +667,11 @@ int main(int argc, char** argv) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return FunctionHelp(*command, stdout, 0);
     Answer answer;
     if (!command->run(args, answer)) return FunctionHelp(*command, stderr, kUsageError);
+    if (answer.needed) {
+        std::fprintf(stderr, "karvelin: %s needs a buffer of %zu bytes, not %zu\n", command->name, answer.needed,
+                     answer.buffer_size);
+        return kUsageError;
+    }
     PrintAnswer(command->name, answer);
     return answer.kind == Answer::kCode && answer.code != 0 ? kCheckFailed : 0;
 }

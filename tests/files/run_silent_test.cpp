@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,17 +45,23 @@ TEST(RunSilent, ComposesTheLineByPlainConcatenation) {
         {std::nullopt, "", "", "CMD.EXE /c  ", 0},
         {std::nullopt, "echo \"a & b\"", "> out.txt 2>&1 | more ^& %PATH%",
          "CMD.EXE /c echo \"a & b\" > out.txt 2>&1 | more ^& %PATH%", -1},
-        // Past the old 4095-character limit the line is passed whole, for
-        // the system to take or refuse.
-        {std::nullopt, "exit", padded(4095), "CMD.EXE /c exit " + padded(4095), 206},
-        {std::nullopt, "exit", padded(4096), "CMD.EXE /c exit " + padded(4096), 206},
-        {std::nullopt, "exit", padded(40000), "CMD.EXE /c exit " + padded(40000), 206},
+        // Past the old 4095-character limit the line is passed whole, up to
+        // the system's 32,767 characters with the NUL; a longer one is
+        // refused here and nothing starts.
+        {std::nullopt, "exit", padded(4095), "CMD.EXE /c exit " + padded(4095), 5},
+        {std::nullopt, "exit", padded(32766), "CMD.EXE /c exit " + padded(32766), 5},
+        {std::nullopt, "exit", padded(32767), "", 206},
+        {std::nullopt, "exit", padded(65573), "", 206},
     };
     for (const auto& c : cases) {
         RecordingProcess process;
         process.comspec = c.comspec;
         process.answer = c.answer;
         EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.answer) << c.line.substr(0, 40);
+        if (c.line.empty()) {
+            EXPECT_TRUE(process.lines.empty());
+            continue;
+        }
         ASSERT_EQ(process.lines.size(), 1u);
         EXPECT_EQ(process.lines[0], c.line) << c.line.substr(0, 40);
         EXPECT_EQ(process.interpreters[0], c.comspec.value_or("CMD.EXE"));
@@ -80,7 +90,7 @@ TEST(RunSilent, LinuxShellAnswers) {
         {"/bin/sh", "exit", "255", 255},
         {"/bin/sh", "test \"a b\" = 'a b' &&", "exit 4", 4},  // quotes reach the shell unchanged
         {"/bin/sh", "kill -9", "$$", 128 + 9},                 // ended by a signal
-        {"/bin/sh", "exit 5 #", std::string(40000, 'x'), 5},
+        {"/bin/sh", "exit 5 #", std::string(30000, 'x'), 5},
         {"/no/such/shell", "exit", "0", 2},  // ENOENT
     };
     for (const auto& c : cases) {
@@ -88,6 +98,14 @@ TEST(RunSilent, LinuxShellAnswers) {
         process.shell = c.shell;
         EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.expected) << c.command;
     }
+    // A caller that ignores SIGCHLD: the status is gone, and the answer is
+    // one no exit status reads (not errno's ECHILD, 10, which one could).
+    struct sigaction ignore {}, saved{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGCHLD, &ignore, &saved);
+    const std::int32_t answer = RunSilent("exit", "10", SystemProcess());
+    ::sigaction(SIGCHLD, &saved, nullptr);
+    EXPECT_EQ(answer, kNoExitStatus);
 }
 #endif
 

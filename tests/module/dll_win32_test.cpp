@@ -17,6 +17,11 @@
 #include "win32_test_support.h"
 
 namespace karvelin::test {
+
+// Wine keeps state for every page reserved: a 64-bit address space filled
+// page by page took all the host's memory, so only the 32-bit soak fills it.
+constexpr bool kCanFillAddressSpace = sizeof(void*) == 4;
+
 namespace {
 
 const std::wstring kSocketFailureText = L"Windows \x901a\x4fe1\x7aef\x53e3\x521d\x59cb\x5316\x5931\x8d25\x3002";
@@ -108,6 +113,8 @@ TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
 
 // A native caller that loads the library for each use: every load and unload
 // must give back what it took (sockets, thread slots, blocks, handles).
+// Each cycle also throws and catches inside the DLL (RunSilent without the
+// memory for its line answers 8): the runtime's thread slot goes back too.
 TEST(KarvelinDll, LoadAndUnloadTwoThousandTimesKeepsNothing) {
     const std::string output = RunSelf(std::string(kUnloadSoakArg) + " 2000");
     // The ATTRIB commands that DelFilesAndDir starts share the console and
@@ -115,9 +122,14 @@ TEST(KarvelinDll, LoadAndUnloadTwoThousandTimesKeepsNothing) {
     const std::size_t figures = output.find("handles ");
     ASSERT_NE(figures, std::string::npos) << output;
     unsigned handles_before = 0, handles_after = 0, heap_before = 0, heap_after = 0;
-    ASSERT_EQ(std::sscanf(output.c_str() + figures, "handles %u %u heap %u %u", &handles_before, &handles_after,
-                          &heap_before, &heap_after), 4)
+    unsigned slots_before = 0, slots_after = 0;
+    int out_of_memory = 0;
+    ASSERT_EQ(std::sscanf(output.c_str() + figures, "handles %u %u heap %u %u free-slots %u %u out-of-memory %d",
+                          &handles_before, &handles_after, &heap_before, &heap_after, &slots_before, &slots_after,
+                          &out_of_memory), 7)
         << output;
+    EXPECT_EQ(out_of_memory, kCanFillAddressSpace ? 2000 : 0) << output;
+    EXPECT_EQ(slots_after, slots_before) << output;
     EXPECT_LE(handles_after, handles_before + 2) << output;
     EXPECT_LE(heap_after, heap_before + 16 * 1024) << output;
 }
@@ -188,13 +200,55 @@ int SoakPeriod(const char* name) {
     return 1;
 }
 
+// The address space reserved while it lives, in blocks from the largest
+// there is down to 64 KiB (the system may hand out stretches that a listing
+// shows as taken), so that a large allocation fails; the heaps keep the room
+// they have for small ones (32-bit only: see kCanFillAddressSpace).
+class AddressSpaceFilled {
+public:
+    AddressSpaceFilled() {
+        for (std::size_t size = std::size_t{1} << 30; size >= 0x10000; size /= 2)
+            while (count_ < sizeof reserved_ / sizeof reserved_[0])
+                if (void* block = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                    reserved_[count_++] = block;
+                else
+                    break;
+    }
+    ~AddressSpaceFilled() {
+        for (std::size_t i = 0; i < count_; ++i) ::VirtualFree(reserved_[i], 0, MEM_RELEASE);
+    }
+    AddressSpaceFilled(const AddressSpaceFilled&) = delete;
+    AddressSpaceFilled& operator=(const AddressSpaceFilled&) = delete;
+
+private:
+    void* reserved_[4096];
+    std::size_t count_ = 0;
+};
+
+// How many thread slots the process has free: all taken, counted, given back.
+unsigned FreeThreadSlots() {
+    std::vector<DWORD> slots;
+    slots.reserve(2048);
+    for (DWORD slot; slots.size() < slots.capacity() && (slot = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;)
+        slots.push_back(slot);
+    for (DWORD slot : slots) ::TlsFree(slot);
+    return static_cast<unsigned>(slots.size());
+}
+
 int UnloadSoakMain(int cycles) {
     const int warm_up = 20;
     unsigned handles = 0, heap = 0;
+    unsigned slots = 0;
+    int out_of_memory = 0;
+    // A command whose line cannot be had once the address space is filled:
+    // RunSilent's allocation fails, and the library throws and catches
+    // inside the DLL on every cycle (32-bit only).
+    const std::string command(1 << 20, 'x');
     for (int cycle = 0; cycle < warm_up + cycles; ++cycle) {
         if (cycle == warm_up) {
             handles = CountHandles();
             heap = HeapInUse();
+            slots = FreeThreadSlots();
         }
         HMODULE dll = ::LoadLibraryA("Karvelin.dll");
         if (!dll) return 4;
@@ -202,9 +256,19 @@ int UnloadSoakMain(int cycles) {
     if (cycle % SoakPeriod(#name) == 0) CallOnce(dll, #name, &::name);
         KARVELIN_FUNCTIONS(KARVELIN_CALL_ONCE)
 #undef KARVELIN_CALL_ONCE
+        if constexpr (kCanFillAddressSpace) {
+            auto run = Export<decltype(&::RunSilent)>(dll, "RunSilent");
+            int32_t answer = 0;
+            {
+                AddressSpaceFilled filled;
+                answer = run(command.c_str(), "");
+            }
+            if (cycle >= warm_up && answer == 8) ++out_of_memory;
+        }
         ::FreeLibrary(dll);
     }
-    std::printf("handles %u %u heap %u %u", handles, CountHandles(), heap, HeapInUse());
+    std::printf("handles %u %u heap %u %u free-slots %u %u out-of-memory %d", handles, CountHandles(), heap,
+                HeapInUse(), slots, FreeThreadSlots(), out_of_memory);
     std::fflush(stdout);
     return 0;
 }
