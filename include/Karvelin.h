@@ -22,6 +22,17 @@
 #ifndef KARVELIN_H
 #define KARVELIN_H
 
+/* The library's version: the build, the version resources of the DLL and the
+ * Python module, the karvelin program and the Python package all take theirs
+ * from these lines. */
+#define KARVELIN_VERSION_MAJOR 0
+#define KARVELIN_VERSION_MINOR 1
+#define KARVELIN_VERSION_PATCH 0
+#define KARVELIN_VERSION_STRING "0.1.0"
+
+/* The resource compiler reads the version alone. */
+#ifndef RC_INVOKED
+
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -226,5 +237,7 @@ KARVELIN_API const char *KARVELIN_CALL GetErrorDescription(ResultCode code);
 #ifdef __cplusplus
 }
 #endif
+
+#endif /* RC_INVOKED */
 
 #endif /* KARVELIN_H */
