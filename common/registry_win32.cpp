@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/registry_text.h"
+#include "common/sized_text.h"
 #include "common/win32_owners.h"
 
 namespace karvelin::win32 {
@@ -47,25 +48,26 @@ std::optional<std::string> ReadRegistryText(HKEY root, const char* key_path, con
     unique_hkey key;
     if (::RegOpenKeyExA(root, key_path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return std::nullopt;
 
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.get(), value_name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0 ||
-        size == MAXDWORD)
-        return std::nullopt;
-
-    std::string block;
+    std::optional<std::string> block;
     try {
-        block.resize(size + 1);  // zero-filled: the NUL after the data is there already
+        block = ReadSizedText([&](char* buffer, std::size_t size, std::size_t& needed) {
+            // The last byte is kept for a NUL after the data.
+            DWORD offered = static_cast<DWORD>(size - 1);
+            const LONG status =
+                ::RegQueryValueExA(key.get(), value_name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &offered);
+            if (status == ERROR_MORE_DATA && offered != MAXDWORD) {
+                needed = std::size_t{offered} + 1;
+                return true;
+            }
+            if (status != ERROR_SUCCESS || offered == 0 || offered > size - 1) return false;
+            buffer[offered] = '\0';
+            needed = std::size_t{offered} + 1;
+            return true;
+        });
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    // Offered the size reported, so the read never reaches the NUL's byte; a
-    // value that grew meanwhile fails the read.
-    DWORD read = size;
-    if (::RegQueryValueExA(key.get(), value_name, nullptr, nullptr, reinterpret_cast<BYTE*>(&block[0]), &read) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    block.resize(read < size ? read : size);
-    block.resize(std::strlen(block.c_str()));  // up to the first NUL
+    if (block) block->resize(std::strlen(block->c_str()));  // up to the first NUL
     return block;
 }
 

@@ -28,10 +28,10 @@ std::optional<std::size_t> ReadRegistryData(HKEY root, const char* key_path, con
                                             std::size_t size);
 
 // One value's data, whatever its type and length, as a text: read into a
-// block of the size the registry reports plus room for a NUL, and taken up to
-// its first NUL (data without one is terminated). Nothing when the key or
-// value cannot be read, the value is empty, it grew between the size query
-// and the read, or there is no memory for it.
+// block of the size the registry reports plus room for a NUL (again when it
+// grew meanwhile), and taken up to its first NUL (data without one is
+// terminated). Nothing when the key or value cannot be read, the value is
+// empty, or there is no memory for it.
 std::optional<std::string> ReadRegistryText(HKEY root, const char* key_path, const char* value_name);
 
 }  // namespace karvelin::win32

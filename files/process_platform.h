@@ -17,7 +17,7 @@ inline constexpr std::int32_t kNoMemoryAnswer = 8;
 // reads (they are 0 to 255).
 inline constexpr std::int32_t kNoExitStatus = -1;
 
-// What joins the interpreter to the command on the command line.
+// What joins the interpreter to the command on a Windows command line.
 inline constexpr char kRunSwitch[] = " /c ";
 
 class ProcessPlatform {
@@ -26,12 +26,12 @@ public:
     // The command interpreter: on Windows the value of COMSPEC, nothing when
     // the variable is not set (an empty value is a value); on Linux "/bin/sh".
     virtual std::optional<std::string> CommandInterpreter() = 0;
-    // Runs the command line, which begins with the interpreter and " /c ",
-    // with its window hidden; waits for its end and answers its exit code, or
-    // the system's error code when it cannot be started. Windows hands the
-    // whole line to the system (the program is its first token); Linux runs
-    // `interpreter -c <what follows " /c ">`.
-    virtual std::int32_t Run(const std::string& interpreter, std::string command_line) = 0;
+    // Runs the command through the interpreter with its window hidden; waits
+    // for its end and answers its exit code, or the system's error code when
+    // it cannot be started. Windows hands the system the line
+    // `<interpreter> /c <command>` (the program is its first token); Linux
+    // runs `interpreter -c <command>`.
+    virtual std::int32_t Run(const std::string& interpreter, const std::string& command) = 0;
 };
 
 // CreateProcessA and COMSPEC on Windows; posix_spawn of /bin/sh on Linux.

@@ -23,13 +23,9 @@ public:
     // (2, ENOENT, for a missing one, as on Windows); kNoExitStatus when its
     // end cannot be waited for (ECHILD, for a caller that ignores SIGCHLD:
     // the system reaps the child itself, and its status is gone).
-    std::int32_t Run(const std::string& interpreter, std::string command_line) override {
-        std::string command = std::move(command_line);
-        const std::string prefix = interpreter + kRunSwitch;
-        if (command.compare(0, prefix.size(), prefix) == 0) command.erase(0, prefix.size());
-        std::string switch_c = "-c";
-        std::string name = interpreter;
-        char* argv[] = {name.data(), switch_c.data(), command.data(), nullptr};
+    std::int32_t Run(const std::string& interpreter, const std::string& command) override {
+        std::string name = interpreter, switch_c = "-c", text = command;  // argv's own storage
+        char* argv[] = {name.data(), switch_c.data(), text.data(), nullptr};
         pid_t child = 0;
         if (const int error = ::posix_spawn(&child, interpreter.c_str(), nullptr, nullptr, argv, environ))
             return error;

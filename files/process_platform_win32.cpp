@@ -1,7 +1,6 @@
 #include <windows.h>
 
-#include <vector>
-
+#include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "files/process_platform.h"
 
@@ -15,29 +14,28 @@ static_assert(sizeof(STARTUPINFOA) == 68, "the start-up record of the 32-bit sys
 class SystemProcesses final : public ProcessPlatform {
 public:
     std::optional<std::string> CommandInterpreter() override {
-        // Read into a buffer of the size the system asks for; the value may
-        // grow between the two calls (another thread), so ask again then.
-        std::vector<char> value(MAX_PATH);
-        for (;;) {
+        bool absent = false;
+        std::optional<std::string> value = ReadSizedText([&](char* buffer, std::size_t size, std::size_t& needed) {
             ::SetLastError(ERROR_SUCCESS);
-            const DWORD length = ::GetEnvironmentVariableA("COMSPEC", value.data(), static_cast<DWORD>(value.size()));
-            if (length == 0) {
-                if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-                return std::string();  // set, but empty
-            }
-            if (length < value.size()) return std::string(value.data(), length);
-            value.resize(length);  // the size needed, with its NUL
-        }
+            const DWORD length = ::GetEnvironmentVariableA("COMSPEC", buffer, static_cast<DWORD>(size));
+            absent = length == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+            // Too small: the length is the size needed, with its NUL.
+            needed = length < size ? length + 1 : length;
+            return !absent;
+        });
+        if (absent) return std::nullopt;
+        return value.value_or(std::string());  // set, but empty
     }
 
-    std::int32_t Run(const std::string&, std::string command_line) override {
+    std::int32_t Run(const std::string& interpreter, const std::string& command) override {
+        std::string command_line = interpreter + kRunSwitch + command;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION info{};
         // No application name: the interpreter is the line's first token. The
-        // system may write into the line, so it gets the string's own storage.
+        // system may write into the line, so it gets a string of its own.
         if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
                               nullptr, &startup, &info))
             return static_cast<std::int32_t>(::GetLastError());

@@ -16,9 +16,10 @@ inline constexpr char kDefaultInterpreter[] = "CMD.EXE";
 inline constexpr std::size_t kMostCommandLine = 32767;
 inline constexpr std::int32_t kLineTooLongAnswer = 206;
 
-// Runs "<interpreter> /c <command> <argument>" (plain concatenation, nothing
-// quoted or escaped) and answers the interpreter's exit code, or the system's
-// error code when it cannot be started. The line is built to fit (8 when it
+// Runs "<command> <argument>" (plain concatenation, nothing quoted or
+// escaped) through the interpreter, as the line "<interpreter> /c <command>
+// <argument>", and answers the interpreter's exit code, or the system's error
+// code when it cannot be started. The command text is built to fit (8 when it
 // cannot be had); a line longer than the system takes is refused here, and
 // nothing is started: some systems would run it cut short.
 std::int32_t RunSilent(const char* command, const char* argument, ProcessPlatform& process);

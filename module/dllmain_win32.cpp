@@ -8,6 +8,7 @@
 
 #include "module/runtime_semaphores.h"
 #include "module/startup.h"
+#include "common/sized_text.h"
 #include "common/thread_text.h"
 
 namespace __gnu_cxx {
@@ -23,16 +24,14 @@ LoadedLibrary g_loaded;
 bool g_attached = false;
 
 std::string ModulePath(HMODULE module) {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameA(module, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    return ReadSizedText([&](char* buffer, std::size_t size, std::size_t& needed) {
+               const DWORD length = ::GetModuleFileNameA(module, buffer, static_cast<DWORD>(size));
+               // A path that does not fit comes back cut at the buffer's size:
+               // its own size is not told, so the next try has twice the room.
+               needed = length < size ? length + 1 : 2 * size;
+               return length != 0;
+           })
+        .value_or(std::string());
 }
 
 void Unload() noexcept;

@@ -18,52 +18,53 @@ class RecordingProcess final : public ProcessPlatform {
 public:
     std::optional<std::string> comspec;
     std::int32_t answer = 0;
-    std::vector<std::string> interpreters, lines;
+    std::vector<std::string> interpreters, commands;
     std::optional<std::string> CommandInterpreter() override { return comspec; }
-    std::int32_t Run(const std::string& interpreter, std::string command_line) override {
+    std::int32_t Run(const std::string& interpreter, const std::string& command) override {
         interpreters.push_back(interpreter);
-        lines.push_back(std::move(command_line));
+        commands.push_back(command);
         return answer;
     }
 };
 
 const std::string kComspec = "C:\\WINDOWS\\system32\\cmd.exe";
 
-TEST(RunSilent, ComposesTheLineByPlainConcatenation) {
+TEST(RunSilent, HandsTheInterpreterThePlainConcatenation) {
     // Padding that makes the whole line (with "CMD.EXE /c exit ") n characters.
     const auto padded = [](std::size_t n) { return "3 " + std::string(n - 18, 'x'); };
     const struct {
         std::optional<std::string> comspec;
         std::string command, argument;
-        std::string line;
+        std::string text;  // what the interpreter is handed; "" when nothing starts
         std::int32_t answer;
     } cases[] = {
-        {std::nullopt, "copy a.txt", "b.txt", "CMD.EXE /c copy a.txt b.txt", 0},
-        {kComspec, "copy a.txt", "b.txt", kComspec + " /c copy a.txt b.txt", 3},
-        {std::string(), "dir", "x", " /c dir x", 2},  // set but empty: used as it is
-        {std::nullopt, "dir", "", "CMD.EXE /c dir ", 0},
-        {std::nullopt, "", "", "CMD.EXE /c  ", 0},
+        {std::nullopt, "copy a.txt", "b.txt", "copy a.txt b.txt", 0},
+        {kComspec, "copy a.txt", "b.txt", "copy a.txt b.txt", 3},
+        {std::string(), "dir", "x", "dir x", 2},  // set but empty: used as it is
+        {std::nullopt, "dir", "", "dir ", 0},
+        {std::nullopt, "", "", " ", 0},
         {std::nullopt, "echo \"a & b\"", "> out.txt 2>&1 | more ^& %PATH%",
-         "CMD.EXE /c echo \"a & b\" > out.txt 2>&1 | more ^& %PATH%", -1},
+         "echo \"a & b\" > out.txt 2>&1 | more ^& %PATH%", -1},
         // Past the old 4095-character limit the line is passed whole, up to
         // the system's 32,767 characters with the NUL; a longer one is
         // refused here and nothing starts.
-        {std::nullopt, "exit", padded(4095), "CMD.EXE /c exit " + padded(4095), 5},
-        {std::nullopt, "exit", padded(32766), "CMD.EXE /c exit " + padded(32766), 5},
+        {std::nullopt, "exit", padded(4095), "exit " + padded(4095), 5},
+        {std::nullopt, "exit", padded(32766), "exit " + padded(32766), 5},
         {std::nullopt, "exit", padded(32767), "", 206},
+        {kComspec, "exit", padded(32767 - kComspec.size() + 7), "", 206},  // the interpreter's name counts
         {std::nullopt, "exit", padded(65573), "", 206},
     };
     for (const auto& c : cases) {
         RecordingProcess process;
         process.comspec = c.comspec;
         process.answer = c.answer;
-        EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.answer) << c.line.substr(0, 40);
-        if (c.line.empty()) {
-            EXPECT_TRUE(process.lines.empty());
+        EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.answer) << c.text.substr(0, 40);
+        if (c.text.empty()) {
+            EXPECT_TRUE(process.commands.empty());
             continue;
         }
-        ASSERT_EQ(process.lines.size(), 1u);
-        EXPECT_EQ(process.lines[0], c.line) << c.line.substr(0, 40);
+        ASSERT_EQ(process.commands.size(), 1u);
+        EXPECT_EQ(process.commands[0], c.text) << c.text.substr(0, 40);
         EXPECT_EQ(process.interpreters[0], c.comspec.value_or("CMD.EXE"));
     }
     EXPECT_EQ(("CMD.EXE /c exit " + padded(4096)).size(), 4096u);
@@ -76,8 +77,8 @@ TEST(RunSilent, LinuxShellAnswers) {
     public:
         std::string shell;
         std::optional<std::string> CommandInterpreter() override { return shell; }
-        std::int32_t Run(const std::string& interpreter, std::string line) override {
-            return SystemProcess().Run(interpreter, std::move(line));
+        std::int32_t Run(const std::string& interpreter, const std::string& command) override {
+            return SystemProcess().Run(interpreter, command);
         }
     };
     const struct {
