@@ -130,7 +130,8 @@ struct Param<TextBuffer&> {
 };
 
 std::string WrongCount(std::size_t least, std::size_t most, std::size_t given) {
-    const std::string wanted = least == most ? std::to_string(most) : std::to_string(least) + " or " + std::to_string(most);
+    const std::string wanted =
+        least == most ? std::to_string(most) : std::to_string(least) + " or " + std::to_string(most);
     return "takes " + wanted + " argument" + (most == 1 ? "" : "s") + ", not " + std::to_string(given);
 }
 
@@ -181,8 +182,8 @@ struct Invoke<char* (*)(const char*, std::uint32_t)> {
             return false;
         }
         if (count > args[0].size()) {
-            refusal.why = "count " + std::to_string(count) + " is outside the text of " + std::to_string(args[0].size()) +
-                          " bytes";
+            refusal.why = "count " + std::to_string(count) + " is outside the text of " +
+                          std::to_string(args[0].size()) + " bytes";
             return false;
         }
         char* text = function(args[0].c_str(), count);

@@ -118,7 +118,8 @@ int RunFunction(const Command& command, const Options& options) {
         } else {
             const std::string names = std::string(command.arguments) + " ";
             std::size_t start = 0;
-            for (std::size_t i = 0; i < refusal.argument && start < names.size(); ++i) start = names.find(' ', start) + 1;
+            for (std::size_t i = 0; i < refusal.argument && start < names.size(); ++i)
+                start = names.find(' ', start) + 1;
             const std::string name = names.substr(start, names.find(' ', start) - start);
             std::fprintf(stderr, "karvelin: %s %s: %s\n", command.name, name.c_str(), refusal.why.c_str());
         }

@@ -124,7 +124,8 @@ Report Gather() {
                 report.folders.push_back({row.label, command.name, Run(command, {})});
                 break;
             case Section::Samples:
-                for (const Args& sample : row.samples) report.samples.push_back({command.name, sample, Run(command, sample)});
+                for (const Args& sample : row.samples)
+                    report.samples.push_back({command.name, sample, Run(command, sample)});
                 break;
             case Section::HostAddresses:
                 report.host_addresses_answer = Run(command, {"@65536/1"});
@@ -230,7 +231,8 @@ void PrintReport() {
 
     rows.clear();
     for (const karvelin::CodeName& entry : AllCodes())
-        rows.push_back({entry.name, std::to_string(entry.code), "\"" + std::string(GetErrorDescription(entry.code)) + "\""});
+        rows.push_back(
+            {entry.name, std::to_string(entry.code), "\"" + std::string(GetErrorDescription(entry.code)) + "\""});
     PrintSection("Result codes (GetErrorDescription)", rows);
 
     rows.clear();
