@@ -3,7 +3,9 @@
 // Karvelin.h, the Python method table and its glue, the module-definition
 // file of the DLL, the export checks of the tests, and the karvelin program.
 //
-// X(name, type, arguments, python, lock)
+// X(name, type, arguments, python, lock); what each function does is in
+// KARVELIN_FUNCTION_NOTES below, row for row.
+//
 //   type       the C export's type, as Karvelin.h declares it; it gives the
 //              function's shape (what it takes and answers)
 //   arguments  the argument names, for usage texts
@@ -77,3 +79,69 @@ enum class Lock { Holds, Releases };
     X(CheckDestFileDir, ResultCode(const char*), "PATH", ::CheckDestFileDir, Holds)                   \
     X(DelFilesAndDir, void(const char*), "DIRECTORY", ::DelFilesAndDir, Releases)                     \
     X(GetErrorDescription, const char*(ResultCode), "CODE", ::GetErrorDescription, Holds)
+
+
+// What each function does, row for row as KARVELIN_FUNCTIONS (the rows are
+// checked against each other below).
+//
+// N(name, effect, summary)
+//   effect   Reads: the function only looks at the host; ChangesHost: it
+//            runs a program, or writes or removes files
+//   summary  one line for usage texts
+#define KARVELIN_FUNCTION_NOTES(N)                                                                     \
+    N(CheckOS, Reads, "whether the Windows release and its service pack are recent enough")         \
+    N(CheckIeVersion, Reads, "whether the system browser's major version is 6 or more")               \
+    N(FindServerVersion, Reads, "the server release: 2000, 2003, or 0")                               \
+    N(RunSilent, ChangesHost, "runs COMMAND ARGUMENT through the command interpreter, hidden; its exit code") \
+    N(CheckUserRight, Reads, "whether the process token holds the Administrators group, enabled")     \
+    N(GetCurrentInstallationType, Reads, "the product's installation already on the host (2: none)")  \
+    N(Recode, Reads, "the first COUNT bytes of TEXT (default: all) as printable pairs, the last byte's first") \
+    N(Decode, Reads, "the inverse of Recode over the first COUNT characters of TEXT (default: all)")  \
+    N(CreateShortcut, ChangesHost, "writes the shortcut file LINK_PATH")                              \
+    N(GetWinDeskTopDir, Reads, "the user's desktop folder")                                           \
+    N(GetWinProgramDir, Reads, "the user's Start-menu program groups folder")                         \
+    N(GetWindowsDir, Reads, "the Windows directory")                                                  \
+    N(GetAddress, Reads, "the IPv4 adapters: network, mask, address, name, display name (BUFFER: @65536/5)") \
+    N(GetHostIPAddr, Reads, "the IPv4 addresses of the host's own name, 16-byte records (BUFFER: @65536/1)") \
+    N(TrimRight, Reads, "TEXT without its trailing blanks")                                           \
+    N(TrimLeft, Reads, "TEXT without its leading blanks")                                             \
+    N(ValidateNet, Reads, "whether HOST, MASK, NETWORK and OTHER fit together")                       \
+    N(ValidateTheIP, Reads, "1 for an acceptable host address (class A, B or C), else 0")             \
+    N(CopyTheFile, ChangesHost, "copies SOURCE over DESTINATION: 1 when copied")                      \
+    N(IsLetterfigureString, Reads, "whether TEXT holds ASCII letters and digits only")                \
+    N(CheckBureauName, Reads, "whether NAME is an acceptable bureau name")                            \
+    N(CheckDestFileDir, Reads, "whether PATH may be the installation directory")                      \
+    N(DelFilesAndDir, ChangesHost, "removes the DIRECTORY tree")                                      \
+    N(GetErrorDescription, Reads, "the text of a result code: its 32 bits as unsigned decimal")
+
+namespace karvelin {
+
+enum class Effect { Reads, ChangesHost };
+
+namespace table {
+
+#define KARVELIN_ROW_NAME(name, ...) #name,
+inline constexpr const char* kFunctionNames[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_NAME)};
+inline constexpr const char* kNoteNames[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_ROW_NAME)};
+#undef KARVELIN_ROW_NAME
+
+constexpr bool SameText(const char* a, const char* b) {
+    while (*a && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+
+// Whether two lists name the same functions in the same order: a table keyed
+// by the function table's rows checks itself with this.
+template <std::size_t N, std::size_t M>
+constexpr bool SameRows(const char* const (&a)[N], const char* const (&b)[M]) {
+    if (N != M) return false;
+    for (std::size_t i = 0; i < N; ++i)
+        if (!SameText(a[i], b[i])) return false;
+    return true;
+}
+
+static_assert(SameRows(kFunctionNames, kNoteNames),
+              "KARVELIN_FUNCTION_NOTES must name the functions of KARVELIN_FUNCTIONS, in the same order");
+
+}  // namespace table
+}  // namespace karvelin

@@ -1,5 +1,7 @@
 # The karvelin program, natively and as karvelin.exe under Wine: the report as
-# text and as JSON (parsed), help, usage errors, and a failed check's status.
+# text and as JSON (parsed), help, the command line's conventions, usage
+# errors, and a failed check's status. Under Wine lines end in CR LF: the
+# cases run there anchor no line end.
 find_program(KARVELIN_HOST_PYTHON python3 HINTS /usr/bin)
 add_test(NAME karvelin_report COMMAND ${KARVELIN_HOST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/tools/report_check.py
          ${PROJECT_SOURCE_DIR} ${emulator} $<TARGET_FILE:karvelin>)
@@ -10,8 +12,25 @@ function(karvelin_case name status regex)
   add_test(NAME karvelin_${name} COMMAND ${expect_output} --exit ${status} ${regex}
            ${emulator} $<TARGET_FILE:karvelin> ${ARGN})
 endfunction()
+# karvelin_removal(NAME EXIT_STATUS REGEX KIND): DelFilesAndDir on a temporary
+# tree (tests/tools/remove_tree_case.sh), and what it says is left.
+if(WIN32)
+  set(path_form windows)
+else()
+  set(path_form native)
+endif()
+function(karvelin_removal name status regex kind)
+  add_test(NAME karvelin_${name} COMMAND ${expect_output} --exit ${status} ${regex}
+           ${CMAKE_CURRENT_SOURCE_DIR}/tools/remove_tree_case.sh ${kind} ${path_form}
+           ${emulator} $<TARGET_FILE:karvelin>)
+endfunction()
+
 karvelin_case(failed_check 1 "236798212  ERR_DEST_PATH_IS_ROOT" CheckDestFileDir "C:\\")
 karvelin_case(usage_error 2 "^usage: karvelin ValidateNet HOST MASK NETWORK OTHER" ValidateNet 10.0.0.1)
+# Any call as JSON; names are matched without case.
+karvelin_case(json_call 1 "^[{]\"function\": \"CheckDestFileDir\", \"answer\": 236798212, \"name\": \"ERR_DEST_PATH_IS_ROOT\"[}]"
+              checkDESTfiledir --json "C:\\")
+karvelin_removal(tree_removed 0 "^DelFilesAndDir +removed" tree)
 # Text buffers: a size outside 0 to 1 MiB, or one too small for the answer,
 # ends with status 2 and says what is needed, and nothing is written; a buffer
 # that the answer fills exactly is read no further (the sanitizers' build
@@ -25,9 +44,28 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(buffer_empty 2 "GetAddress needs a buffer of [0-9]+ bytes, not 0$" GetAddress @0/5)
   karvelin_case(buffer_past_limit 2 "buffer size 1048577 is outside" GetAddress @1048577/5)
   karvelin_case(help 0 "^exit status: 0 when the command ran" --help)
+  karvelin_case(version 0 "^karvelin ${PROJECT_VERSION}$" --version)
   karvelin_case(function_help 0 "^  answers a result code" CheckDestFileDir --help)
+  karvelin_case(count_optional 0 "^usage: karvelin Recode TEXT [[]COUNT[]]$" Recode --help)
+  karvelin_case(report_help 0 "^usage: karvelin report [[]--json[]]$" report --help)
+  karvelin_case(list_help 0 "^usage: karvelin list$" list --help)
   karvelin_case(unknown_function 2 "^karvelin: no function named Nothing$" Nothing)
+  karvelin_case(did_you_mean 2 "^karvelin: did you mean TrimLeft or TrimRight[?]$" trim)
+  karvelin_case(did_you_mean_typo 2 "^karvelin: did you mean GetAddress[?]$" GetAdress)
   karvelin_case(report_option 2 "^usage: karvelin report" report --xml)
   karvelin_case(count_outside_text 2 "count 64 is outside the text of 3 bytes" Recode abc 64)
   karvelin_case(plain_number 0 "^ValidateTheIP +0$" ValidateTheIP 127.0.0.1)
+  # Numbers: decimal (a leading 0 is no octal) or 0x hexadecimal, 32 bits.
+  karvelin_case(number_leading_zero 0 "^GetErrorDescription +\"10\"$" GetErrorDescription 010)
+  karvelin_case(number_hexadecimal 0 "^GetErrorDescription +\"4294967295\"$" GetErrorDescription 0xFFFFFFFF)
+  karvelin_case(number_negative 0 "^GetErrorDescription +\"4294967295\"$" GetErrorDescription -1)
+  karvelin_case(number_not_one 2 "^karvelin: GetErrorDescription CODE: \"abc\" is not a 32-bit number" GetErrorDescription abc)
+  karvelin_case(number_too_big 2 "CODE: \"4294967296\" is not a 32-bit number" GetErrorDescription 4294967296)
+  karvelin_case(number_no_octal 2 "COUNT: \"0o1\" is not a 32-bit number" Recode abc 0o1)
+  karvelin_removal(tree_not_there 0 "^DelFilesAndDir +not there$" missing)
+  karvelin_removal(tree_refused 1 "^DelFilesAndDir +still there: 2 entries$" home)
+  # Every verb answers --help.
+  add_test(NAME karvelin_help_every_verb COMMAND sh -c
+           "for verb in report list $($0 list | cut -d' ' -f1); do $0 $verb --help | grep -q '^usage: karvelin '$verb || { echo no help for $verb; exit 1; }; done"
+           $<TARGET_FILE:karvelin>)
 endif()

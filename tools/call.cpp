@@ -1,0 +1,381 @@
+// Calling one function from command-line arguments: each C parameter type
+// has a holder that takes an argument, and each answer type a way to show it.
+// The text-buffer functions run through their entries told the buffer's size,
+// linked into the program (the library does not export them).
+#include "tools/call.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "Karvelin.h"
+#include "module/result_codes.h"
+#include "tools/folder_platform.h"
+
+namespace karvelin::program {
+namespace {
+
+void Take(Answer& answer, ResultCode code) {
+    answer.kind = Answer::kCode;
+    answer.code = code;
+    answer.failed = code != 0;
+}
+void Take(Answer& answer, std::int32_t number) {
+    answer.kind = Answer::kNumber;
+    answer.number = number;
+}
+void Take(Answer& answer, const char* text) {
+    answer.kind = Answer::kText;
+    answer.null_text = text == nullptr;
+    answer.text = text ? text : "";
+}
+
+std::string NotANumber(const std::string& text) {
+    return "\"" + text + "\" is not a 32-bit number (decimal, or hexadecimal after 0x)";
+}
+
+// Argument holders, one per C parameter type.
+template <typename T>
+struct Param;
+template <>
+struct Param<const char*> {
+    std::string text;
+    bool Take(const std::string& arg, std::string&) {
+        text = arg;
+        return true;
+    }
+    const char* Value() const { return text.c_str(); }
+    void Show(Answer&) const {}
+};
+template <>
+struct Param<std::uint32_t> {
+    std::uint32_t number = 0;
+    bool Take(const std::string& arg, std::string& why) {
+        if (ParseNumber(arg, number)) return true;
+        why = NotANumber(arg);
+        return false;
+    }
+    std::uint32_t Value() const { return number; }
+    void Show(Answer&) const {}
+};
+// A text buffer, handed to the function's entry with its size: a copy of the
+// argument and its NUL, shown afterwards up to its old length; or
+// "@SIZE/FIELDS": SIZE NUL bytes (0 to 1 MiB), read afterwards as tab-ended
+// fields up to the first NUL or the buffer's end, whichever comes first.
+template <>
+struct Param<TextBuffer&> {
+    static constexpr long long kMostSize = 1 << 20;
+    std::vector<char> bytes;
+    TextBuffer buffer{nullptr, 0};
+    std::size_t length = 0;
+    unsigned fields = 0;
+    bool Take(const std::string& arg, std::string& why) {
+        const std::size_t slash = arg.find('/');
+        if (arg.size() > 1 && arg[0] == '@' && slash != std::string::npos &&
+            arg.find_first_not_of("+-0123456789", 1) == slash)
+            return TakeSize(arg.substr(1, slash - 1), arg.substr(slash + 1), why);
+        bytes.assign(arg.begin(), arg.end());
+        bytes.push_back('\0');
+        buffer = {bytes.data(), bytes.size()};
+        length = arg.size();
+        return true;
+    }
+    bool TakeSize(const std::string& size_text, const std::string& fields_text, std::string& why) {
+        char* end = nullptr;
+        errno = 0;
+        const long long size = std::strtoll(size_text.c_str(), &end, 10);
+        if (size_text.empty() || *end != '\0' || errno == ERANGE || size < 0 || size > kMostSize) {
+            why = "buffer size " + size_text + " is outside 0 to " + std::to_string(kMostSize) + " bytes";
+            return false;
+        }
+        std::uint32_t count = 0;
+        if (fields_text.find_first_not_of("0123456789") != std::string::npos || !ParseNumber(fields_text, count) ||
+            count == 0 || count > 1024) {
+            why = "fields per record " + fields_text + " is outside 1 to 1024";
+            return false;
+        }
+        fields = count;
+        bytes.assign(static_cast<std::size_t>(size) + (size == 0 ? 1 : 0), '\0');  // never a null buffer
+        buffer = {bytes.data(), static_cast<std::size_t>(size)};
+        return true;
+    }
+    TextBuffer& Value() { return buffer; }
+    void Show(Answer& answer) const {
+        answer.buffer_size = buffer.size;
+        answer.needed = buffer.needed > buffer.size ? buffer.needed : 0;
+        if (!fields) {
+            answer.buffers.emplace_back(buffer.data, length);
+            return;
+        }
+        answer.fields = fields;
+        std::string field;
+        for (std::size_t i = 0; i < buffer.size && buffer.data[i]; ++i) {
+            if (buffer.data[i] != '\t') {
+                field += buffer.data[i];
+            } else {
+                answer.records.push_back(field);
+                field.clear();
+            }
+        }
+    }
+};
+
+std::string WrongCount(std::size_t least, std::size_t most, std::size_t given) {
+    const std::string wanted =
+        least == most ? std::to_string(most) : std::to_string(least) + " or " + std::to_string(most);
+    return "takes " + wanted + " argument" + (most == 1 ? "" : "s") + ", not " + std::to_string(given);
+}
+
+// Calls a function with the given arguments.
+template <typename Signature>
+struct Invoke;
+
+template <typename R, typename... A>
+struct Invoke<R (*)(A...)> {
+    static constexpr std::size_t kMost = sizeof...(A), kLeast = kMost;
+    static bool Run(R (*function)(A...), const Args& args, Answer& answer, Refusal& refusal) {
+        if (args.size() != kMost) {
+            refusal.why = WrongCount(kLeast, kMost, args.size());
+            return false;
+        }
+        return Call(function, args, answer, refusal, std::index_sequence_for<A...>{});
+    }
+    template <std::size_t... I>
+    static bool Call(R (*function)(A...), const Args& args, Answer& answer, Refusal& refusal,
+                     std::index_sequence<I...>) {
+        std::tuple<Param<A>...> params;
+        const bool taken = ((std::get<I>(params).Take(args[I], refusal.why) || (refusal.argument = I, false)) && ...);
+        if (!taken) return false;
+        if constexpr (std::is_void_v<R>)
+            function(std::get<I>(params).Value()...);
+        else
+            Take(answer, function(std::get<I>(params).Value()...));
+        (std::get<I>(params).Show(answer), ...);
+        return true;
+    }
+};
+
+// A text and a count (Recode, Decode): the count may be left out (the whole
+// text) and must lie within the text, so the library never reads past it.
+template <>
+struct Invoke<char* (*)(const char*, std::uint32_t)> {
+    static constexpr std::size_t kMost = 2, kLeast = 1;
+    static bool Run(char* (*function)(const char*, std::uint32_t), const Args& args, Answer& answer,
+                    Refusal& refusal) {
+        if (args.size() < kLeast || args.size() > kMost) {
+            refusal.why = WrongCount(kLeast, kMost, args.size());
+            return false;
+        }
+        std::uint32_t count = static_cast<std::uint32_t>(args[0].size());
+        refusal.argument = 1;
+        if (args.size() == 2 && !ParseNumber(args[1], count)) {
+            refusal.why = NotANumber(args[1]);
+            return false;
+        }
+        if (count > args[0].size()) {
+            refusal.why = "count " + std::to_string(count) + " is outside the text of " +
+                          std::to_string(args[0].size()) + " bytes";
+            return false;
+        }
+        char* text = function(args[0].c_str(), count);
+        Take(answer, static_cast<const char*>(text));
+        if (text) KARVELIN_FREE_TEXT(text);
+        return true;
+    }
+};
+
+template <typename R>
+constexpr const char* AnswerKind() {
+    if constexpr (std::is_same_v<R, ResultCode>)
+        return "a result code, by number and name (exit status 1 when it is not OK)";
+    else if constexpr (std::is_same_v<R, std::int32_t>)
+        return "a number";
+    else if constexpr (std::is_void_v<R>)
+        return "nothing (a text buffer argument is shown as the function left it)";
+    else
+        return "a text";
+}
+template <typename R, typename... A>
+constexpr const char* AnswerKindOf(R (*)(A...)) {
+    return AnswerKind<R>();
+}
+
+// A function runs through what the Python glue calls: the export, or for a
+// text buffer the entry told its size (GetHostIPAddr's keeps the export's answer).
+template <typename R, typename... A>
+bool RunEntry(R (*function)(A...), const Args& args, Answer& answer, Refusal& refusal) {
+    using Function = R (*)(A...);
+    if constexpr (std::is_same_v<Function, void (*)(TextBuffer&)>) {
+        if (function == static_cast<Function>(&entry::GetHostIPAddr))
+            return RunEntry(&entry::GetHostIPAddrAnswer, args, answer, refusal);
+    }
+    return Invoke<Function>::Run(function, args, answer, refusal);
+}
+
+struct Note {
+    Effect effect;
+    const char* summary;
+};
+#define KARVELIN_NOTE(name, effect, summary) {Effect::effect, summary},
+constexpr Note kNotes[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_NOTE)};
+#undef KARVELIN_NOTE
+
+#define KARVELIN_COMMAND(name, type, arguments, python, lock)                                         \
+    {#name,                                                                                          \
+     arguments,                                                                                      \
+     Invoke<decltype(&::name)>::kMost,                                                               \
+     Invoke<decltype(&::name)>::kLeast,                                                              \
+     AnswerKindOf(&::name),                                                                          \
+     kNotes[static_cast<std::size_t>(Row::name)].summary,                                            \
+     kNotes[static_cast<std::size_t>(Row::name)].effect,                                             \
+     [](const Args& args, Answer& answer, Refusal& refusal) { return RunEntry(&python, args, answer, refusal); }},
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Edits (insertions, deletions, replacements) from one text to the other.
+std::size_t Distance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {KARVELIN_FUNCTIONS(KARVELIN_COMMAND)};
+    return commands;
+}
+#undef KARVELIN_COMMAND
+
+const Command& CommandOf(Row row) { return Commands()[static_cast<std::size_t>(row)]; }
+
+const Command* FindCommand(const std::string& name) {
+    const std::string lower = Lower(name);
+    for (const Command& command : Commands())
+        if (lower == Lower(command.name)) return &command;
+    return nullptr;
+}
+
+// A candidate is close when a third of its letters or fewer differ, or when
+// it holds the name (three letters or more) whole.
+std::vector<std::string> Suggestions(const std::string& name, const std::vector<std::string>& candidates) {
+    const std::string lower = Lower(name);
+    std::vector<std::pair<std::size_t, std::string>> close;
+    for (const std::string& candidate : candidates) {
+        const std::string folded = Lower(candidate);
+        const std::size_t distance = Distance(lower, folded);
+        if (distance * 3 <= folded.size() || (lower.size() >= 3 && folded.find(lower) != std::string::npos))
+            close.emplace_back(distance, candidate);
+    }
+    std::stable_sort(close.begin(), close.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < close.size() && i < 3; ++i) names.push_back(close[i].second);
+    return names;
+}
+
+bool Call(const Command& command, const Args& args, Answer& answer, Refusal& refusal) {
+    // The library removes a tree silently, and refuses some paths silently:
+    // the program looks at the folder itself, before and after.
+    const bool removal = &command == &CommandOf(Row::DelFilesAndDir) && args.size() == 1;
+    const PathState before = removal ? LookAt(args[0]) : PathState{};
+    if (!command.run(args, answer, refusal)) return false;
+    if (!removal) return true;
+    const PathState after = LookAt(args[0]);
+    if (!before.exists && !after.exists) {
+        answer.outcome = "not there";
+    } else if (!after.exists) {
+        answer.outcome = "removed";
+    } else {
+        answer.failed = true;
+        answer.outcome = !after.folder          ? "still there: not a folder"
+                         : after.entries == 1 ? "still there: 1 entry"
+                                              : "still there: " + std::to_string(after.entries) + " entries";
+    }
+    return true;
+}
+
+std::string Usage(const Command& command) {
+    std::string usage, names = command.arguments;
+    for (std::size_t i = 0, start = 0; start < names.size(); ++i) {
+        std::size_t end = names.find(' ', start);
+        if (end == std::string::npos) end = names.size();
+        const std::string name = names.substr(start, end - start);
+        usage += (i ? " " : "") + (i < command.least ? name : "[" + name + "]");
+        start = end + 1;
+    }
+    return usage;
+}
+
+bool ParseNumber(const std::string& text, std::uint32_t& value) {
+    const bool hexadecimal = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hexadecimal ? text.substr(2) : text[0] == '-' ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 16 ||
+        digits.find_first_not_of(hexadecimal ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos)
+        return false;
+    const long long number = std::strtoll(text.c_str(), nullptr, hexadecimal ? 16 : 10);
+    if (number < INT32_MIN || number > static_cast<long long>(UINT32_MAX)) return false;
+    value = static_cast<std::uint32_t>(number);
+    return true;
+}
+
+std::string CodeName(ResultCode code) {
+    const char* name = ResultCodeName(code);
+    return name ? name : "(unknown)";
+}
+
+std::string Shown(const std::string& text) {
+    std::string shown;
+    for (char c : text) shown += c ? std::string(1, c) : "\\0";
+    return shown;
+}
+
+void PrintAnswer(const Command& command, const Answer& answer) {
+    const char* label = command.name;
+    switch (answer.kind) {
+        case Answer::kCode:
+            std::printf("%-44s %10u  %s\n", label, static_cast<unsigned>(answer.code), CodeName(answer.code).c_str());
+            break;
+        case Answer::kNumber:
+            std::printf("%-44s %10d\n", label, static_cast<int>(answer.number));
+            break;
+        case Answer::kText:
+            if (answer.null_text)
+                std::printf("%-44s (null)\n", label);
+            else
+                std::printf("%-44s \"%s\"\n", label, answer.text.c_str());
+            break;
+        case Answer::kNone:
+            break;
+    }
+    for (const std::string& buffer : answer.buffers) std::printf("%-44s \"%s\"\n", label, Shown(buffer).c_str());
+    for (std::size_t i = 0; i < answer.records.size(); ++i) {
+        const bool first = i % answer.fields == 0, last = (i + 1) % answer.fields == 0;
+        std::printf("%s%s |%s", first ? "    " : " ", answer.records[i].c_str(), last ? "\n" : "");
+    }
+    if (answer.records.size() % (answer.fields ? answer.fields : 1)) std::printf("\n");
+    if (!answer.outcome.empty()) std::printf("%-44s %s\n", label, answer.outcome.c_str());
+}
+
+}  // namespace karvelin::program

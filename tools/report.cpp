@@ -1,0 +1,287 @@
+#include "tools/report.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Karvelin.h"
+#include "module/result_codes.h"
+#include "tools/call.h"
+#include "tools/json.h"
+
+namespace karvelin::program {
+namespace {
+
+// Where each function shows in the report.
+enum class Section {
+    Host,           // run, under its label
+    Folder,         // run, under its label
+    Samples,        // run on each of its samples' arguments
+    HostAddresses,  // GetHostIPAddr's own section, with a buffer for every address
+    Adapters,       // GetAddress's own section, with a buffer for every adapter
+    ResultCodes,    // run on every result code
+    NotRun,         // it changes the host
+};
+
+// What the report does with each function, row for row as the function table
+// (checked below): R(name, section, label, sample arguments...).
+#define KARVELIN_REPORT_ROWS(R)                                                                       \
+    R(CheckOS, Host, "release and service pack")                                                      \
+    R(CheckIeVersion, Host, "browser version")                                                        \
+    R(FindServerVersion, Host, "server release")                                                      \
+    R(RunSilent, NotRun, "")                                                                          \
+    R(CheckUserRight, Host, "administrator")                                                          \
+    R(GetCurrentInstallationType, Host, "installation type")                                          \
+    R(Recode, Samples, "", {"abc"})                                                                   \
+    R(Decode, Samples, "", {"?E8>17"})                                                                \
+    R(CreateShortcut, NotRun, "")                                                                     \
+    R(GetWinDeskTopDir, Folder, "desktop")                                                            \
+    R(GetWinProgramDir, Folder, "program groups")                                                     \
+    R(GetWindowsDir, Folder, "Windows directory")                                                     \
+    R(GetAddress, Adapters, "")                                                                       \
+    R(GetHostIPAddr, HostAddresses, "")                                                               \
+    R(TrimRight, Samples, "", {"  ab  "})                                                             \
+    R(TrimLeft, Samples, "", {"  ab  "})                                                              \
+    R(ValidateNet, Samples, "", {"192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"},      \
+      {"192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"})                                \
+    R(ValidateTheIP, Samples, "", {"192.168.1.10"}, {"127.0.0.1"}, {"224.0.0.1"})                     \
+    R(CopyTheFile, NotRun, "")                                                                        \
+    R(IsLetterfigureString, Samples, "", {"abc123"}, {"a_b"})                                         \
+    R(CheckBureauName, Samples, "", {"Bureau_1"}, {"1st"})                                            \
+    R(CheckDestFileDir, Samples, "", {"C:\\Server"}, {"C:\\"}, {"C:\\app.1"}, {"Q:\\Server"})         \
+    R(DelFilesAndDir, NotRun, "")                                                                     \
+    R(GetErrorDescription, ResultCodes, "")
+
+#define KARVELIN_REPORT_NAME(name, ...) #name,
+constexpr const char* kReportNames[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_NAME)};
+#undef KARVELIN_REPORT_NAME
+static_assert(table::SameRows(table::kFunctionNames, kReportNames),
+              "the report's rows must name the functions of the function table, in its order");
+
+#define KARVELIN_REPORT_SECTION(name, section, ...) Section::section,
+constexpr Section kSections[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_SECTION)};
+#undef KARVELIN_REPORT_SECTION
+#define KARVELIN_EFFECT(name, effect, summary) Effect::effect,
+constexpr Effect kEffects[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_EFFECT)};
+#undef KARVELIN_EFFECT
+constexpr bool RunsWhatReads() {
+    for (std::size_t i = 0; i < std::size(kSections); ++i)
+        if ((kSections[i] == Section::NotRun) != (kEffects[i] == Effect::ChangesHost)) return false;
+    return true;
+}
+static_assert(RunsWhatReads(), "the report runs every function that only reads, and none that changes the host");
+
+struct ReportRow {
+    Section section;
+    const char* label;
+    std::vector<Args> samples;
+};
+#define KARVELIN_REPORT_ROW(name, section, label, ...) {Section::section, label, {__VA_ARGS__}},
+const ReportRow kReportRows[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_ROW)};
+#undef KARVELIN_REPORT_ROW
+
+struct Sample {
+    std::string function;
+    Args arguments;
+    Answer answer;
+};
+struct Adapter {
+    std::string network, mask, address, name, display_name;
+};
+struct Labelled {
+    std::string label, function;
+    Answer answer;
+};
+
+struct Report {
+    std::vector<Labelled> host, folders;
+    Answer host_addresses_answer, adapters_answer;
+    std::vector<std::string> host_addresses;
+    std::vector<Adapter> adapters;
+    std::vector<Sample> samples;
+    std::vector<std::string> not_run;
+};
+
+Answer Run(const Command& command, const Args& args) {
+    Answer answer;
+    Refusal refusal;
+    if (!command.run(args, answer, refusal))
+        std::fprintf(stderr, "karvelin: the report's %s call was refused: %s\n", command.name, refusal.why.c_str());
+    return answer;
+}
+
+Report Gather() {
+    Report report;
+    for (std::size_t i = 0; i < Commands().size(); ++i) {
+        const Command& command = Commands()[i];
+        const ReportRow& row = kReportRows[i];
+        switch (row.section) {
+            case Section::Host:
+                report.host.push_back({row.label, command.name, Run(command, {})});
+                break;
+            case Section::Folder:
+                report.folders.push_back({row.label, command.name, Run(command, {})});
+                break;
+            case Section::Samples:
+                for (const Args& sample : row.samples)
+                    report.samples.push_back({command.name, sample, Run(command, sample)});
+                break;
+            case Section::HostAddresses:
+                report.host_addresses_answer = Run(command, {"@65536/1"});
+                for (const std::string& record : report.host_addresses_answer.records)
+                    report.host_addresses.push_back(record.substr(0, record.find_last_not_of(' ') + 1));
+                break;
+            case Section::Adapters: {
+                report.adapters_answer = Run(command, {"@65536/5"});
+                const std::vector<std::string>& fields = report.adapters_answer.records;
+                for (std::size_t k = 0; k + 5 <= fields.size(); k += 5)
+                    report.adapters.push_back({fields[k], fields[k + 1], fields[k + 2], fields[k + 3], fields[k + 4]});
+                break;
+            }
+            case Section::ResultCodes:
+                break;  // every code, in its own section
+            case Section::NotRun:
+                report.not_run.push_back(command.name);
+                break;
+        }
+    }
+    return report;
+}
+
+// ---- as text ----
+
+// The answer in report columns: a code's name and number, a number, a quoted
+// text, or the buffer the function left.
+std::vector<std::string> Cells(const Answer& answer) {
+    switch (answer.kind) {
+        case Answer::kCode:
+            return {CodeName(answer.code), std::to_string(answer.code)};
+        case Answer::kNumber:
+            return {std::to_string(answer.number)};
+        case Answer::kText:
+            return {answer.null_text ? "(null)" : "\"" + answer.text + "\""};
+        case Answer::kNone:
+            break;
+    }
+    if (answer.buffers.empty()) return {""};
+    return {"buffer \"" + Shown(answer.buffers[0]) + "\""};
+}
+std::vector<std::string> WithCells(std::vector<std::string> row, const Answer& answer) {
+    for (std::string& cell : Cells(answer)) row.push_back(std::move(cell));
+    return row;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// A section: its title, then the rows with their columns aligned.
+void PrintSection(const std::string& title, const Rows& rows) {
+    std::printf("%s\n", title.c_str());
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows)
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (widths.size() <= i) widths.push_back(0);
+            if (row[i].size() > widths[i]) widths[i] = row[i].size();
+        }
+    for (const auto& row : rows) {
+        std::string line = " ";
+        for (std::size_t i = 0; i < row.size(); ++i)
+            line += " " + (i + 1 < row.size() ? row[i] + std::string(widths[i] - row[i].size() + 1, ' ') : row[i]);
+        std::printf("%s\n", line.c_str());
+    }
+    if (rows.empty()) std::printf("  (none)\n");
+    std::printf("\n");
+}
+
+std::vector<karvelin::CodeName> AllCodes() {
+    std::vector<karvelin::CodeName> codes = {{0, "OK"}};
+    codes.insert(codes.end(), std::begin(kResultCodeNames), std::end(kResultCodeNames));
+    return codes;
+}
+
+}  // namespace
+
+void PrintReport() {
+    const Report report = Gather();
+    Rows rows;
+    for (const Labelled& entry : report.host) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
+    PrintSection("Host checks", rows);
+
+    rows.clear();
+    for (const Labelled& entry : report.folders) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
+    PrintSection("Folders", rows);
+
+    rows.clear();
+    for (const std::string& address : report.host_addresses) rows.push_back({address});
+    PrintSection("Host addresses (GetHostIPAddr, answer " + Cells(report.host_addresses_answer)[0] + ")", rows);
+
+    rows = {{"name", "display name", "address", "mask", "network"}};
+    for (const Adapter& adapter : report.adapters)
+        rows.push_back({adapter.name, adapter.display_name, adapter.address, adapter.mask, adapter.network});
+    if (report.adapters.empty()) rows.clear();
+    PrintSection("Adapters (GetAddress, " + Cells(report.adapters_answer)[0] + ")", rows);
+
+    rows.clear();
+    for (const Sample& sample : report.samples) {
+        std::string call = sample.function;
+        for (const std::string& arg : sample.arguments) call += " '" + arg + "'";
+        rows.push_back(WithCells({call}, sample.answer));
+    }
+    PrintSection("Samples", rows);
+
+    rows.clear();
+    for (const karvelin::CodeName& entry : AllCodes())
+        rows.push_back(
+            {entry.name, std::to_string(entry.code), "\"" + std::string(GetErrorDescription(entry.code)) + "\""});
+    PrintSection("Result codes (GetErrorDescription)", rows);
+
+    rows.clear();
+    for (const std::string& name : report.not_run) rows.push_back({name});
+    PrintSection("Not run: they change the host", rows);
+}
+
+void PrintReportJson() {
+    const Report report = Gather();
+    auto members = [](const std::vector<Labelled>& answers) {
+        std::string json = "{";
+        for (std::size_t i = 0; i < answers.size(); ++i)
+            json += (i ? ",\n    " : "\n    ") + Json(answers[i].function) + ": " + JsonAnswer(answers[i].answer);
+        return json + "\n  }";
+    };
+    std::printf("{\n  \"host\": %s,\n", members(report.host).c_str());
+    std::printf("  \"folders\": %s,\n", members(report.folders).c_str());
+    std::printf("  \"host_addresses\": {\"function\": \"GetHostIPAddr\", \"answer\": %s, \"addresses\": %s},\n",
+                JsonAnswer(report.host_addresses_answer).c_str(), JsonList(report.host_addresses, Json).c_str());
+    const std::string adapters = JsonList(
+        report.adapters,
+        [](const Adapter& adapter) {
+            return "{\"network\": " + Json(adapter.network) + ", \"mask\": " + Json(adapter.mask) +
+                   ", \"address\": " + Json(adapter.address) + ", \"name\": " + Json(adapter.name) +
+                   ", \"display_name\": " + Json(adapter.display_name) + "}";
+        },
+        ",\n      ");
+    std::printf("  \"adapters\": {\"function\": \"GetAddress\", \"answer\": %s,\n    \"adapters\": %s},\n",
+                JsonAnswer(report.adapters_answer).c_str(), adapters.c_str());
+    const std::string samples = JsonList(
+        report.samples,
+        [](const Sample& sample) {
+            std::string json = "{\"function\": " + Json(sample.function) +
+                               ", \"arguments\": " + JsonList(sample.arguments, Json) +
+                               ", \"answer\": " + JsonAnswer(sample.answer);
+            if (!sample.answer.buffers.empty()) json += ", \"buffer\": " + Json(sample.answer.buffers[0]);
+            return json + "}";
+        },
+        ",\n    ");
+    std::printf("  \"samples\": %s,\n", samples.c_str());
+    const std::string result_codes = JsonList(
+        AllCodes(),
+        [](const karvelin::CodeName& entry) {
+            return "{\"name\": " + Json(entry.name) + ", \"code\": " + std::to_string(entry.code) +
+                   ", \"description\": " + Json(GetErrorDescription(entry.code)) + "}";
+        },
+        ",\n    ");
+    std::printf("  \"result_codes\": {\"function\": \"GetErrorDescription\", \"codes\": %s},\n", result_codes.c_str());
+    std::printf("  \"not_run\": %s\n}\n", JsonList(report.not_run, Json).c_str());
+}
+
+}  // namespace karvelin::program
