@@ -27,9 +27,10 @@ def read(path):
 
 
 def version():
-    found = re.search(r"project\(Karvelin VERSION ([0-9.]+)", read(os.path.join(SOURCE, "CMakeLists.txt")))
+    """The library's version, from include/Karvelin.h (as the build takes it)."""
+    found = re.search(r'#define KARVELIN_VERSION_STRING "([0-9.]+)"', read(os.path.join(SOURCE, "include", "Karvelin.h")))
     if not found:
-        raise SystemExit("no project version in CMakeLists.txt")
+        raise SystemExit("no KARVELIN_VERSION_STRING in include/Karvelin.h")
     return found.group(1)
 
 
