@@ -92,7 +92,6 @@ TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
     auto init = Export<void (*)()>(dll.get(), "init_Karvelin");
     ASSERT_NE(init, nullptr);
     init();
-    EXPECT_EQ(::GetModuleHandleA("python27.dll"), nullptr);
 }
 
 TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
@@ -207,6 +206,10 @@ int UnloadSoakMain(int cycles) {
     if (cycle % SoakPeriod(#name) == 0) CallOnce(dll, #name, &::name);
         KARVELIN_FUNCTIONS(KARVELIN_CALL_ONCE)
 #undef KARVELIN_CALL_ONCE
+        // The 25th export: with no Python in the process it finds none.
+        auto init = Export<void (*)()>(dll, "init_Karvelin");
+        if (!init) return 5;
+        init();
         ::FreeLibrary(dll);
     }
     std::printf("handles %u %u heap %u %u", handles, CountHandles(), heap, HeapInUse());
