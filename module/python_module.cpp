@@ -566,9 +566,12 @@ bool Bind(T*& member, const char* name) {
     return member != nullptr;
 }
 
+// The name a call is exported under in this process.
+const char* ExportName(const char* name) { return std::strcmp(name, "Py_InitModule4") == 0 ? kInitModule : name; }
+
 bool BindInterpreter(Interpreter& found) {
-    bool all = Bind(found.Py_InitModule4, kInitModule);
-#define KARVELIN_BIND(result, name, parameters) all = (std::strcmp(#name, "Py_InitModule4") == 0 || Bind(found.name, #name)) && all;
+    bool all = true;
+#define KARVELIN_BIND(result, name, parameters) all = Bind(found.name, ExportName(#name)) && all;
 #define KARVELIN_BIND_DATA(type, name) all = Bind(found.name, #name) && all;
     KARVELIN_PYTHON2_CALLS(KARVELIN_BIND, KARVELIN_BIND_DATA)
 #undef KARVELIN_BIND
