@@ -1,5 +1,6 @@
 # What a C or C++ caller gets: the library (Karvelin.dll with its import
-# library and module-definition file, or libKarvelin.so), the header, the
+# library and module-definition file, or libKarvelin.so), on Windows the
+# Python 3 module _Karvelin.pyd, the header, the
 # karvelin program, the documents, and a CMake package (find_package(Karvelin),
 # target Karvelin::Karvelin). CPack makes a ZIP of it on Windows, a TGZ on
 # Linux (docs/packaging.md).
@@ -24,6 +25,11 @@ if(NOT WIN32)
   set_target_properties(karvelin PROPERTIES INSTALL_RPATH "\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 endif()
 install(FILES include/Karvelin.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The Python 3 module (stable ABI); Python 2 takes Karvelin.dll itself (README).
+if(TARGET karvelin_pyd)
+  install(TARGETS karvelin_pyd LIBRARY DESTINATION python RUNTIME DESTINATION python)
+  install(FILES $<TARGET_FILE:karvelin_pyd>.debug DESTINATION python)
+endif()
 if(WIN32)
   install(FILES ${KARVELIN_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()

@@ -1,79 +1,217 @@
-// _Karvelin: the Python face of the library, for Python 3 and Python 2.7.
-// The method table and the glue are made from the function table: a glue
-// function per kind of argument and result, shared by every function of that
-// kind. Each module function takes its arguments, calls the same function the
-// C export runs, and turns the answer into a Python object.
+// _Karvelin: the library's Python face. One glue for every interpreter: the
+// method table, the argument takers and the result converters are made from
+// the function table, and reach the interpreter only through `py`, a table of
+// its calls (python_api.h). Built once per interpreter line:
 //
-// Python 3: a text argument is str (encoded with the system ANSI code page:
-// mbcs on Windows, the filesystem encoding elsewhere, both with
-// surrogateescape so texts come back unchanged) or bytes; a text buffer is a
-// writable bytes-like object; argument errors name the function and the
-// argument's position.
-// Python 2.7: the interpreter's own argument parsing with each function's
-// format ("ssss:ValidateNet"); a text buffer is the str object's own storage.
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
-
+// Python 3 (KARVELIN_PYTHON_MAJOR 3): the stable ABI, linked against the
+// interpreter (python3.dll on Windows). A text argument is str (encoded with
+// the system ANSI code page: mbcs on Windows, the filesystem encoding
+// elsewhere, both with surrogateescape so texts come back unchanged) or bytes;
+// a text buffer is a bytearray (the stable ABI's writable buffer at 3.9);
+// argument errors name the function and the argument's position; an output
+// that does not fit raises ValueError(message, size needed).
+// Python 2 (KARVELIN_PYTHON_MAJOR 2): part of Karvelin.dll, which imports no
+// Python DLL. init_Karvelin finds the interpreter that is importing it and
+// looks its calls up by name; the interpreter's own argument parsing runs
+// with each function's format ("ssss:ValidateNet"); a text buffer is the str
+// object's own storage.
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <dlfcn.h>
+#include <cstdlib>
 #endif
 
 #include "Karvelin.h"
 #include "module/function_table.h"
+#include "module/python_api.h"
+
+#ifndef KARVELIN_PYTHON_MAJOR
+#error "KARVELIN_PYTHON_MAJOR (2 or 3) says which interpreter line this face is for"
+#endif
+
+#ifdef _WIN32
+#define KARVELIN_PYTHON_DATA __declspec(dllimport)
+#define KARVELIN_PYTHON_INIT extern "C" __declspec(dllexport)
+#else
+#define KARVELIN_PYTHON_DATA
+#define KARVELIN_PYTHON_INIT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace karvelin::python {
+using namespace api;
+
+// The interpreter's calls, and the addresses of its variables.
+#define KARVELIN_CALL_MEMBER(result, name, parameters) result(*name) parameters = nullptr;
+#define KARVELIN_DATA_MEMBER(type, name) type* name = nullptr;
+struct Interpreter {
+#if KARVELIN_PYTHON_MAJOR >= 3
+    KARVELIN_PYTHON3_CALLS(KARVELIN_CALL_MEMBER, KARVELIN_DATA_MEMBER)
+#else
+    KARVELIN_PYTHON2_CALLS(KARVELIN_CALL_MEMBER, KARVELIN_DATA_MEMBER)
+#endif
+};
+#undef KARVELIN_CALL_MEMBER
+#undef KARVELIN_DATA_MEMBER
+
+}  // namespace karvelin::python
+
+#if KARVELIN_PYTHON_MAJOR >= 3
+// Bound by the loader: the stable ABI's own names.
+namespace karvelin::python::linked {
+using namespace api;
+#define KARVELIN_DECLARE_CALL(result, name, parameters) result name parameters;
+#define KARVELIN_DECLARE_DATA(type, name) extern KARVELIN_PYTHON_DATA type name;
+extern "C" {
+KARVELIN_PYTHON3_CALLS(KARVELIN_DECLARE_CALL, KARVELIN_DECLARE_DATA)
+}
+#undef KARVELIN_DECLARE_CALL
+#undef KARVELIN_DECLARE_DATA
+}  // namespace karvelin::python::linked
+#endif
 
 namespace karvelin::python {
 namespace {
 
-#if PY_MAJOR_VERSION >= 3
+#if KARVELIN_PYTHON_MAJOR >= 3
 constexpr bool kPython3 = true;
+#define KARVELIN_ADDRESS(result, name, parameters) &linked::name,
+#define KARVELIN_DATA_ADDRESS(type, name) &linked::name,
+const Interpreter py = {KARVELIN_PYTHON3_CALLS(KARVELIN_ADDRESS, KARVELIN_DATA_ADDRESS)};
+#undef KARVELIN_ADDRESS
+#undef KARVELIN_DATA_ADDRESS
 #else
 constexpr bool kPython3 = false;
+// Filled by init_Karvelin once every call has been found.
+Interpreter py;
 #endif
+
+// ---- messages, made without allocating ----
+
+class Message {
+public:
+    Message& operator<<(const char* text) { return Append(text, std::strlen(text)); }
+    Message& operator<<(std::size_t number) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        return Append(digits, static_cast<std::size_t>(end - digits));
+    }
+    Message& operator<<(long long number) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        return Append(digits, static_cast<std::size_t>(end - digits));
+    }
+    Message& operator<<(int number) { return *this << static_cast<long long>(number); }
+    // At most 50 bytes of a name read from an object.
+    Message& Name(const char* text) { return Append(text, std::min<std::size_t>(std::strlen(text), 50)); }
+    const char* c_str() const { return text_; }
+
+private:
+    Message& Append(const char* text, std::size_t size) {
+        size = std::min(size, sizeof text_ - 1 - length_);
+        std::memcpy(text_ + length_, text, size);
+        length_ += size;
+        text_[length_] = '\0';
+        return *this;
+    }
+    char text_[256] = {};
+    std::size_t length_ = 0;
+};
+
+void Raise(Object* const* exception, const Message& message) { py.PyErr_SetString(*exception, message.c_str()); }
+
+// The name of an object's type, for argument errors.
+class TypeName {
+public:
+    explicit TypeName(Object* item) {
+#if KARVELIN_PYTHON_MAJOR >= 3
+        // The stable ABI keeps the type's layout hidden: ask for __name__.
+        if (Object* name = py.PyObject_GetAttrString(reinterpret_cast<Object*>(item->ob_type), "__name__")) {
+            owner_ = py.PyUnicode_AsUTF8String(name);
+            py.Py_DecRef(name);
+        }
+        char* text = nullptr;
+        Ssize size = 0;
+        if (owner_ && py.PyBytes_AsStringAndSize(owner_, &text, &size) == 0)
+            text_ = text;
+        else
+            py.PyErr_Clear();
+#else
+        text_ = reinterpret_cast<const TypeHead*>(item->ob_type)->tp_name;
+#endif
+    }
+#if KARVELIN_PYTHON_MAJOR >= 3
+    TypeName(const TypeName&) = delete;
+    ~TypeName() {
+        if (owner_) py.Py_DecRef(owner_);
+    }
+#endif
+    const char* c_str() const { return text_; }
+
+private:
+    const char* text_ = "?";
+#if KARVELIN_PYTHON_MAJOR >= 3
+    Object* owner_ = nullptr;
+#endif
+};
+
+Object* None() {
+    Object* none = py._Py_NoneStruct;
+#if KARVELIN_PYTHON_MAJOR >= 3
+    py.Py_IncRef(none);
+#else
+    ++none->ob_refcnt;  // Python 2.3 has no Py_IncRef
+#endif
+    return none;
+}
 
 // ---- texts in the ANSI code page ----
 
-#if PY_MAJOR_VERSION >= 3
-PyObject* AnsiEncode(PyObject* text) {
+#if KARVELIN_PYTHON_MAJOR >= 3
+Object* AnsiEncode(Object* text) {
 #ifdef _WIN32
-    return PyUnicode_AsEncodedString(text, "mbcs", "surrogateescape");
+    return py.PyUnicode_AsEncodedString(text, "mbcs", "surrogateescape");
 #else
-    return PyUnicode_EncodeFSDefault(text);
+    return py.PyUnicode_EncodeFSDefault(text);
 #endif
 }
 
 // A text as str; where the code page cannot give it back unchanged, the bytes.
-PyObject* AnsiDecode(const char* text, Py_ssize_t size) {
+Object* AnsiDecode(const char* text, Ssize size) {
 #ifdef _WIN32
-    PyObject* decoded = PyUnicode_DecodeMBCS(text, size, "surrogateescape");
-    if (decoded) return decoded;
-    PyErr_Clear();
-    return PyBytes_FromStringAndSize(text, size);
+    if (Object* decoded = py.PyUnicode_Decode(text, size, "mbcs", "surrogateescape")) return decoded;
+    py.PyErr_Clear();
+    return py.PyBytes_FromStringAndSize(text, size);
 #else
-    return PyUnicode_DecodeFSDefaultAndSize(text, size);
+    return py.PyUnicode_DecodeFSDefaultAndSize(text, size);
 #endif
 }
+
+bool IsInstance(Object* item, unsigned long flag) { return (py.PyType_GetFlags(item->ob_type) & flag) != 0; }
 #else
-PyObject* AnsiDecode(const char* text, Py_ssize_t size) { return PyString_FromStringAndSize(text, size); }
+Object* AnsiDecode(const char* text, Ssize size) { return py.PyString_FromStringAndSize(text, size); }
 #endif
 
-PyObject* Integer(std::int32_t value) {
-#if PY_MAJOR_VERSION >= 3
-    return PyLong_FromLong(value);
+Object* Integer(std::int32_t value) {
+#if KARVELIN_PYTHON_MAJOR >= 3
+    return py.PyLong_FromLong(value);
 #else
-    return PyInt_FromLong(value);
+    return py.PyInt_FromLong(value);
 #endif
 }
 
 // ---- arguments: one taker per C parameter type ----
 // Python 3: Take(item, function, position) converts one tuple item.
-// Python 2.7: kLetter and Target() feed PyArg_ParseTuple; Check() then looks
+// Python 2: kLetter and Target() feed PyArg_ParseTuple; Check() then looks
 // at the item itself.
 
 template <typename T>
@@ -84,43 +222,46 @@ struct NoCheckAfterCall {
     bool Done(const char*) const { return true; }
 };
 
-
 template <>
 struct Param<const char*> : NoCheckAfterCall {  // a text
     static constexpr char kLetter = 's';
     const char* text = nullptr;
-    Py_ssize_t size = 0;
+    Ssize size = 0;
     bool is_str = true;
-#if PY_MAJOR_VERSION >= 3
-    PyObject* owner = nullptr;
+#if KARVELIN_PYTHON_MAJOR >= 3
+    Object* owner = nullptr;
     Param() = default;
     Param(const Param&) = delete;
-    ~Param() { Py_XDECREF(owner); }
-    bool Take(PyObject* item, const char* function, int position) {
-        if (PyUnicode_Check(item)) {
+    ~Param() {
+        if (owner) py.Py_DecRef(owner);
+    }
+    bool Take(Object* item, const char* function, int position) {
+        if (IsInstance(item, kUnicodeSubclass)) {
             owner = AnsiEncode(item);
             if (!owner) return false;
-        } else if (PyBytes_Check(item)) {
-            Py_INCREF(item);
+        } else if (IsInstance(item, kBytesSubclass)) {
+            py.Py_IncRef(item);
             owner = item;
             is_str = false;
         } else {
-            PyErr_Format(PyExc_TypeError, "%s() argument %d must be str or bytes, not %.50s", function, position,
-                         Py_TYPE(item)->tp_name);
+            Raise(py.PyExc_TypeError, Message() << function << "() argument " << position
+                                                << " must be str or bytes, not " << TypeName(item).c_str());
             return false;
         }
-        text = PyBytes_AS_STRING(owner);
-        size = PyBytes_GET_SIZE(owner);
+        char* data = nullptr;
+        if (py.PyBytes_AsStringAndSize(owner, &data, &size) < 0) return false;
+        text = data;
         if (std::strlen(text) != static_cast<std::size_t>(size)) {
-            PyErr_Format(PyExc_ValueError, "%s() argument %d: embedded null character", function, position);
+            Raise(py.PyExc_ValueError, Message() << function << "() argument " << position
+                                                 << ": embedded null character");
             return false;
         }
         return true;
     }
 #else
     void* Target() { return &text; }
-    bool Check(PyObject*, const char*, int) {
-        size = static_cast<Py_ssize_t>(std::strlen(text));
+    bool Check(Object*, const char*, int) {
+        size = static_cast<Ssize>(std::strlen(text));
         return true;
     }
 #endif
@@ -132,19 +273,20 @@ template <typename T>
 struct IntParam : NoCheckAfterCall {
     static constexpr char kLetter = 'i';
     int value = 0;
-#if PY_MAJOR_VERSION >= 3
-    bool Take(PyObject* item, const char* function, int position) {
-        if (!PyIndex_Check(item)) {
-            PyErr_Format(PyExc_TypeError, "%s() argument %d must be int, not %.50s", function, position,
-                         Py_TYPE(item)->tp_name);
+#if KARVELIN_PYTHON_MAJOR >= 3
+    bool Take(Object* item, const char* function, int position) {
+        if (!py.PyIndex_Check(item)) {
+            Raise(py.PyExc_TypeError, Message() << function << "() argument " << position << " must be int, not "
+                                                << TypeName(item).c_str());
             return false;
         }
         int overflow = 0;
-        const long long number = PyLong_AsLongLongAndOverflow(item, &overflow);
-        if (number == -1 && PyErr_Occurred()) return false;
+        const long long number = py.PyLong_AsLongLongAndOverflow(item, &overflow);
+        if (number == -1 && py.PyErr_Occurred()) return false;
         if (overflow != 0 || number > INT32_MAX || number < INT32_MIN) {
-            PyErr_Format(PyExc_OverflowError, "%s() argument %d: signed integer is %s", function, position,
-                         overflow < 0 || number < 0 ? "less than minimum" : "greater than maximum");
+            Raise(py.PyExc_OverflowError,
+                  Message() << function << "() argument " << position << ": signed integer is "
+                            << (overflow < 0 || number < 0 ? "less than minimum" : "greater than maximum"));
             return false;
         }
         value = static_cast<int>(number);
@@ -152,7 +294,7 @@ struct IntParam : NoCheckAfterCall {
     }
 #else
     void* Target() { return &value; }
-    bool Check(PyObject*, const char*, int) { return true; }
+    bool Check(Object*, const char*, int) { return true; }
 #endif
     T Value() const { return static_cast<T>(static_cast<std::uint32_t>(value)); }
 };
@@ -167,31 +309,39 @@ struct Param<TextBuffer&> {  // a text buffer, written in place
     // An output that did not fit was not written: say what it needs.
     bool Done(const char* function) const {
         if (buffer.needed <= buffer.size) return true;
-        if (buffer.last_is_terminator)  // a str: its length, without the terminating byte
-            PyErr_Format(PyExc_ValueError, "%s() needs a string of %zu characters, not %zu", function,
-                         buffer.needed - 1, buffer.size - 1);
-        else
-            PyErr_Format(PyExc_ValueError, "%s() needs a buffer of %zu bytes, not %zu", function, buffer.needed,
-                         buffer.size);
+#if KARVELIN_PYTHON_MAJOR >= 3
+        // ValueError(message, needed): the caller reads the size it needs.
+        const Message message = Message() << function << "() needs a buffer of " << buffer.needed << " bytes, not "
+                                          << buffer.size;
+        Object* args = py.PyTuple_New(2);
+        if (!args) return false;
+        Object* text = py.PyUnicode_FromString(message.c_str());
+        Object* needed = text ? py.PyLong_FromSize_t(buffer.needed) : nullptr;
+        if (needed) {
+            py.PyTuple_SetItem(args, 0, text);  // each steals its item
+            py.PyTuple_SetItem(args, 1, needed);
+            py.PyErr_SetObject(*py.PyExc_ValueError, args);
+        } else if (text) {
+            py.Py_DecRef(text);
+        }
+        py.Py_DecRef(args);
+#else
+        // A str: its length, without the terminating byte.
+        Raise(py.PyExc_ValueError, Message() << function << "() needs a string of " << buffer.needed - 1
+                                             << " characters, not " << buffer.size - 1);
+#endif
         return false;
     }
-#if PY_MAJOR_VERSION >= 3
-    Py_buffer view{};
-    bool held = false;
-    Param() = default;
-    Param(const Param&) = delete;
-    ~Param() {
-        if (held) PyBuffer_Release(&view);
-    }
-    bool Take(PyObject* item, const char* function, int position) {
-        if (PyObject_GetBuffer(item, &view, PyBUF_WRITABLE) < 0) {
-            PyErr_Clear();
-            PyErr_Format(PyExc_TypeError, "%s() argument %d must be read-write bytes-like object, not %.50s",
-                         function, position, Py_TYPE(item)->tp_name);
+#if KARVELIN_PYTHON_MAJOR >= 3
+    // The bytearray stays in the argument tuple for the call, and these
+    // calls keep the interpreter lock, so nobody resizes it meanwhile.
+    bool Take(Object* item, const char* function, int position) {
+        if (item->ob_type != py.PyByteArray_Type && !py.PyType_IsSubtype(item->ob_type, py.PyByteArray_Type)) {
+            Raise(py.PyExc_TypeError, Message() << function << "() argument " << position
+                                                << " must be bytearray, not " << TypeName(item).c_str());
             return false;
         }
-        held = true;
-        buffer = {static_cast<char*>(view.buf), static_cast<std::size_t>(view.len)};
+        buffer = {py.PyByteArray_AsString(item), static_cast<std::size_t>(py.PyByteArray_Size(item))};
         return true;
     }
     TextBuffer& Value() { return buffer; }
@@ -202,16 +352,15 @@ struct Param<TextBuffer&> {  // a text buffer, written in place
     // The str object's own storage is written, so it must be a str of the
     // caller's own: not a unicode object (whose encoded copy is hidden), not
     // an interned str (shared by every equal string of the process).
-    bool Check(PyObject* item, const char* function, int position) {
-        if (!PyString_Check(item)) {
-            PyErr_Format(PyExc_TypeError, "%s() argument %d must be str, not %.50s", function, position,
-                         Py_TYPE(item)->tp_name);
+    bool Check(Object* item, const char* function, int position) {
+        if (item->ob_type != py.PyString_Type && !py.PyType_IsSubtype(item->ob_type, py.PyString_Type)) {
+            Raise(py.PyExc_TypeError, Message() << function << "() argument " << position << " must be str, not "
+                                                << TypeName(item).c_str());
             return false;
         }
-        if (PyString_CHECK_INTERNED(item)) {
-            PyErr_Format(PyExc_ValueError,
-                         "%s() argument %d is a shared (interned) string: pass a string of your own",
-                         function, position);
+        if (reinterpret_cast<const StringObject*>(item)->ob_sstate != 0) {
+            Raise(py.PyExc_ValueError, Message() << function << "() argument " << position
+                                                 << " is a shared (interned) string: pass a string of your own");
             return false;
         }
         return true;
@@ -226,12 +375,12 @@ struct Param<TextBuffer&> {  // a text buffer, written in place
 
 // ---- results ----
 
-PyObject* Result(ResultCode value) { return Integer(static_cast<std::int32_t>(value)); }
-PyObject* Result(std::int32_t value) { return Integer(value); }
+Object* Result(ResultCode value) { return Integer(static_cast<std::int32_t>(value)); }
+Object* Result(std::int32_t value) { return Integer(value); }
 // A library-owned text, copied; none gives None.
-PyObject* Result(const char* text) {
-    if (!text) Py_RETURN_NONE;
-    return AnsiDecode(text, static_cast<Py_ssize_t>(std::strlen(text)));
+Object* Result(const char* text) {
+    if (!text) return None();
+    return AnsiDecode(text, static_cast<Ssize>(std::strlen(text)));
 }
 
 // ---- the glue ----
@@ -239,42 +388,47 @@ PyObject* Result(const char* text) {
 // Runs the call, with the interpreter lock released where the table says so.
 template <Lock kLock, typename Call>
 auto Run(Call&& call) {
-    if constexpr (kPython3 && kLock == Lock::Releases) {
-        PyThreadState* state = PyEval_SaveThread();
+#if KARVELIN_PYTHON_MAJOR >= 3
+    if constexpr (kLock == Lock::Releases) {
         struct Restore {
-            PyThreadState* state;
-            ~Restore() { PyEval_RestoreThread(state); }
-        } restore{state};
+            ThreadState* state;
+            ~Restore() { py.PyEval_RestoreThread(state); }
+        } restore{py.PyEval_SaveThread()};
         return call();
     } else {
         return call();
     }
-}
-
-[[maybe_unused]] const char* ArgumentCount(Py_ssize_t count) {
-    return count == 0 ? "no arguments" : count == 1 ? "exactly one argument" : nullptr;
+#else
+    return call();
+#endif
 }
 
 // Takes every argument; false with the Python error set when one is refused.
 template <typename Params, std::size_t... I>
-bool TakeArguments(PyObject* args, const char* name, Params& params, std::index_sequence<I...>) {
-    constexpr Py_ssize_t kCount = sizeof...(I);
-#if PY_MAJOR_VERSION >= 3
-    const Py_ssize_t given = PyTuple_GET_SIZE(args);
+bool TakeArguments(Object* args, const char* name, Params& params, std::index_sequence<I...>) {
+    constexpr Ssize kCount = sizeof...(I);
+#if KARVELIN_PYTHON_MAJOR >= 3
+    const Ssize given = py.PyTuple_Size(args);
     if (given != kCount) {
-        if (const char* takes = ArgumentCount(kCount))
-            PyErr_Format(PyExc_TypeError, "%s() takes %s (%zd given)", name, takes, given);
+        Message message;
+        message << name << "() takes ";
+        if (kCount == 0)
+            message << "no arguments";
+        else if (kCount == 1)
+            message << "exactly one argument";
         else
-            PyErr_Format(PyExc_TypeError, "%s() takes exactly %zd arguments (%zd given)", name, kCount, given);
+            message << "exactly " << static_cast<long long>(kCount) << " arguments";
+        Raise(py.PyExc_TypeError, message << " (" << static_cast<long long>(given) << " given)");
         return false;
     }
-    return (std::get<I>(params).Take(PyTuple_GET_ITEM(args, I), name, static_cast<int>(I) + 1) && ...);
+    return (std::get<I>(params).Take(py.PyTuple_GetItem(args, I), name, static_cast<int>(I) + 1) && ...);
 #else
     // The function's own format, as the interpreter's parser reads it.
-    const std::string format = std::string{std::tuple_element_t<I, Params>::kLetter...} + ":" + name;
-    if (!PyArg_ParseTuple(args, format.c_str(), std::get<I>(params).Target()...)) return false;
+    const char letters[] = {std::tuple_element_t<I, Params>::kLetter..., ':', '\0'};
+    const Message format = Message() << letters << name;
+    if (!py.PyArg_ParseTuple(args, format.c_str(), std::get<I>(params).Target()...)) return false;
     (void)kCount;
-    return (std::get<I>(params).Check(PyTuple_GET_ITEM(args, I), name, static_cast<int>(I) + 1) && ...);
+    return (std::get<I>(params).Check(py.PyTuple_GetItem(args, I), name, static_cast<int>(I) + 1) && ...);
 #endif
 }
 
@@ -284,17 +438,17 @@ struct Glue;
 // Any function of texts, integers and text buffers.
 template <auto kFunction, const char* kName, Lock kLock, typename R, typename... A>
 struct Glue<kFunction, kName, kLock, R (*)(A...)> {
-    static PyObject* Call(PyObject*, PyObject* args) {
+    static Object* Call(Object*, Object* args) {
         std::tuple<Param<A>...> params;
         if (!TakeArguments(args, kName, params, std::index_sequence_for<A...>{})) return nullptr;
         return Invoke(params, std::index_sequence_for<A...>{});
     }
     template <std::size_t... I>
-    static PyObject* Invoke(std::tuple<Param<A>...>& params, std::index_sequence<I...>) {
+    static Object* Invoke(std::tuple<Param<A>...>& params, std::index_sequence<I...>) {
         if constexpr (std::is_void_v<R>) {
             Run<kLock>([&] { kFunction(std::get<I>(params).Value()...); });
             if (!(std::get<I>(params).Done(kName) && ...)) return nullptr;
-            Py_RETURN_NONE;
+            return None();
         } else {
             const R result = Run<kLock>([&] { return kFunction(std::get<I>(params).Value()...); });
             if (!(std::get<I>(params).Done(kName) && ...)) return nullptr;
@@ -311,50 +465,54 @@ struct Glue<kFunction, kName, kLock, R (*)(A...) noexcept> : Glue<kFunction, kNa
 // library had no memory.
 template <auto kFunction, const char* kName, Lock kLock>
 struct Glue<kFunction, kName, kLock, char* (*)(const char*, std::uint32_t)> {
-    static PyObject* Call(PyObject*, PyObject* args) {
+    static Object* Call(Object*, Object* args) {
         std::tuple<Param<const char*>, Param<std::int32_t>> params;
         if (!TakeArguments(args, kName, params, std::index_sequence_for<int, int>{})) return nullptr;
         Param<const char*>& text = std::get<0>(params);
         const long long count = std::get<1>(params).value;
         const char* unit = "bytes";
-        Py_ssize_t length = text.size;
-#if PY_MAJOR_VERSION >= 3
-        PyObject* head = nullptr;  // the encoded first `count` characters of a str
-        PyObject* item = PyTuple_GET_ITEM(args, 0);
+        Ssize length = text.size;
+#if KARVELIN_PYTHON_MAJOR >= 3
+        Object* item = py.PyTuple_GetItem(args, 0);
         if (text.is_str) {
             unit = "characters";
-            length = PyUnicode_GET_LENGTH(item);
+            length = py.PyUnicode_GetLength(item);
         }
 #endif
         if (count < 0 || count > length) {
-            PyErr_Format(PyExc_ValueError, "%s() count %lld is outside the text of %zd %s", kName, count, length,
-                         unit);
+            Raise(py.PyExc_ValueError, Message() << kName << "() count " << count << " is outside the text of "
+                                                 << static_cast<long long>(length) << " " << unit);
             return nullptr;
         }
         const char* bytes = text.text;
         std::uint32_t size = static_cast<std::uint32_t>(count);
-#if PY_MAJOR_VERSION >= 3
+#if KARVELIN_PYTHON_MAJOR >= 3
+        Object* head = nullptr;  // the encoded first `count` characters of a str
         if (text.is_str) {
-            PyObject* characters = PyUnicode_Substring(item, 0, static_cast<Py_ssize_t>(count));
+            Object* characters = py.PyUnicode_Substring(item, 0, static_cast<Ssize>(count));
             if (!characters) return nullptr;
             head = AnsiEncode(characters);
-            Py_DECREF(characters);
-            if (!head) return nullptr;
-            bytes = PyBytes_AS_STRING(head);
-            size = static_cast<std::uint32_t>(PyBytes_GET_SIZE(head));
+            py.Py_DecRef(characters);
+            char* data = nullptr;
+            Ssize head_size = 0;
+            if (!head || py.PyBytes_AsStringAndSize(head, &data, &head_size) < 0) {
+                if (head) py.Py_DecRef(head);
+                return nullptr;
+            }
+            bytes = data;
+            size = static_cast<std::uint32_t>(head_size);
         }
 #endif
         char* result = Run<kLock>([&] { return kFunction(bytes, size); });
-#if PY_MAJOR_VERSION >= 3
-        Py_XDECREF(head);
+#if KARVELIN_PYTHON_MAJOR >= 3
+        if (head) py.Py_DecRef(head);
 #endif
-        if (!result) Py_RETURN_NONE;
-        const Py_ssize_t result_size = static_cast<Py_ssize_t>(std::strlen(result));
-        PyObject* answer = text.is_str ? AnsiDecode(result, result_size)
-#if PY_MAJOR_VERSION >= 3
-                                       : PyBytes_FromStringAndSize(result, result_size);
+        if (!result) return None();
+        const Ssize result_size = static_cast<Ssize>(std::strlen(result));
+#if KARVELIN_PYTHON_MAJOR >= 3
+        Object* answer = text.is_str ? AnsiDecode(result, result_size) : py.PyBytes_FromStringAndSize(result, result_size);
 #else
-                                       : AnsiDecode(result, result_size);
+        Object* answer = AnsiDecode(result, result_size);
 #endif
         KARVELIN_FREE_TEXT(result);
         return answer;
@@ -369,23 +527,82 @@ KARVELIN_FUNCTIONS(KARVELIN_NAME)
 }  // namespace names
 
 #define KARVELIN_METHOD(name, type, arguments, python, lock) \
-    {names::name, Glue<&python, names::name, Lock::lock>::Call, METH_VARARGS, nullptr},
-PyMethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
+    {names::name, Glue<&python, names::name, Lock::lock>::Call, kMethVarargs, nullptr},
+MethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
 #undef KARVELIN_METHOD
 
-#if PY_MAJOR_VERSION >= 3
-PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "_Karvelin", nullptr, -1, g_methods,
-                        nullptr,               nullptr,     nullptr, nullptr};
+#if KARVELIN_PYTHON_MAJOR >= 3
+ModuleDef g_module = {{{1, nullptr}, nullptr, 0, nullptr}, "_Karvelin", nullptr, -1, g_methods,
+                      nullptr,                             nullptr, nullptr, nullptr};
+#else
+// ---- finding the Python 2 interpreter that is importing the module ----
+
+#if defined(_WIN64) || (!defined(_WIN32) && INTPTR_MAX > INT32_MAX)
+constexpr char kInitModule[] = "Py_InitModule4_64";  // a 64-bit Py_ssize_t
+#else
+constexpr char kInitModule[] = "Py_InitModule4";
+#endif
+
+// Where a call of the interpreter is found by name; null when there is none.
+#ifdef _WIN32
+// The interpreter's DLL, already loaded: the newest when several are.
+HMODULE Python2Dll() {
+    for (const char* name : {"python27.dll", "python26.dll", "python25.dll", "python24.dll", "python23.dll"})
+        if (HMODULE module = ::GetModuleHandleA(name)) return module;
+    return nullptr;
+}
+void* Find(const char* name) {
+    const HMODULE dll = Python2Dll();
+    return dll ? reinterpret_cast<void*>(::GetProcAddress(dll, name)) : nullptr;
+}
+#else
+// The interpreter that loaded the module has its calls in the global scope.
+void* Find(const char* name) { return ::dlsym(RTLD_DEFAULT, name); }
+#endif
+
+template <typename T>
+bool Bind(T*& member, const char* name) {
+    member = reinterpret_cast<T*>(Find(name));
+    return member != nullptr;
+}
+
+// The name a call is exported under in this process.
+const char* ExportName(const char* name) { return std::strcmp(name, "Py_InitModule4") == 0 ? kInitModule : name; }
+
+bool BindInterpreter(Interpreter& found) {
+    bool all = true;
+#define KARVELIN_BIND(result, name, parameters) all = Bind(found.name, ExportName(#name)) && all;
+#define KARVELIN_BIND_DATA(type, name) all = Bind(found.name, #name) && all;
+    KARVELIN_PYTHON2_CALLS(KARVELIN_BIND, KARVELIN_BIND_DATA)
+#undef KARVELIN_BIND
+#undef KARVELIN_BIND_DATA
+    return all;
+}
+
+// 1012 for 2.3 and 2.4; 2.5 to 2.7 warn at import unless told their own 1013.
+int ApiVersion(const char* version) {
+    const bool old = version && version[0] == '2' && version[1] == '.' && (version[2] == '3' || version[2] == '4') &&
+                     (version[3] < '0' || version[3] > '9');
+    return old ? kApiVersion23 : kApiVersion25;
+}
 #endif
 
 }  // namespace
 }  // namespace karvelin::python
 
-#if PY_MAJOR_VERSION >= 3
-PyMODINIT_FUNC PyInit__Karvelin(void) { return PyModule_Create(&karvelin::python::g_module); }
+#if KARVELIN_PYTHON_MAJOR >= 3
+KARVELIN_PYTHON_INIT karvelin::python::api::Object* PyInit__Karvelin(void) {
+    using namespace karvelin::python;
+    return py.PyModule_Create2(&g_module, kAbiVersion);
+}
 #else
-PyMODINIT_FUNC init_Karvelin(void) {
-    PyObject* module = Py_InitModule4("_Karvelin", karvelin::python::g_methods, nullptr, nullptr, PYTHON_API_VERSION);
-    if (module != nullptr) (void)PyModule_GetDict(module);
+// No interpreter found (a native caller, say): nothing is touched.
+KARVELIN_PYTHON_INIT void init_Karvelin(void) {
+    using namespace karvelin::python;
+    Interpreter found;
+    if (!BindInterpreter(found)) return;
+    py = found;
+    Object* module = py.Py_InitModule4("_Karvelin", g_methods, nullptr, nullptr, ApiVersion(py.Py_GetVersion()));
+    if (module != nullptr) (void)py.PyModule_GetDict(module);
 }
 #endif

@@ -3,14 +3,19 @@ library's header, and the _Karvelin module that the CMake build made (one
 build of the module, the one the module's own tests ran on), both inside the
 package (where its stub types it) and at the top, as the installer imports it.
 
-    KARVELIN_MODULE_DIR  the folder holding _Karvelin<suffix> (default: ../build/linux/python3)
-    KARVELIN_SOURCE_DIR  the library's sources (default: ..), for include/Karvelin.h
-                         and the project's version
+    KARVELIN_MODULE_FILE   the module: _Karvelin.abi3.so, or a Windows build's _Karvelin.pyd
+                           (default: ../build/linux/python3/_Karvelin.abi3.so)
+    KARVELIN_WHEEL_PLATFORM  the wheel's platform tag for a Windows module (win32, win_amd64);
+                           default: this machine's
+    KARVELIN_SOURCE_DIR    the library's sources (default: ..), for include/Karvelin.h
+                           and the project's version
+
+The module is built for the stable ABI, so the wheel is tagged cp39-abi3: one
+wheel for every CPython from 3.9 on.
 """
 import os
 import re
 import shutil
-import sysconfig
 
 from setuptools import setup
 from setuptools.command.build_py import build_py
@@ -18,7 +23,11 @@ from setuptools.dist import Distribution
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.environ.get("KARVELIN_SOURCE_DIR") or os.path.dirname(HERE)
-MODULE_DIR = os.environ.get("KARVELIN_MODULE_DIR") or os.path.join(SOURCE, "build", "linux", "python3")
+MODULE_FILE = os.environ.get("KARVELIN_MODULE_FILE") or os.path.join(
+    SOURCE, "build", "linux", "python3", "_Karvelin.abi3.so"
+)
+PLATFORM = os.environ.get("KARVELIN_WHEEL_PLATFORM")
+FLOOR = "cp39"  # the stable ABI's release the module is built for
 
 
 def read(path):
@@ -62,7 +71,7 @@ class BuildPy(build_py):
         rows = "".join("    %s = %d  # 0x%08X\n" % (name, value, value) for name, value in result_codes())
         with open(os.path.join(package, "_codes.py"), "w", encoding="utf-8") as codes:
             codes.write(CODES_MODULE.format(rows=rows))
-        module = os.path.join(MODULE_DIR, "_Karvelin" + sysconfig.get_config_var("EXT_SUFFIX"))
+        module = MODULE_FILE
         if not os.path.isfile(module):
             raise SystemExit("%s is missing: build the module first (scripts/build.sh linux)" % module)
         shutil.copy2(module, package)
@@ -78,4 +87,8 @@ class BinaryDistribution(Distribution):
         return True
 
 
-setup(version=version(), cmdclass={"build_py": BuildPy}, distclass=BinaryDistribution)
+wheel_options = {"py_limited_api": FLOOR}
+if PLATFORM:
+    wheel_options["plat_name"] = PLATFORM
+setup(version=version(), cmdclass={"build_py": BuildPy}, distclass=BinaryDistribution,
+      options={"bdist_wheel": wheel_options})

@@ -10,6 +10,7 @@ py2=$(scripts/python2.sh)
 for preset in $presets; do
     case $preset in
         linux|linux-asan) set -- -DPython3_EXECUTABLE=/usr/bin/python3 -DKARVELIN_PYTHON2_EXECUTABLE="$py2" ;;
+        win32|win64) set -- -DPython3_EXECUTABLE=/usr/bin/python3 ;;  # builds the Windows wheels
         *) set -- ;;
     esac
     # shellcheck disable=SC2086

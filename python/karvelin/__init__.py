@@ -8,7 +8,6 @@ that fill a buffer size it themselves and answer values.
 from __future__ import annotations
 
 import os
-import re
 import sys
 from typing import AnyStr, Callable, List, NamedTuple, Tuple, TypeVar, Union
 
@@ -204,10 +203,9 @@ class Adapter(NamedTuple):
 
 
 # The first buffer each filling function gets; an answer that does not fit
-# names the size it needs, and the call is made again with that.
+# raises ValueError(message, size needed), and the call is made again with that.
 _HOST_ADDRESS_ROOM = 16 * 16
 _ADAPTER_ROOM = 4096
-_NEEDS = re.compile(r"needs a buffer of (\d+) bytes")
 
 
 def _fill(function: Callable[[bytearray], _Answer], size: int) -> Tuple[bytearray, _Answer]:
@@ -216,11 +214,10 @@ def _fill(function: Callable[[bytearray], _Answer], size: int) -> Tuple[bytearra
         try:
             return buffer, function(buffer)
         except ValueError as error:
-            needed = _NEEDS.search(str(error))
-            if not needed:
+            if len(error.args) != 2 or not isinstance(error.args[1], int):
                 raise
             # The host may have gained an address between two calls.
-            size = max(int(needed.group(1)), size + 1)
+            size = max(error.args[1], size + 1)
 
 
 def host_addresses() -> List[str]:

@@ -109,7 +109,7 @@ def fake_filler(output, answer=0):
     def fill(buffer):
         sizes.append(len(buffer))
         if len(output) > len(buffer):
-            raise ValueError("GetAddress() needs a buffer of %d bytes, not %d" % (len(output), len(buffer)))
+            raise ValueError("GetAddress() needs a buffer of %d bytes, not %d" % (len(output), len(buffer)), len(output))
         buffer[: len(output)] = output
         return answer
 

@@ -25,7 +25,7 @@ case $system in
 share/doc/Karvelin/LICENSE.txt share/doc/Karvelin/README.md $(printf '%s\n' $docs | sed 's|^|share/doc/Karvelin/|')"
            library_in=lib/libKarvelin.so ;;
     *) expected="bin/Karvelin.dll bin/Karvelin.dll.debug bin/karvelin.exe include/Karvelin.h lib/libKarvelin.dll.a
-lib/Karvelin.def $cmake_files LICENSE.txt README.md $docs"
+lib/Karvelin.def python/_Karvelin.pyd python/_Karvelin.pyd.debug $cmake_files LICENSE.txt README.md $docs"
        library_in=bin/Karvelin.dll ;;
 esac
 expected=$(printf '%s\n' $expected | sed "s|^|$name/|" | sort)
@@ -54,6 +54,11 @@ fi
 if [ "$system" = linux ]; then
     "$work/unpacked/$name/bin/karvelin" GetErrorDescription 5 | grep -q '"5"' ||
         fail "the unpacked bin/karvelin does not run"
+fi
+
+# The Windows README says how the DLL serves Python 2.
+if [ "$system" != linux ]; then
+    grep -q '_Karvelin.pyd' "$work/unpacked/$name/README.md" || fail "README.md does not say how Python loads the module"
 fi
 
 [ $status -eq 0 ] && echo "$(basename "$archive"): $(echo "$actual" | wc -l) files, $library_in as tested"

@@ -1,6 +1,7 @@
 """_Karvelin under Python 2.7: the interpreter's own types and errors."""
 import os
 import re
+import subprocess
 import sys
 import unittest
 
@@ -16,6 +17,11 @@ class ModuleTest(unittest.TestCase):
         own = [name for name in dir(K) if not name.startswith("__")]
         self.assertEqual(sorted(own), sorted(BUILT))
         self.assertEqual(K.__doc__, None)
+
+    def test_registers_with_the_interpreters_own_api_version(self):
+        # Any other number makes 2.5 to 2.7 warn at import: here an error.
+        code = subprocess.call([sys.executable, "-W", "error", "-c", "import _Karvelin"])
+        self.assertEqual(code, 0)
 
     def test_no_argument_functions_refuse_arguments(self):
         for name in ["CheckOS", "CheckIeVersion", "FindServerVersion"]:

@@ -114,7 +114,7 @@ def test_argument_errors_name_the_function_and_the_position():
         (K.CheckOS, (1,), TypeError, "CheckOS() takes no arguments (1 given)"),
         (K.GetErrorDescription, ("1",), TypeError, "GetErrorDescription() argument 1 must be int, not str"),
         (K.GetErrorDescription, (2 ** 31,), OverflowError, "GetErrorDescription() argument 1"),
-        (K.TrimLeft, (b"ab",), TypeError, "TrimLeft() argument 1 must be read-write bytes-like object, not bytes"),
+        (K.TrimLeft, (b"ab",), TypeError, "TrimLeft() argument 1 must be bytearray, not bytes"),
         (K.Recode, (b"abc", 4), ValueError, "Recode() count 4 is outside the text of 3 bytes"),
         (K.Decode, ("ab", -1), ValueError, "Decode() count -1 is outside the text of 2 characters"),
     ]
@@ -174,7 +174,7 @@ def test_trim_in_place(before, right, left):
     assert K.TrimRight(buffer) is None
     assert buffer == bytearray(right) and len(buffer) == len(before)
     buffer = bytearray(before)
-    assert K.TrimLeft(memoryview(buffer)) is None
+    assert K.TrimLeft(buffer) is None
     assert buffer == bytearray(left)
 
 
@@ -189,7 +189,9 @@ def test_trim_leaves_255_bytes_alone():
     assert buffer == bytearray(b" " + b"x" * 252 + b"\0")
 
 
-@pytest.mark.parametrize("bad", ["  ab", b"  ab", memoryview(b"  ab"), None])
+# A bytearray only: the stable ABI of the module's floor (3.9) has no other
+# writable buffer.
+@pytest.mark.parametrize("bad", ["  ab", b"  ab", memoryview(bytearray(b"  ab")), None])
 def test_trim_refuses_what_cannot_be_written(bad):
     with pytest.raises(TypeError):
         K.TrimRight(bad)
@@ -208,17 +210,18 @@ def test_record_buffers_are_filled_or_refused_whole(function, answer, nul):
     need = full.index(0) + 1 if nul else full.index(GUARD)
     records = bytes(full[:need])
     assert (records.endswith(b"\t\0") and records.count(b"\t") % 5 == 0) if nul else len(records) % 16 == 0
-    for length in range(need + 3):  # guard bytes on both sides of the buffer
-        guarded = bytearray([GUARD]) * (length + 16)
-        view = memoryview(guarded)[8:8 + length]
+    for length in range(need + 3):
+        buffer = bytearray([GUARD]) * length
         if length < need:
             with pytest.raises(ValueError) as raised:
-                function(view)
-            assert "needs a buffer of %d bytes, not %d" % (need, length) in str(raised.value)
-            assert guarded == bytearray([GUARD]) * (length + 16)
+                function(buffer)
+            # The size needed, for the caller to read.
+            assert raised.value.args == ("%s() needs a buffer of %d bytes, not %d" % (function.__name__, need, length),
+                                         need)
+            assert buffer == bytearray([GUARD]) * length
         else:
-            assert function(view) == answer
-            assert guarded == bytearray([GUARD]) * 8 + records + bytearray([GUARD]) * (length - need + 8)
+            assert function(buffer) == answer
+            assert buffer == records + bytearray([GUARD]) * (length - need)
 
 
 def test_trim_sweeps_every_buffer_length():
@@ -227,10 +230,9 @@ def test_trim_sweeps_every_buffer_length():
         before = content[:length]
         text = before.split(b"\0")[0]
         for function, kept in [(K.TrimRight, text.rstrip(b" ")), (K.TrimLeft, text.lstrip(b" "))]:
-            guarded = bytearray([GUARD]) * 8 + bytearray(before) + bytearray([GUARD]) * 8
-            function(memoryview(guarded)[8:8 + length])
-            after = kept + b"\0" * (len(text) - len(kept)) + before[len(text):]
-            assert guarded == bytearray([GUARD]) * 8 + after + bytearray([GUARD]) * 8
+            buffer = bytearray(before)
+            function(buffer)
+            assert buffer == kept + b"\0" * (len(text) - len(kept)) + before[len(text):]
 
 
 # ---- name checks ----

@@ -1,0 +1,40 @@
+"""Checks a karvelin wheel: one file, tagged cp39-abi3 for its platform, holding
+the package and the module (inside the package and at the top).
+
+usage: check_wheel.py WHEEL MODULE_NAME [PLATFORM]   (PLATFORM empty: this machine's)
+"""
+import sys
+import sysconfig
+import zipfile
+
+
+def main(wheel, module, platform):
+    platform = platform or sysconfig.get_platform().replace("-", "_").replace(".", "_")
+    tag = "cp39-abi3-" + platform
+    problems = []
+    if not wheel.endswith("-" + tag + ".whl"):
+        problems.append("file name %s is not tagged %s" % (wheel, tag))
+    with zipfile.ZipFile(wheel) as archive:
+        names = set(archive.namelist())
+        metadata = [name for name in names if name.endswith(".dist-info/WHEEL")]
+        text = archive.read(metadata[0]).decode() if metadata else ""
+    if "Tag: %s\n" % tag not in text or "Root-Is-Purelib: false" not in text:
+        problems.append("WHEEL metadata does not say %s, platlib:\n%s" % (tag, text))
+    wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_Karvelin.pyi", "karvelin/py.typed",
+              "karvelin/" + module, module}
+    missing = sorted(wanted - names)
+    if missing:
+        problems.append("missing: %s" % ", ".join(missing))
+    modules = sorted(name for name in names if name.rsplit("/", 1)[-1].startswith("_Karvelin.") and
+                     not name.endswith(".pyi"))
+    if modules != sorted(["karvelin/" + module, module]):
+        problems.append("modules: %s" % ", ".join(modules))
+    for problem in problems:
+        print("FAIL:", problem)
+    if not problems:
+        print("%s: %s, %d files" % (wheel.rsplit("/", 1)[-1], tag, len(names)))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else ""))

@@ -1,0 +1,412 @@
+// A stand-in interpreter for the Wine tests (see python_standin.h): built as
+// python27.dll and python23.dll (STANDIN_MAJOR 2, STANDIN_MINOR 7 or 3) and as
+// python3.dll (STANDIN_MAJOR 3). It keeps objects with the layouts the module
+// relies on (the object head, the Python 2 str, a type's name) and plays the
+// interpreter's part only as far as the module's calls need: "s" and "i"
+// argument parsing with the interpreter's refusals, texts as UTF-8 with
+// "mbcs" taken as their bytes. Objects are never freed: each test process
+// makes a few hundred.
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "python_standin.h"
+
+#define STANDIN_EXPORT extern "C" __declspec(dllexport)
+
+namespace karvelin::standin {
+
+struct Type;
+struct Object {
+    std::intptr_t refcnt;
+    Type* type;
+};
+struct Type {
+    Object head;
+    std::intptr_t size;
+    const char* tp_name;  // where Python 2's type object keeps it
+    unsigned long flags;
+};
+struct Str {  // Python 2's str, Python 3's bytes
+    Object head;
+    std::intptr_t size;
+    long hash;
+    int sstate;
+    char sval[1];
+};
+struct Unicode {
+    Object head;
+    Str* utf8;
+    std::intptr_t length;  // in characters
+};
+struct ByteArray {
+    Object head;
+    std::intptr_t size;
+    char* data;
+};
+struct Int {
+    Object head;
+    long long value;
+};
+struct Tuple {
+    Object head;
+    std::intptr_t size;
+    Object* items[8];
+};
+
+Type g_type_type = {{1, &g_type_type}, 0, "type", 0};
+// The two types the module compares with its own eyes are the exported ones.
+#if STANDIN_MAJOR == 2
+#define STANDIN_STR_TYPE PyString_Type
+#define STANDIN_BYTEARRAY_TYPE g_bytearray_type
+extern "C" __declspec(dllexport) Type PyString_Type;
+Type PyString_Type = {{1, &g_type_type}, 0, "str", 1ul << 27};
+Type g_bytearray_type = {{1, &g_type_type}, 0, "bytearray", 0};
+#else
+#define STANDIN_STR_TYPE g_str_type
+#define STANDIN_BYTEARRAY_TYPE PyByteArray_Type
+Type g_str_type = {{1, &g_type_type}, 0, "bytes", 1ul << 27};
+extern "C" __declspec(dllexport) Type PyByteArray_Type;
+Type PyByteArray_Type = {{1, &g_type_type}, 0, "bytearray", 0};
+#endif
+Type g_unicode_type = {{1, &g_type_type}, 0, STANDIN_MAJOR == 2 ? "unicode" : "str", 1ul << 28};
+Type g_int_type = {{1, &g_type_type}, 0, "int", 1ul << 24};
+Type g_tuple_type = {{1, &g_type_type}, 0, "tuple", 1ul << 26};
+Type g_none_type = {{1, &g_type_type}, 0, "NoneType", 0};
+Type g_module_type = {{1, &g_type_type}, 0, "module", 0};
+Type g_dict_type = {{1, &g_type_type}, 0, "dict", 0};
+Type g_type_error = {{1, &g_type_type}, 0, "TypeError", 0};
+Type g_value_error = {{1, &g_type_type}, 0, "ValueError", 0};
+Type g_overflow_error = {{1, &g_type_type}, 0, "OverflowError", 0};
+
+Record g_record;
+Object g_dict = {1, &g_dict_type};
+Object g_module = {1, &g_module_type};
+Type* g_error = nullptr;
+std::string g_error_message;
+long long g_error_needed = -1;
+
+template <typename T>
+T* New(Type* type, std::size_t extra = 0) {
+    T* object = static_cast<T*>(std::calloc(1, sizeof(T) + extra));
+    object->head = {1, type};
+    return object;
+}
+
+Object* NewStr(const char* data, std::size_t size) {
+    Str* text = New<Str>(&STANDIN_STR_TYPE, size);
+    text->size = static_cast<std::intptr_t>(size);
+    text->hash = -1;
+    if (data) std::memcpy(text->sval, data, size);
+    return &text->head;
+}
+
+Object* NewUnicode(const char* data, std::size_t size) {
+    Unicode* text = New<Unicode>(&g_unicode_type);
+    text->utf8 = reinterpret_cast<Str*>(NewStr(data, size));
+    for (std::size_t i = 0; i < size; ++i)
+        if ((static_cast<unsigned char>(data[i]) & 0xC0) != 0x80) ++text->length;
+    return &text->head;
+}
+
+Object* NewInt(long long value) {
+    Int* number = New<Int>(&g_int_type);
+    number->value = value;
+    return &number->head;
+}
+
+// Where a text object is made from the module's bytes: recorded, with
+// whether that block is still allocated (HeapValidate on the process heap,
+// where the library's LocalAlloc takes its blocks).
+void Copied(const char* from) {
+    g_record.copied_from = from;
+    g_record.copied_from_live_block = ::HeapValidate(::GetProcessHeap(), 0, from) != FALSE;
+}
+
+void SetError(Type* type, const char* message) {
+    g_error = type;
+    g_error_message = message;
+    g_error_needed = -1;
+}
+
+// The byte offset of character `index` in UTF-8 text.
+std::size_t Utf8Offset(const Str* text, std::intptr_t index) {
+    std::size_t offset = 0;
+    for (std::intptr_t seen = -1; offset < static_cast<std::size_t>(text->size); ++offset) {
+        if ((static_cast<unsigned char>(text->sval[offset]) & 0xC0) != 0x80 && ++seen == index) break;
+    }
+    return offset;
+}
+
+}  // namespace karvelin::standin
+
+using namespace karvelin::standin;
+using karvelin::standin::Object;
+
+// ---- the interpreter's variables and calls, as far as the module uses them ----
+
+extern "C" {
+__declspec(dllexport) Object* PyExc_TypeError = &g_type_error.head;
+__declspec(dllexport) Object* PyExc_ValueError = &g_value_error.head;
+__declspec(dllexport) Object* PyExc_OverflowError = &g_overflow_error.head;
+__declspec(dllexport) Object _Py_NoneStruct = {1, &g_none_type};
+}
+
+STANDIN_EXPORT void PyErr_SetString(Object* type, const char* message) {
+    SetError(reinterpret_cast<Type*>(type), message);
+}
+STANDIN_EXPORT int PyType_IsSubtype(Type* a, Type* b) { return a == b; }
+
+#if STANDIN_MAJOR == 2
+
+STANDIN_EXPORT const char* Py_GetVersion() {
+    return STANDIN_MINOR == 3 ? "2.3.5 (stand-in)" : "2.7.18 (stand-in)";
+}
+
+#ifdef _WIN64
+#define STANDIN_INIT_MODULE Py_InitModule4_64
+#else
+#define STANDIN_INIT_MODULE Py_InitModule4
+#endif
+STANDIN_EXPORT Object* STANDIN_INIT_MODULE(const char* name, void* methods, const char* doc, Object* self,
+                                           int api_version) {
+    ++g_record.registrations;
+    g_record.module_name = name;
+    g_record.methods = methods;
+    g_record.module_doc = doc;
+    g_record.self = self;
+    g_record.api_version = api_version;
+    return &g_module;
+}
+
+STANDIN_EXPORT Object* PyModule_GetDict(Object*) {
+    ++g_record.dict_fetches;
+    return &g_dict;
+}
+
+STANDIN_EXPORT Object* PyTuple_GetItem(Object* tuple, std::intptr_t index) {
+    return reinterpret_cast<Tuple*>(tuple)->items[index];
+}
+
+STANDIN_EXPORT Object* PyInt_FromLong(long value) { return NewInt(value); }
+
+STANDIN_EXPORT Object* PyString_FromStringAndSize(const char* data, std::intptr_t size) {
+    Copied(data);
+    return NewStr(data, static_cast<std::size_t>(size));
+}
+
+// "s" and "i" as the interpreter parses them, with its refusals.
+STANDIN_EXPORT int PyArg_ParseTuple(Object* args, const char* format, ...) {
+    std::snprintf(g_record.last_format, sizeof g_record.last_format, "%s", format);
+    const Tuple* tuple = reinterpret_cast<const Tuple*>(args);
+    const char* name = std::strchr(format, ':');
+    const std::intptr_t expected = name ? name - format : static_cast<std::intptr_t>(std::strlen(format));
+    char message[200];
+    if (tuple->size != expected) {
+        std::snprintf(message, sizeof message, "%s() takes exactly %d arguments (%d given)", name ? name + 1 : "function",
+                      static_cast<int>(expected), static_cast<int>(tuple->size));
+        SetError(&g_type_error, message);
+        return 0;
+    }
+    std::va_list targets;
+    va_start(targets, format);
+    for (std::intptr_t i = 0; i < expected; ++i) {
+        Object* item = tuple->items[i];
+        if (format[i] == 's') {
+            Str* text = item->type == &STANDIN_STR_TYPE ? reinterpret_cast<Str*>(item)
+                        : item->type == &g_unicode_type ? reinterpret_cast<Unicode*>(item)->utf8
+                                                        : nullptr;
+            if (!text || std::strlen(text->sval) != static_cast<std::size_t>(text->size)) {
+                SetError(&g_type_error, text ? "argument must be string without null bytes" : "argument must be string");
+                va_end(targets);
+                return 0;
+            }
+            *va_arg(targets, char**) = text->sval;
+        } else {
+            if (item->type != &g_int_type) {
+                SetError(&g_type_error, "an integer is required");
+                va_end(targets);
+                return 0;
+            }
+            const long long value = reinterpret_cast<Int*>(item)->value;
+            if (value > INT32_MAX || value < INT32_MIN) {
+                SetError(&g_overflow_error, "signed integer is out of range");
+                va_end(targets);
+                return 0;
+            }
+            *va_arg(targets, int*) = static_cast<int>(value);
+        }
+    }
+    va_end(targets);
+    return 1;
+}
+
+#else  // Python 3's stable ABI
+
+STANDIN_EXPORT Object* PyModule_Create2(void* definition, int api_version) {
+    struct Definition {  // PyModuleDef
+        Object head;
+        void* init;
+        std::intptr_t index;
+        Object* copy;
+        const char* name;
+        const char* doc;
+        std::intptr_t size;
+        void* methods;
+    };
+    const Definition* module = static_cast<const Definition*>(definition);
+    ++g_record.registrations;
+    g_record.module_name = module->name;
+    g_record.methods = module->methods;
+    g_record.module_doc = module->doc;
+    g_record.module_size = module->size;
+    g_record.api_version = api_version;
+    return &g_module;
+}
+
+STANDIN_EXPORT Object* PyLong_FromLong(long value) { return NewInt(value); }
+STANDIN_EXPORT Object* PyLong_FromSize_t(std::size_t value) { return NewInt(static_cast<long long>(value)); }
+STANDIN_EXPORT long long PyLong_AsLongLongAndOverflow(Object* number, int* overflow) {
+    *overflow = 0;
+    return reinterpret_cast<Int*>(number)->value;
+}
+STANDIN_EXPORT int PyIndex_Check(Object* item) { return item->type == &g_int_type; }
+STANDIN_EXPORT unsigned long PyType_GetFlags(Type* type) { return type->flags; }
+STANDIN_EXPORT Object* PyObject_GetAttrString(Object* object, const char* name) {
+    if (object->type != &g_type_type || std::strcmp(name, "__name__") != 0) {
+        SetError(&g_type_error, "no such attribute");
+        return nullptr;
+    }
+    const char* type_name = reinterpret_cast<Type*>(object)->tp_name;
+    return NewUnicode(type_name, std::strlen(type_name));
+}
+STANDIN_EXPORT std::intptr_t PyTuple_Size(Object* tuple) { return reinterpret_cast<Tuple*>(tuple)->size; }
+STANDIN_EXPORT Object* PyTuple_GetItem(Object* tuple, std::intptr_t index) {
+    return reinterpret_cast<Tuple*>(tuple)->items[index];
+}
+STANDIN_EXPORT Object* PyTuple_New(std::intptr_t size) {
+    Tuple* tuple = New<Tuple>(&g_tuple_type);
+    tuple->size = size;
+    return &tuple->head;
+}
+STANDIN_EXPORT int PyTuple_SetItem(Object* tuple, std::intptr_t index, Object* item) {
+    reinterpret_cast<Tuple*>(tuple)->items[index] = item;
+    return 0;
+}
+STANDIN_EXPORT int PyBytes_AsStringAndSize(Object* bytes, char** data, std::intptr_t* size) {
+    Str* text = reinterpret_cast<Str*>(bytes);
+    *data = text->sval;
+    *size = text->size;
+    return 0;
+}
+STANDIN_EXPORT Object* PyBytes_FromStringAndSize(const char* data, std::intptr_t size) {
+    Copied(data);
+    return NewStr(data, static_cast<std::size_t>(size));
+}
+STANDIN_EXPORT char* PyByteArray_AsString(Object* buffer) { return reinterpret_cast<ByteArray*>(buffer)->data; }
+STANDIN_EXPORT std::intptr_t PyByteArray_Size(Object* buffer) { return reinterpret_cast<ByteArray*>(buffer)->size; }
+STANDIN_EXPORT std::intptr_t PyUnicode_GetLength(Object* text) { return reinterpret_cast<Unicode*>(text)->length; }
+STANDIN_EXPORT Object* PyUnicode_Substring(Object* text, std::intptr_t start, std::intptr_t end) {
+    const Str* utf8 = reinterpret_cast<Unicode*>(text)->utf8;
+    const std::size_t from = Utf8Offset(utf8, start), to = Utf8Offset(utf8, end);
+    return NewUnicode(utf8->sval + from, to - from);
+}
+STANDIN_EXPORT Object* PyUnicode_FromString(const char* text) { return NewUnicode(text, std::strlen(text)); }
+STANDIN_EXPORT Object* PyUnicode_AsUTF8String(Object* text) {
+    const Str* utf8 = reinterpret_cast<Unicode*>(text)->utf8;
+    return NewStr(utf8->sval, static_cast<std::size_t>(utf8->size));
+}
+STANDIN_EXPORT Object* PyUnicode_AsEncodedString(Object* text, const char* encoding, const char* errors) {
+    g_record.last_encoding = encoding;
+    g_record.last_errors = errors;
+    return PyUnicode_AsUTF8String(text);
+}
+STANDIN_EXPORT Object* PyUnicode_Decode(const char* data, std::intptr_t size, const char* encoding, const char* errors) {
+    g_record.last_encoding = encoding;
+    g_record.last_errors = errors;
+    Copied(data);
+    return NewUnicode(data, static_cast<std::size_t>(size));
+}
+// The filesystem encoding's pair, which the Windows module does not call.
+STANDIN_EXPORT Object* PyUnicode_EncodeFSDefault(Object* text) { return PyUnicode_AsUTF8String(text); }
+STANDIN_EXPORT Object* PyUnicode_DecodeFSDefaultAndSize(const char* data, std::intptr_t size) {
+    return NewUnicode(data, static_cast<std::size_t>(size));
+}
+STANDIN_EXPORT void PyErr_SetObject(Object* type, Object* value) {
+    const Tuple* args = reinterpret_cast<const Tuple*>(value);
+    const Str* message = reinterpret_cast<Unicode*>(args->items[0])->utf8;
+    SetError(reinterpret_cast<Type*>(type), message->sval);
+    g_error_needed = reinterpret_cast<Int*>(args->items[1])->value;
+}
+STANDIN_EXPORT Object* PyErr_Occurred() { return g_error ? &g_error->head : nullptr; }
+STANDIN_EXPORT void PyErr_Clear() { g_error = nullptr; }
+STANDIN_EXPORT void Py_IncRef(Object* object) { ++object->refcnt; }
+STANDIN_EXPORT void Py_DecRef(Object* object) { --object->refcnt; }
+STANDIN_EXPORT void* PyEval_SaveThread() {
+    ++g_record.lock_releases;
+    return &g_record;
+}
+STANDIN_EXPORT void PyEval_RestoreThread(void*) { ++g_record.lock_restores; }
+
+#endif
+
+// ---- the test's side ----
+
+STANDIN_EXPORT Record* StandIn_Record() { return &g_record; }
+
+STANDIN_EXPORT Object* StandIn_Text(const char* data, std::size_t size, int kind) {
+    switch (kind) {
+        case kUnicode: return NewUnicode(data, size);
+        case kByteArray: {
+            ByteArray* buffer = New<ByteArray>(&STANDIN_BYTEARRAY_TYPE);
+            buffer->size = static_cast<std::intptr_t>(size);
+            buffer->data = static_cast<char*>(std::calloc(1, size + 1));
+            std::memcpy(buffer->data, data, size);
+            return &buffer->head;
+        }
+        default: {
+            Object* text = NewStr(data, size);
+            reinterpret_cast<Str*>(text)->sstate = kind == kInternedStr ? 1 : 0;
+            return text;
+        }
+    }
+}
+STANDIN_EXPORT Object* StandIn_Int(long long value) { return NewInt(value); }
+STANDIN_EXPORT Object* StandIn_Tuple(std::size_t count, Object* const* items) {
+    Tuple* tuple = New<Tuple>(&g_tuple_type);
+    tuple->size = static_cast<std::intptr_t>(count);
+    for (std::size_t i = 0; i < count && i < 8; ++i) tuple->items[i] = items[i];
+    return &tuple->head;
+}
+STANDIN_EXPORT bool StandIn_Bytes(Object* text, const char** data, std::size_t* size) {
+    if (text->type == &g_unicode_type) text = &reinterpret_cast<Unicode*>(text)->utf8->head;
+    if (text->type == &STANDIN_BYTEARRAY_TYPE) {
+        *data = reinterpret_cast<ByteArray*>(text)->data;
+        *size = static_cast<std::size_t>(reinterpret_cast<ByteArray*>(text)->size);
+        return true;
+    }
+    if (text->type != &STANDIN_STR_TYPE) return false;
+    *data = reinterpret_cast<Str*>(text)->sval;
+    *size = static_cast<std::size_t>(reinterpret_cast<Str*>(text)->size);
+    return true;
+}
+STANDIN_EXPORT bool StandIn_IntValue(Object* number, long long* value) {
+    if (number->type != &g_int_type) return false;
+    *value = reinterpret_cast<Int*>(number)->value;
+    return true;
+}
+STANDIN_EXPORT const char* StandIn_TypeName(Object* object) { return object ? object->type->tp_name : "(null)"; }
+STANDIN_EXPORT long long StandIn_RefCount(Object* object) { return object->refcnt; }
+STANDIN_EXPORT const char* StandIn_TakeError(const char** message, long long* needed) {
+    if (!g_error) return nullptr;
+    const char* name = g_error->tp_name;
+    *message = g_error_message.c_str();
+    *needed = g_error_needed;
+    g_error = nullptr;
+    return name;
+}
