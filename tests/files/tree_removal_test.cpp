@@ -385,6 +385,9 @@ TEST_F(LinuxTree, RemovesTheTreeAndFollowsNoLink) {
         RemoveTreeNoFollow(c.text.c_str(), "/nonexistent-home");
         EXPECT_FALSE(fs::exists(fs::symlink_status(c.path))) << c.text;
     }
+    // A file is no tree: it stays, given with or without a trailing slash.
+    for (const std::string& given : {(outside / "ro.txt").string(), (outside / "ro.txt").string() + "/"})
+        RemoveTreeNoFollow(given.c_str(), "/nonexistent-home");
     std::ifstream kept(outside / "ro.txt");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
     EXPECT_EQ(fs::status(outside / "ro.txt").permissions(), fs::perms::owner_read);
