@@ -34,42 +34,54 @@ struct Level {
     std::size_t next = 0;
 };
 
-Level Enter(std::unique_ptr<TreeNode> directory) {
+// What the walk left behind.
+struct Outcome {
+    bool removed = false;  // the top's removal was accepted
+    bool foreign = false;  // it met a name or an object that is no entry of the tree
+};
+
+Level Enter(std::unique_ptr<TreeNode> directory, Outcome& outcome) {
     Level level{std::move(directory), {}, 0};
     level.directory->ForEachEntry([&](const ListedEntry& entry) {
-        if (IsOwnName(entry.name)) level.entries.push_back(entry);
+        if (IsOwnName(entry.name))
+            level.entries.push_back(entry);
+        else if (entry.name != L"." && entry.name != L"..")
+            outcome.foreign = true;
     });
     return level;
 }
 
-// Empties the directory and removes it; true when its removal was accepted.
-// The walk keeps one handle per level it is in (no recursion: a tree may be
-// thousands of levels deep), so no directory on the way can be renamed or
-// replaced while it is inside.
-bool EmptyAndRemove(std::unique_ptr<TreeNode> top) {
+// Empties the directory and removes it. The walk keeps one handle per level
+// it is in (no recursion: a tree may be thousands of levels deep), so no
+// directory on the way can be renamed or replaced while it is inside.
+Outcome EmptyAndRemove(std::unique_ptr<TreeNode> top) {
+    Outcome outcome;
     std::vector<Level> levels;
-    levels.push_back(Enter(std::move(top)));
-    bool removed = false;
+    levels.push_back(Enter(std::move(top), outcome));
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.next == level.entries.size()) {
             level.directory->ResetAttributes();
-            removed = level.directory->Delete();
+            outcome.removed = level.directory->Delete();
             levels.pop_back();  // closing the handle completes the removal
             continue;
         }
         const ListedEntry& entry = level.entries[level.next++];
         std::unique_ptr<TreeNode> child = level.directory->OpenChild(entry.name);
-        if (!child || !IsListedObject(entry, *child)) continue;
+        if (!child) continue;
+        if (!IsListedObject(entry, *child)) {
+            outcome.foreign = true;
+            continue;
+        }
         const std::uint32_t attributes = child->Attributes();
         if ((attributes & kAttributeDirectory) && !(attributes & kAttributeReparsePoint)) {
-            levels.push_back(Enter(std::move(child)));  // `level` and `entry` end here
+            levels.push_back(Enter(std::move(child), outcome));  // `level` and `entry` end here
             continue;
         }
         child->ResetAttributes();  // a link's own attributes, never its target's
         child->Delete();
     }
-    return removed;
+    return outcome;
 }
 
 }  // namespace
@@ -123,9 +135,12 @@ void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tre
         return;
     }
     if (!(attributes & kAttributeDirectory)) return;  // a file is no tree: it stays
-    if (EmptyAndRemove(std::move(top))) return;
-    // Only what the walk could not remove is left to the commands; they
-    // name the folder as the caller gave it.
+    const Outcome outcome = EmptyAndRemove(std::move(top));
+    // Only what the walk could not remove is left to the commands; they name
+    // the folder as the caller gave it. They resolve paths from listed names
+    // themselves, so a tree that holds a name or an object not its own (a
+    // trap: "..\\x", a folder swapped for a link) is not handed to them.
+    if (outcome.removed || outcome.foreign) return;
     const std::string prefix = directory + '\\';
     tree.Start(kAttribCommand + QuotedArgument(prefix + '*', lead_bytes));
     tree.Start(kRmdirCommand + QuotedArgument(prefix, lead_bytes));

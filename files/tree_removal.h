@@ -21,7 +21,8 @@ void DelFilesAndDir(const char* path);
 // touched; files are deleted (attributes reset first), directories emptied
 // the same way and removed, links removed themselves. A name that cannot be
 // an entry's own ("." , "..", one holding a separator or a colon) is left
-// alone. When the directory is still there afterwards, ATTRIB -R -H -S /S /D
+// alone. When the directory is still there afterwards, and the walk met no
+// such name nor an entry swapped since it was listed, ATTRIB -R -H -S /S /D
 // "<dir>\*" and rmdir /S/Q "<dir>\" are started for it. Nothing is reported.
 void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree);
 
