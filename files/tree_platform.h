@@ -71,4 +71,8 @@ public:
     virtual void Start(const std::string& command_line) = 0;
 };
 
+// The system's calls (Windows only). They keep nothing between calls, so
+// removals may run on several threads at once.
+TreePlatform& SystemTree();
+
 }  // namespace karvelin::files

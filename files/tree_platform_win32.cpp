@@ -306,11 +306,12 @@ public:
     void Start(const std::string& command_line) override { ::WinExec(command_line.c_str(), SW_HIDE); }
 };
 
+SystemTrees g_tree;
+
 }  // namespace
 
-void DelFilesAndDir(const char* path) {
-    SystemTrees tree;
-    RemoveTree(path, SystemLeadBytes(), tree);
-}
+TreePlatform& SystemTree() { return g_tree; }
+
+void DelFilesAndDir(const char* path) { RemoveTree(path, SystemLeadBytes(), SystemTree()); }
 
 }  // namespace karvelin::files
