@@ -31,7 +31,7 @@ using NtOpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES
 using NtQueryDirectoryFileCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
                                                   FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
 using NtFileInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
-using FinalPathCall = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+using NtQueryObjectCall = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
 
 template <typename Call>
 Call Lookup(const char* module, const char* name) {
@@ -45,11 +45,13 @@ struct NtCalls {
     NtFileInformationCall set = Lookup<NtFileInformationCall>("ntdll.dll", "NtSetInformationFile");
     // Wine follows a Unix symbolic link even when asked to open the link
     // itself, lists a link to a file as that file, and deletes what a handle
-    // opened; so under Wine each entry's final path (what its handle reaches)
-    // is compared with its directory's final path and the entry's name.
-    FinalPathCall final_path = Lookup<void*>("ntdll.dll", "wine_get_version")
-                                   ? Lookup<FinalPathCall>("kernel32.dll", "GetFinalPathNameByHandleW")
-                                   : nullptr;
+    // opened; so under Wine each entry's final path (what its handle reaches,
+    // the object's name) is compared with its directory's and the entry's
+    // name. GetFinalPathNameByHandle would do, but Wine's fails beyond 260
+    // characters.
+    NtQueryObjectCall final_path = Lookup<void*>("ntdll.dll", "wine_get_version")
+                                       ? Lookup<NtQueryObjectCall>("ntdll.dll", "NtQueryObject")
+                                       : nullptr;
     bool usable() const { return open && list && set; }
 };
 
@@ -128,8 +130,22 @@ bool IdentityOf(HANDLE handle, ObjectIdentity& identity, std::uint32_t& attribut
     return true;
 }
 
+// The object's name ("\\??\\Z:\\..."); empty when it cannot be had.
 std::wstring FinalPathOf(HANDLE handle) {
-    return AskForText([&](wchar_t* buffer, DWORD size) { return Nt().final_path(handle, buffer, size, 0); });
+    std::vector<LONGLONG> buffer(1024);
+    for (int tries = 0; tries < 4; ++tries) {
+        ULONG needed = 0;
+        const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
+        const NTSTATUS status = Nt().final_path(handle, ObjectNameInformation, buffer.data(), size, &needed);
+        if (NT_SUCCESS(status)) {
+            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+            if (!name->Buffer || name->Length > size - sizeof(UNICODE_STRING)) return std::wstring();
+            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
+        }
+        if (needed <= size) return std::wstring();
+        buffer.resize(needed / sizeof(LONGLONG) + 1);
+    }
+    return std::wstring();
 }
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {

@@ -139,7 +139,7 @@ void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tre
     // Only what the walk could not remove is left to the commands; they name
     // the folder as the caller gave it. They resolve paths from listed names
     // themselves, so a tree that holds a name or an object not its own (a
-    // trap: "..\\x", a folder swapped for a link) is not handed to them.
+    // trap: ..\x, a folder swapped for a link) is not handed to them.
     if (outcome.removed || outcome.foreign) return;
     const std::string prefix = directory + '\\';
     tree.Start(kAttribCommand + QuotedArgument(prefix + '*', lead_bytes));

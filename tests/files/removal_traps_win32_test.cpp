@@ -146,12 +146,12 @@ TEST_F(RemovalTraps, TrailingBackslashesReadOnlyFoldersAndDepth) {
     }
 }
 
-// Deeper than any ANSI path reaches: made through the verbatim form.
+// Deeper than any ANSI path reaches: made through the verbatim Unicode form.
 TEST_F(RemovalTraps, ATreeDeeperThanMaxPath) {
-    std::string folder = "\\\\?\\" + base_ + "\\tree";
-    for (int level = 0; level < 24; ++level, folder += "\\" + std::string(20, static_cast<char>('a' + level))) {
-        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << level;
-        const win32::unique_hfile file(::CreateFileA((folder + "\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+    std::wstring folder = L"\\\\?\\" + std::wstring(base_.begin(), base_.end()) + L"\\tree";  // ASCII
+    for (int level = 0; level < 24; ++level, folder += L"\\" + std::wstring(20, static_cast<wchar_t>('a' + level))) {
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << level;
+        const win32::unique_hfile file(::CreateFileW((folder + L"\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                                                      CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr));
         ASSERT_TRUE(file) << level;
     }
