@@ -20,7 +20,7 @@
 namespace karvelin::files {
 namespace {
 
-constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);         // STATUS_NO_MORE_FILES
+constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);  // STATUS_NO_MORE_FILES
 constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
 constexpr FILE_INFORMATION_CLASS kBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
 constexpr FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);

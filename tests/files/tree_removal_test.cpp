@@ -105,15 +105,17 @@ public:
         }
         std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) override {
             if (tree_.before_open) tree_.before_open(tree_, name);
-            std::uint64_t id = name == L"." ? id_ : name == L".." ? tree_.objects.at(id_).parent : tree_.Child(id_, name);
+            std::uint64_t id = name == L"."    ? id_
+                               : name == L".." ? tree_.objects.at(id_).parent
+                                               : tree_.Child(id_, name);
             if (id && tree_.follows_links && tree_.objects.at(id).target) id = tree_.objects.at(id).target;
             return id ? std::make_unique<Node>(tree_, id) : nullptr;
         }
         void ResetAttributes() override {
             tree_.log.push_back("reset " + tree_.PathOf(id_));
             std::uint32_t& attributes = tree_.objects.at(id_).attributes;
-            const std::uint32_t kept = D | kAttributeReparsePoint | kLocked;
-            attributes = (attributes & (D | kAttributeReparsePoint)) ? attributes & kept : kNormal | (attributes & kLocked);
+            const std::uint32_t kind = attributes & (D | kAttributeReparsePoint);
+            attributes = (kind ? kind : kNormal) | (attributes & kLocked);
         }
         bool Delete() override {
             tree_.log.push_back("delete " + tree_.PathOf(id_));
@@ -288,7 +290,8 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
         for (const auto& [path, attributes] : std::vector<std::pair<std::string, std::uint32_t>>{
                  {"C:\\WINDOWS", D}, {"C:\\WINDOWS\\system32", D}, {"C:\\Program Files", D},
                  {"C:\\Program Files\\App", D}, {"C:\\Program Files\\App\\sub dir", D}, {"C:\\file.txt", 0},
-                 {"C:\\link", kDirectoryLink}, {"C:\\dbcs", D}, {"C:\\dbcs\\sub", D}, {"C:\\dbcs\\open", kNormal | kLocked},
+                 {"C:\\link", kDirectoryLink}, {"C:\\dbcs", D}, {"C:\\dbcs\\sub", D},
+                 {"C:\\dbcs\\open", kNormal | kLocked},
                  {"C:\\Program Files\\Busy", D}, {"C:\\Program Files\\Busy\\open", kNormal | kLocked},
                  {"C:\\trap", D}, {"C:\\trap\\open", kNormal | kLocked}, {"C:\\trap\\..|x", 0}})
             tree.Add(path, attributes);
