@@ -1,44 +1,78 @@
-// What the tree removal asks of Windows: listing, attributes, deletion, and
+// What the tree removal asks of Windows: objects opened by handle, listed
+// and deleted through their handles, never reached again by a path; and
 // starting the two clean-up commands.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace karvelin::files {
 
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;     // FILE_ATTRIBUTE_DIRECTORY
 inline constexpr std::uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
-inline constexpr std::uint32_t kNoAttributes = 0xFFFFFFFF;      // INVALID_FILE_ATTRIBUTES
+
+// What an opened object is, whatever name reached it: the volume's serial
+// number and the file's index on that volume.
+struct ObjectIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    bool operator==(const ObjectIdentity& other) const { return volume == other.volume && file == other.file; }
+};
+
+// One entry of a directory's listing, as the system gives it: the name is
+// data read from the disk, not a path.
+struct ListedEntry {
+    std::wstring name;
+    std::uint32_t attributes = 0;
+    std::uint64_t file = 0;  // its index on the volume; 0 when the listing gives none
+};
+
+// One object the walk holds open: a directory, a file, or a link itself
+// (never its target). While it is held, nobody else can rename or delete it.
+class TreeNode {
+public:
+    using Visit = std::function<void(const ListedEntry& entry)>;
+
+    virtual ~TreeNode() = default;
+    // The attribute word of the object opened.
+    virtual std::uint32_t Attributes() = 0;
+    virtual ObjectIdentity Identity() = 0;
+    // Each entry of this directory, read through its handle, "." and ".."
+    // included; nothing when it cannot be listed.
+    virtual void ForEachEntry(const Visit& visit) = 0;
+    // The entry `name` of this directory, opened through this directory's
+    // handle without following a link; null when it cannot be opened, or when
+    // what the name reaches is not an entry of this directory (a link the
+    // system follows anyway).
+    virtual std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) = 0;
+    // Attributes to FILE_ATTRIBUTE_NORMAL (a read-only entry cannot be deleted).
+    virtual void ResetAttributes() = 0;
+    // Marks the object to be deleted when its handle closes (a directory only
+    // when empty); true when the system accepted it.
+    virtual bool Delete() = 0;
+};
 
 class TreePlatform {
 public:
-    using Visit = std::function<void(const std::string& name, std::uint32_t attributes)>;
-
     virtual ~TreePlatform() = default;
-    // The path made absolute by the system's own rules (current directory,
-    // ".", "..", "/"), in its long form where it exists; empty when the system
-    // cannot make it.
-    virtual std::string FullPath(const std::string& path) = 0;
-    // The Windows directory ("C:\WINDOWS"); empty when it cannot be had.
-    virtual std::string WindowsDirectory() = 0;
-    // The attribute word of the path itself (a link's own), kNoAttributes
-    // when it does not exist.
-    virtual std::uint32_t Attributes(const std::string& path) = 0;
-    // Each entry of the listing of the pattern ("dir\*"), with its attribute
-    // word, "." and ".." included; nothing when no listing can be opened.
-    virtual void ForEachEntry(const std::string& pattern, const Visit& visit) = 0;
-    // The steps' own calls; their results are not needed.
-    virtual void ResetAttributes(const std::string& path) = 0;  // to FILE_ATTRIBUTE_NORMAL
-    virtual void DeleteEntry(const std::string& path) = 0;      // DeleteFileA
-    virtual void RemoveEmptyDirectory(const std::string& path) = 0;  // RemoveDirectoryA
+    // The folder that holds `path` (opened, links above it followed) and the
+    // path's last name, by the system's own rules: current folder, ".", "..",
+    // trailing blanks and dots. Null when the path names no entry of a folder
+    // (a root, or nothing the system can make of it).
+    virtual std::unique_ptr<TreeNode> OpenParent(const std::string& path, std::wstring& name) = 0;
+    // What is never removed, whatever spelling reaches it: the root of the
+    // volume or share `path` lies on, the Windows directory and every folder
+    // above it.
+    virtual std::vector<ObjectIdentity> ProtectedObjects(const std::string& path) = 0;
     // Starts the command line, window hidden, without waiting (WinExec).
     virtual void Start(const std::string& command_line) = 0;
 };
 
-// The Win32 calls (Windows only): one shared object, for one thread at a
-// time (it keeps what it learnt about links); DelFilesAndDir makes one per call.
+// The system's calls (Windows only). They keep nothing between calls, so
+// removals may run on several threads at once.
 TreePlatform& SystemTree();
 
 }  // namespace karvelin::files

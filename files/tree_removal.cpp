@@ -1,5 +1,7 @@
 #include "files/tree_removal.h"
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace karvelin::files {
@@ -10,110 +12,76 @@ constexpr char kRmdirCommand[] = "rmdir /S/Q ";
 
 char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Equal texts, ASCII letters compared without case; a double-byte
-// character's second byte is compared exactly.
-bool SameName(const std::string& a, const std::string& b, const LeadBytes& lead_bytes) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size();) {
-        const std::size_t length = lead_bytes.CharLength(a.c_str() + i);
-        if (length == 2) {
-            if (a.compare(i, 2, b, i, 2) != 0) return false;
-        } else if (Folded(a[i]) != Folded(b[i])) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-bool StartsWith(const std::string& text, const char* head) { return text.rfind(head, 0) == 0; }
-
-// A full path as the names it passes through: whether it is a network path,
-// and its components, empty ones dropped ("C:\\a\" gives "C:", "a").
-struct PathNames {
-    bool network = false;
-    std::vector<std::string> names;
-};
-
-PathNames NamesOf(std::string path, const LeadBytes& lead_bytes) {
-    PathNames parsed;
-    if (StartsWith(path, "\\\\?\\") || StartsWith(path, "\\\\.\\")) {
-        path.erase(0, 4);
-        if (path.size() >= 4 && SameName(path.substr(0, 4), "UNC\\", lead_bytes)) {
-            path.erase(0, 4);
-            parsed.network = true;
-        }
-    } else if (StartsWith(path, "\\\\")) {
-        path.erase(0, 2);
-        parsed.network = true;
-    }
-    std::string name;
-    for (const char* p = path.c_str(); *p;) {
-        const std::size_t length = lead_bytes.CharLength(p);
-        if (length == 1 && *p == '\\') {
-            if (!name.empty()) parsed.names.push_back(std::move(name));
-            name.clear();
-        } else {
-            name.append(p, length);
-        }
-        p += length;
-    }
-    if (!name.empty()) parsed.names.push_back(std::move(name));
-    return parsed;
-}
-
-// A drive's root, or the top of a share (or of a volume named by a device
-// path): nothing below it has been named.
-bool IsRoot(const PathNames& path) { return path.names.size() <= (path.network ? 2u : 1u); }
-
-// `path` is `inner` or one of the folders above it.
-bool IsSelfOrParent(const PathNames& path, const PathNames& inner, const LeadBytes& lead_bytes) {
-    if (path.network != inner.network || path.names.size() > inner.names.size()) return false;
-    for (std::size_t i = 0; i < path.names.size(); ++i)
-        if (!SameName(path.names[i], inner.names[i], lead_bytes)) return false;
-    return true;
-}
-
 bool IsDriveForm(const std::string& path) {
     const char letter = Folded(path.size() == 2 ? path[0] : '\0');
     return letter >= 'A' && letter <= 'Z' && path[1] == ':';
 }
 
-// A link loses the link itself: a directory link its directory entry, a file
-// link its file entry; what it points to is never touched.
-void RemoveLink(const std::string& path, std::uint32_t attributes, TreePlatform& tree) {
-    if (attributes & kAttributeDirectory)
-        tree.RemoveEmptyDirectory(path);
-    else
-        tree.DeleteEntry(path);
+// The object opened by an entry's name is the one the listing gave: the
+// same kind (directory, link) and, where the listing gives one, the same
+// index on the volume. Anything else was put in the entry's place after
+// the listing was read.
+bool IsListedObject(const ListedEntry& entry, TreeNode& node) {
+    constexpr std::uint32_t kKind = kAttributeDirectory | kAttributeReparsePoint;
+    if ((entry.attributes & kKind) != (node.Attributes() & kKind)) return false;
+    return entry.file == 0 || entry.file == node.Identity().file;
 }
 
-// One directory, given without trailing backslashes; `known_directory` when
-// its attribute word says it is one (its attributes are then reset before
-// its removal: a read-only directory cannot be removed).
-void RemoveDirectoryTree(const std::string& directory, bool known_directory, const LeadBytes& lead_bytes,
-                         TreePlatform& tree) {
-    const std::string prefix = directory + '\\';
-    const std::string pattern = prefix + '*';
-    tree.ForEachEntry(pattern, [&](const std::string& name, std::uint32_t attributes) {
-        if (name == "." || name == "..") return;
-        const std::string entry = prefix + name;
-        if (attributes & kAttributeReparsePoint) {
-            RemoveLink(entry, attributes, tree);
-        } else if (attributes & kAttributeDirectory) {
-            RemoveDirectoryTree(entry, true, lead_bytes, tree);
-        } else {
-            tree.ResetAttributes(entry);
-            tree.DeleteEntry(entry);
-        }
+// A directory held open, its listing, and how far the walk has gone in it.
+struct Level {
+    std::unique_ptr<TreeNode> directory;
+    std::vector<ListedEntry> entries;
+    std::size_t next = 0;
+};
+
+// What the walk left behind.
+struct Outcome {
+    bool removed = false;  // the top's removal was accepted
+    bool foreign = false;  // it met a name or an object that is no entry of the tree
+};
+
+Level Enter(std::unique_ptr<TreeNode> directory, Outcome& outcome) {
+    Level level{std::move(directory), {}, 0};
+    level.directory->ForEachEntry([&](const ListedEntry& entry) {
+        if (IsOwnName(entry.name))
+            level.entries.push_back(entry);
+        else if (entry.name != L"." && entry.name != L"..")
+            outcome.foreign = true;
     });
-    if (known_directory) tree.ResetAttributes(directory);
-    tree.RemoveEmptyDirectory(prefix);
-    // The commands come after the walk: a command that runs beside it holds
-    // folders open (their removal then fails) and could pass through a link
-    // the walk has not yet removed. They now act only on what is left.
-    tree.Start(kAttribCommand + QuotedArgument(pattern, lead_bytes));
-    tree.Start(kRmdirCommand + QuotedArgument(prefix, lead_bytes));
+    return level;
+}
+
+// Empties the directory and removes it. The walk keeps one handle per level
+// it is in (no recursion: a tree may be thousands of levels deep), so no
+// directory on the way can be renamed or replaced while it is inside.
+Outcome EmptyAndRemove(std::unique_ptr<TreeNode> top) {
+    Outcome outcome;
+    std::vector<Level> levels;
+    levels.push_back(Enter(std::move(top), outcome));
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.entries.size()) {
+            level.directory->ResetAttributes();
+            outcome.removed = level.directory->Delete();
+            levels.pop_back();  // closing the handle completes the removal
+            continue;
+        }
+        const ListedEntry& entry = level.entries[level.next++];
+        std::unique_ptr<TreeNode> child = level.directory->OpenChild(entry.name);
+        if (!child) continue;
+        if (!IsListedObject(entry, *child)) {
+            outcome.foreign = true;
+            continue;
+        }
+        const std::uint32_t attributes = child->Attributes();
+        if ((attributes & kAttributeDirectory) && !(attributes & kAttributeReparsePoint)) {
+            levels.push_back(Enter(std::move(child), outcome));  // `level` and `entry` end here
+            continue;
+        }
+        child->ResetAttributes();  // a link's own attributes, never its target's
+        child->Delete();
+    }
+    return outcome;
 }
 
 }  // namespace
@@ -142,26 +110,40 @@ std::string QuotedArgument(const std::string& text, const LeadBytes& lead_bytes)
     return quoted + '"';
 }
 
-bool IsRefusedPath(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree) {
-    const std::string trimmed = WithoutTrailingBackslashes(path, lead_bytes);
-    // "C:" names the current folder of drive C, but as a removal it can only
-    // be a mistaken root.
-    if (trimmed.empty() || IsDriveForm(trimmed)) return true;
-    const std::string full = tree.FullPath(path);
-    if (full.empty()) return true;  // nothing to compare: not removed
-    const PathNames names = NamesOf(full, lead_bytes);
-    if (IsRoot(names)) return true;
-    const std::string windows = tree.WindowsDirectory();
-    return !windows.empty() && IsSelfOrParent(names, NamesOf(windows, lead_bytes), lead_bytes);
+bool IsOwnName(const std::wstring& name) {
+    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
 }
 
 void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree) {
-    if (IsRefusedPath(path, lead_bytes, tree)) return;
     const std::string directory = WithoutTrailingBackslashes(path, lead_bytes);
-    const std::uint32_t attributes = tree.Attributes(directory);
-    const bool exists = attributes != kNoAttributes;
-    if (exists && (attributes & kAttributeReparsePoint)) return RemoveLink(directory, attributes, tree);
-    RemoveDirectoryTree(directory, exists && (attributes & kAttributeDirectory), lead_bytes, tree);
+    // "C:" names the current folder of drive C, but as a removal it can only
+    // be a mistaken root.
+    if (directory.empty() || IsDriveForm(directory)) return;
+    std::wstring name;
+    const std::unique_ptr<TreeNode> parent = tree.OpenParent(directory, name);
+    if (!parent || !IsOwnName(name)) return;
+    std::unique_ptr<TreeNode> top = parent->OpenChild(name);
+    if (!top) return;
+    const std::vector<ObjectIdentity> kept = tree.ProtectedObjects(directory);
+    const ObjectIdentity identity = top->Identity();
+    // Nothing to compare with: not removed.
+    if (kept.empty() || std::find(kept.begin(), kept.end(), identity) != kept.end()) return;
+    const std::uint32_t attributes = top->Attributes();
+    if (attributes & kAttributeReparsePoint) {
+        top->ResetAttributes();
+        top->Delete();
+        return;
+    }
+    if (!(attributes & kAttributeDirectory)) return;  // a file is no tree: it stays
+    const Outcome outcome = EmptyAndRemove(std::move(top));
+    // Only what the walk could not remove is left to the commands; they name
+    // the folder as the caller gave it. They resolve paths from listed names
+    // themselves, so a tree that holds a name or an object not its own (a
+    // trap: ..\x, a folder swapped for a link) is not handed to them.
+    if (outcome.removed || outcome.foreign) return;
+    const std::string prefix = directory + '\\';
+    tree.Start(kAttribCommand + QuotedArgument(prefix + '*', lead_bytes));
+    tree.Start(kRmdirCommand + QuotedArgument(prefix, lead_bytes));
 }
 
 }  // namespace karvelin::files

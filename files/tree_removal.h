@@ -8,22 +8,27 @@
 
 namespace karvelin::files {
 
-// The host's removal, as the export calls it: RemoveTree over SystemTree() on
-// Windows, RemoveTreeNoFollow with the user's home directory on Linux.
+// The host's removal, as the export calls it: RemoveTree over the system's
+// calls on Windows, RemoveTreeNoFollow with the user's home directory on Linux.
 void DelFilesAndDir(const char* path);
 
-// Windows. Refuses what can only be a mistake (see IsRefusedPath). A path
-// that is itself a link loses the link alone. Otherwise, for the directory
-// and each one the walk enters: deletes the files (attributes reset first),
-// enters the directories, removes the links themselves, resets the
-// directory's attributes, removes it, then starts ATTRIB -R -H -S /S /D
-// "<dir>\*" and rmdir /S/Q "<dir>\". Nothing is reported.
+// Windows. Refuses an empty path, backslashes alone and a bare drive ("C:"),
+// then whatever the path opens as a protected object (see
+// TreePlatform::ProtectedObjects), compared by identity. A path that is itself
+// a link loses the link alone; a file stays. Otherwise the walk holds each
+// directory open while it empties it: every entry is opened through its
+// directory's handle and checked to be the very object listed before it is
+// touched; files are deleted (attributes reset first), directories emptied
+// the same way and removed, links removed themselves. A name that cannot be
+// an entry's own ("." , "..", one holding a separator or a colon) is left
+// alone. When the directory is still there afterwards, and the walk met no
+// such name nor an entry swapped since it was listed, ATTRIB -R -H -S /S /D
+// "<dir>\*" and rmdir /S/Q "<dir>\" are started for it. Nothing is reported.
 void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree);
 
-// Windows: true for an empty path, backslashes only, a drive root in any
-// form ("C:", "C:\\\", "\\server\share\") and the Windows directory or a
-// parent of it.
-bool IsRefusedPath(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree);
+// Whether a listed name can name its own entry and nothing else: not "." or
+// "..", no backslash, slash or colon, not empty.
+bool IsOwnName(const std::wstring& name);
 
 // The path without its run of trailing backslashes (a double-byte
 // character's second byte is no backslash).
@@ -35,8 +40,9 @@ std::string WithoutTrailingBackslashes(const std::string& path, const LeadBytes&
 std::string QuotedArgument(const std::string& text, const LeadBytes& lead_bytes);
 
 // Linux: removes the tree with openat/unlinkat, following no symbolic link,
-// not even the path's own last component (a link loses the link alone).
-// Refuses an empty path, "/" and the home directory or a parent of it.
+// not even the path's own last component (a link loses the link alone). A
+// path that names a file is left in place. Refuses an empty path, "/" and the
+// home directory or a parent of it.
 void RemoveTreeNoFollow(const char* path, const std::string& home);
 
 }  // namespace karvelin::files

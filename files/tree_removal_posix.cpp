@@ -104,6 +104,7 @@ void RemoveTreeNoFollow(const char* path, const std::string& home) {
     const unique_fd parent_fd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent_fd) return;
     const bool is_directory = S_ISDIR(st.st_mode);
+    if (!is_directory && !S_ISLNK(st.st_mode)) return;  // a file is no tree: it stays, as on Windows
     if (is_directory) RemoveDirectoryAt(parent_fd.get(), name.c_str());
     ::unlinkat(parent_fd.get(), name.c_str(), is_directory ? AT_REMOVEDIR : 0);
 }

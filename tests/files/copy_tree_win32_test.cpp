@@ -151,42 +151,65 @@ TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {
     EXPECT_EQ(Read(base_ + "\\tree-sibling.txt"), "outside");
 }
 
-TEST_F(FilesThroughTheDll, CommandLinesReachTheProgramQuoted) {
+// A file held open without delete sharing cannot be removed: its folders
+// stay, and the commands are started for the folder given, quoted, and for
+// nothing else. A tree removed whole starts nothing.
+TEST_F(FilesThroughTheDll, CommandsOnlyForAFolderLeftBehind) {
     const std::string commands = UseRecorders();
-    const std::string tree = base_ + "\\a b\\tree dir";
-    ::CreateDirectoryA((base_ + "\\a b").c_str(), nullptr);
-    ::CreateDirectoryA(tree.c_str(), nullptr);
-    ::CreateDirectoryA((tree + "\\sub dir").c_str(), nullptr);
+    const std::string tree = base_ + "\\a b\\tree dir", whole = base_ + "\\whole";
+    for (const std::string& folder : {base_ + "\\a b", tree, tree + "\\sub dir", whole, whole + "\\sub"})
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+    Write(whole + "\\sub\\f.txt", "x");
+    Write(tree + "\\sub dir\\busy.txt", "x");
+    const win32::unique_hfile busy(::CreateFileA((tree + "\\sub dir\\busy.txt").c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(busy);
+    remove_(whole.c_str());
     remove_((tree + "\\\\").c_str());
-    EXPECT_EQ(Records(commands, 4), (std::multiset<std::vector<std::string>>{
+    EXPECT_EQ(Records(commands, 2), (std::multiset<std::vector<std::string>>{
                                         {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", tree + "\\*"},
-                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", tree + "\\sub dir\\*"},
                                         {"rmdir.exe", "/S/Q", tree + "\\"},
-                                        {"rmdir.exe", "/S/Q", tree + "\\sub dir\\"},
                                     }));
+    EXPECT_EQ(::GetFileAttributesA(whole.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// Run only in the throwaway prefix of scripts/wine-run.sh.
+// Run only in the throwaway prefix of scripts/wine-run.sh. Every spelling of
+// a root or of the Windows directory: another drive letter for C:\ (what
+// subst makes), trailing dots and blanks, the verbatim form, a parent's "..".
 TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
     char windows[MAX_PATH] = {};
     ASSERT_NE(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
     const std::string system32 = std::string(windows) + "\\system32";
+    const std::string below_drive = std::string(windows).substr(2);  // "\windows"
+    std::set<std::string> windows_before;
+    Collect(windows, "", windows_before);
+    const bool alias = ::DefineDosDeviceA(0, "W:", "C:\\");
+    EXPECT_TRUE(alias);
     const std::string commands = UseRecorders();
     std::string lower = windows;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const std::string& path : {std::string(), std::string("\\"), std::string("\\\\\\"), std::string("C:"),
-                                    std::string("C:\\"), std::string("C:\\\\\\"), std::string("\\\\server\\share\\"),
-                                    std::string(windows), lower + "\\", std::string(windows) + "\\..\\.",
-                                    system32 + "\\..\\"})
+    const std::string w = windows;
+    for (const std::string& path : std::vector<std::string>{
+             "", "\\", "\\\\\\", "C:", "C:\\", "C:\\\\\\", "\\\\server\\share\\", w, lower + "\\", w + "\\..\\.",
+             system32 + "\\..\\", w + ".", w + " ", w + ". .", "\\\\?\\" + w, "\\\\.\\" + w, "W:\\", "W:" + below_drive,
+             "w:" + below_drive + " \\", "W:\\.", "W:" + below_drive + "\\system32\\.."})
         remove_(path.c_str());
-    // A missing path is not refused: its two commands come after the
+    if (alias) ::DefineDosDeviceA(DDD_REMOVE_DEFINITION, "W:", nullptr);
+    // A folder left behind is the marker: its two commands come after the
     // refused calls, and are the only ones.
-    const std::string missing = base_ + "\\missing";
-    remove_(missing.c_str());
+    const std::string marker = base_ + "\\marker";
+    ::CreateDirectoryA(marker.c_str(), nullptr);
+    Write(marker + "\\busy.txt", "x");
+    const win32::unique_hfile busy(::CreateFileA((marker + "\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    remove_(marker.c_str());
     EXPECT_EQ(Records(commands, 2), (std::multiset<std::vector<std::string>>{
-                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", missing + "\\*"},
-                                        {"rmdir.exe", "/S/Q", missing + "\\"},
+                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", marker + "\\*"},
+                                        {"rmdir.exe", "/S/Q", marker + "\\"},
                                     }));
+    std::set<std::string> windows_after;
+    Collect(windows, "", windows_after);
+    EXPECT_EQ(windows_after.size(), windows_before.size());
     EXPECT_NE(::GetFileAttributesA((system32 + "\\kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

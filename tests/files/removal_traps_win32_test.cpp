@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -28,11 +29,13 @@ std::uint64_t ContentHash(const std::string& file) {
     return hash;
 }
 
-// Every entry below `root` but `skip` and what lies under it: its attributes
-// (archive aside) and, for a file, its content's hash. Links are listed, not
-// entered.
+// Every entry below `root` but `skip` and what lies under it, `levels` deep:
+// its attributes (archive aside) and, for a file, its content's hash. Links
+// are listed, not entered; a name that holds a backslash or a '?' (a
+// character the code page lacks) is listed alone: as a path it would name
+// another entry.
 void Snapshot(const std::string& root, const std::string& relative, const std::string& skip,
-              std::map<std::string, std::string>& entries) {
+              std::map<std::string, std::string>& entries, int levels = 1000) {
     WIN32_FIND_DATAA found{};
     const win32::unique_hfind listing(::FindFirstFileA((root + relative + "\\*").c_str(), &found));
     if (!listing) return;
@@ -41,13 +44,16 @@ void Snapshot(const std::string& root, const std::string& relative, const std::s
         if (name == "." || name == ".." || path == skip) continue;
         const DWORD attributes = found.dwFileAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
         const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
-        entries[path] = std::to_string(attributes) + (folder ? "" : " " + std::to_string(ContentHash(root + path)));
-        if (folder && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) Snapshot(root, path, skip, entries);
+        const bool whole_name = name.find_first_of("\\?") == std::string::npos;
+        entries[path] = std::to_string(attributes) +
+                        (folder || !whole_name ? "" : " " + std::to_string(ContentHash(root + path)));
+        if (folder && whole_name && levels > 1 && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            Snapshot(root, path, skip, entries, levels - 1);
     } while (::FindNextFileA(listing.get(), &found));
 }
-std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip) {
+std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip, int levels = 1000) {
     std::map<std::string, std::string> entries;
-    Snapshot(root, "", skip, entries);
+    Snapshot(root, "", skip, entries, levels);
     return entries;
 }
 
@@ -124,6 +130,8 @@ TEST_F(RemovalTraps, TrailingBackslashesReadOnlyFoldersAndDepth) {
         {"read-only, hidden, system folders", "tree", 3,
          FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
         {"30 levels deep", "tree\\", 30, 0},
+        {"a trailing blank", "tree ", 2, 0},
+        {"trailing blanks and dots", "tree. .\\", 2, 0},
     };
     for (const auto& c : cases) {
         std::string folder = base_ + "\\tree";
@@ -136,6 +144,19 @@ TEST_F(RemovalTraps, TrailingBackslashesReadOnlyFoldersAndDepth) {
             if (c.folder_attributes) ::SetFileAttributesA(up.c_str(), c.folder_attributes);
         ExpectRemovedAlone("tree", c.given);
     }
+}
+
+// Deeper than any ANSI path reaches: made through the verbatim Unicode form.
+TEST_F(RemovalTraps, ATreeDeeperThanMaxPath) {
+    std::wstring folder = L"\\\\?\\" + std::wstring(base_.begin(), base_.end()) + L"\\tree";  // ASCII
+    for (int level = 0; level < 24; ++level, folder += L"\\" + std::wstring(20, static_cast<wchar_t>('a' + level))) {
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << level;
+        const win32::unique_hfile file(::CreateFileW((folder + L"\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                     CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr));
+        ASSERT_TRUE(file) << level;
+    }
+    ASSERT_GT(folder.size(), 500u);
+    ExpectRemovedAlone("tree", "tree");
 }
 
 TEST_F(RemovalTraps, FiveThousandEntries) {
@@ -182,6 +203,8 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
         {"a link to a file outside", "\\filelink-tree", "\\filelink-tree", "\\filelink-tree\\link"},
         {"the path itself a link", "\\toplink", "\\toplink", ""},
         {"a tree below a linked folder", "\\via\\tree", "\\real", ""},
+        {"a name holding a backslash", "\\backslash-tree", "\\backslash-tree", "\\backslash-tree\\..\\canary.txt"},
+        {"full-width dots and backslash", "\\bestfit-tree", "\\bestfit-tree", ""},
     };
     for (const auto& c : cases) {
         const auto before = Snapshot(root, c.beside);
@@ -196,6 +219,79 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
     }
     // Removed whole, its files too: they are no links.
     EXPECT_EQ(::GetFileAttributesA((root + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Waits (at most 20 s) for the Linux helper of removal_traps_wine.sh.
+bool WaitFor(const std::string& path, bool present) {
+    for (int waited = 0; waited < 400; ++waited) {
+        if ((::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present) return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+// A Linux process swaps a folder of the tree for a link to the outside
+// folder and back while the walk runs; the outside folder holds the very
+// names the swapped folder held. Nothing outside may change, round after round.
+TEST_F(RemovalTraps, SwapRace) {
+    const char* made = std::getenv("KARVELIN_LINK_TREE");
+    if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
+    const std::string root = std::string("Z:") + made, tree = root + "\\swap-tree";
+    const auto outside = Snapshot(root + "\\outside", "");
+    ASSERT_EQ(outside.size(), 23u);
+    const std::uint64_t canary = ContentHash(root + "\\canary.txt");
+    int left_behind = 0;
+    for (int round = 0; round < 20; ++round) {
+        for (const char* folder : {"", "\\sub", "\\sub\\inner"}) ::CreateDirectoryA((tree + folder).c_str(), nullptr);
+        for (int n = 1; n <= 20; ++n) {
+            const std::string name = (n < 10 ? "\\f0" : "\\f") + std::to_string(n);
+            Write(tree + "\\sub" + name, "tree", n % 2 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+            Write(tree + "\\sub\\inner" + name, "tree");
+        }
+        Write(root + "\\swap-go", "");
+        remove_(tree.c_str());
+        left_behind += ::GetFileAttributesA(tree.c_str()) != INVALID_FILE_ATTRIBUTES;
+        Write(root + "\\swap-done", "");
+        ASSERT_TRUE(WaitFor(root + "\\swap-done", false)) << round;
+        WaitForRemovalCommands();
+        ASSERT_EQ(Snapshot(root + "\\outside", ""), outside) << round;
+        ASSERT_EQ(ContentHash(root + "\\canary.txt"), canary) << round;
+    }
+    std::printf("swap race: 20 rounds, %d left part of the tree behind\n", left_behind);
+}
+
+// W: made another name of the C: drive, the way subst does (under Wine a
+// dosdevices link, made by the Linux helper): the Windows directory and the
+// drive's root stay whole under every spelling.
+TEST_F(RemovalTraps, AnotherDriveNameForTheSystemDrive) {
+    const char* made = std::getenv("KARVELIN_LINK_TREE");
+    if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
+    const std::string root = std::string("Z:") + made;
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unix_name = Export<UnixName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    ASSERT_NE(unix_name, nullptr);
+    char* drive = unix_name(L"C:\\");
+    ASSERT_NE(drive, nullptr);
+    std::string devices = drive;
+    ::HeapFree(::GetProcessHeap(), 0, drive);
+    const std::size_t at = devices.find("/dosdevices/");
+    devices = at != std::string::npos ? devices.substr(0, at) : devices.substr(0, devices.rfind("/drive_c"));
+    Write(root + "\\alias-request", devices + "/dosdevices");
+    ASSERT_TRUE(WaitFor(root + "\\alias-done", true));
+    char windows[MAX_PATH] = {};
+    ASSERT_NE(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string below = std::string(windows).substr(2);  // "\windows"
+    ASSERT_EQ(::GetFileAttributesA(("W:" + below).c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    // The Windows directory and the folders right below it, content hashes
+    // included: the whole of it takes minutes under Wine.
+    const auto before = Snapshot(windows, "", 2);
+    ASSERT_GT(before.size(), 500u);
+    for (const std::string& path : std::vector<std::string>{"W:" + below, "w:" + below + ".", "W:" + below + " \\",
+                                                            "\\\\?\\W:" + below, "W:" + below + "\\system32\\..",
+                                                            "W:\\", "W:" + below + "\\.."})
+        remove_(path.c_str());
+    WaitForRemovalCommands();
+    EXPECT_EQ(Snapshot(windows, "", 2), before);
 }
 
 }  // namespace

@@ -1,16 +1,34 @@
 #!/bin/sh
-# Makes, from the Linux side, trees that hold Unix symbolic links out of them
-# (Wine cannot make links): a link to a folder outside, a link to a file
-# outside (read-only), a path that is itself a link to the outside folder, and
-# a plain tree reached through a linked folder.
-# Runs the DLL's removal on each under Wine, and checks that the outside
-# folder is byte for byte and mode for mode as it was.
+# Makes, from the Linux side, trees that Wine cannot make: Unix symbolic links
+# out of them (to a folder, to a file, the given path itself a link, a tree
+# reached through a linked folder), a name holding a backslash
+# ("..\canary.txt", beside which the tree's parent holds canary.txt), and a
+# folder named with the full-width characters of "..\.." (a code page's best
+# fit of that name climbs two folders).
+# Beside the Wine test, a Linux helper answers its requests through files:
+# - "alias-request" holds the prefix's dosdevices folder: it links w: there to
+#   the C: drive (what subst makes) and answers "alias-done";
+# - while "swap-go" exists, it swaps swap-tree/sub for a link to the outside
+#   folder and back, again and again (share modes do not bind it); on
+#   "swap-done" it removes swap-tree and both markers.
+# It stops on "helper-stop", or by itself after a bounded number of steps.
+# Checks that the outside folder and the canary are byte for byte and mode for
+# mode as they were.
 # Usage: removal_traps_wine.sh EMULATOR TEST_PROGRAM
 set -eu
 emulator=$1 program=$2
 base=$(mktemp -d "${TMPDIR:-/tmp}/karvelin-link.XXXXXX")
-trap 'chmod -R u+w "$base"; rm -rf "$base"' EXIT
+helper=
+cleanup() {
+    [ -n "$helper" ] && kill "$helper" 2>/dev/null
+    chmod -R u+w "$base"
+    rm -rf "$base"
+}
+trap cleanup EXIT
 mkdir -p "$base/outside/sub" "$base/dirlink-tree/sub" "$base/filelink-tree"
+for n in 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20; do
+    printf 'outside %s' $n >"$base/outside/f$n"
+done
 printf kept >"$base/outside/ro.txt"
 printf 'data\0\377' >"$base/outside/sub/data.bin"
 chmod 444 "$base/outside/ro.txt"
@@ -22,10 +40,45 @@ ln -s outside "$base/toplink"
 mkdir -p "$base/real/tree/sub"
 printf x >"$base/real/tree/sub/file.txt"
 ln -s real "$base/via"
-state() { (cd "$base/outside" && find . -exec stat -c '%n %a %s %Y' {} + | sort && find . -type f -exec sha256sum {} + | sort); }
+printf canary >"$base/canary.txt"
+mkdir -p "$base/backslash-tree/sub"
+printf x >"$base/backslash-tree/..\\canary.txt"
+printf x >"$base/backslash-tree/sub/f"
+bestfit=$(printf '\357\274\216\357\274\216\357\274\274\357\274\216\357\274\216')  # U+FF0E U+FF0E U+FF3C U+FF0E U+FF0E
+mkdir -p "$base/bestfit-tree/a/$bestfit/b"
+printf x >"$base/bestfit-tree/a/$bestfit/b/f"
+printf x >"$base/bestfit-tree/a/$bestfit/f"
+
+(
+    steps=0
+    while [ $steps -lt 400000 ] && [ ! -e "$base/helper-stop" ]; do
+        steps=$((steps + 1))
+        if [ -e "$base/alias-request" ] && [ ! -e "$base/alias-done" ]; then
+            ln -sfn ../drive_c "$(cat "$base/alias-request")/w:" && : >"$base/alias-done"
+        elif [ -e "$base/swap-done" ]; then
+            rm -rf "$base/swap-tree"
+            rm -f "$base/swap-go" "$base/swap-done"
+        elif [ -e "$base/swap-go" ]; then
+            tree=$base/swap-tree
+            if [ -L "$tree/sub" ]; then
+                rm -f "$tree/sub" && mv "$tree/sub.away" "$tree/sub" 2>/dev/null || true
+            elif [ -d "$tree/sub" ]; then
+                mv "$tree/sub" "$tree/sub.away" 2>/dev/null && ln -s ../outside "$tree/sub" || true
+            fi
+        else
+            sleep 0.01
+        fi
+    done
+) &
+helper=$!
+
+state() {
+    (cd "$base" && find outside canary.txt -exec stat -c '%n %a %s %Y' {} + | sort &&
+        find outside canary.txt -type f -exec sha256sum {} + | sort)
+}
 before=$(state)
 KARVELIN_LINK_TREE=$(printf %s "$base" | tr / '\\') \
-    "$emulator" "$program" --gtest_filter='*LinksOutOfTheTree*'
+    "$emulator" "$program" --gtest_filter='*LinksOutOfTheTree*:*SwapRace*:*AnotherDriveName*'
 after=$(state)
 [ "$before" = "$after" ] || { echo "the folder outside the trees changed"; exit 1; }
 echo "outside folder unchanged"

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,151 +25,284 @@ namespace {
 constexpr std::uint32_t D = kAttributeDirectory;
 constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kArchive = 0x20, kNormal = 0x80;
 constexpr std::uint32_t kDirectoryLink = 0x410, kFileLink = 0x420;
+constexpr std::uint32_t kLocked = 0x1000000;  // the fake's own: held open by another program
 
-// A drive in memory: paths to attribute words. A read-only entry cannot be
-// deleted; a directory only when empty. Every call is logged.
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// A volume in memory. Objects are found by id, as handles find them: an
+// object renamed while held stays the one held. A read-only object cannot be
+// deleted, a directory only when empty; a deletion takes effect when the last
+// node on the object closes. Every change is logged by the object's path.
 class FakeTree final : public TreePlatform {
 public:
-    std::map<std::string, std::uint32_t> entries;
-    std::map<std::string, std::string> full_paths;  // FullPath answers; the path itself otherwise
-    std::string windows = "C:\\WINDOWS";
+    struct Object {
+        std::uint64_t parent = 0;
+        std::wstring name;
+        std::uint32_t attributes = 0;
+        std::uint64_t target = 0;  // a link's, for a platform that follows links
+    };
+    std::map<std::uint64_t, Object> objects;
+    std::map<std::string, std::string> aliases;  // what the system makes of a path: "W:\x" -> "C:\x"
     std::vector<std::string> log, started;
+    bool follows_links = false;                   // opens a link's target instead of the link
+    bool protection_unknown = false;
+    // Runs before an entry is opened by name: the place to swap it.
+    std::function<void(FakeTree&, const std::wstring& name)> before_open;
 
-    std::string FullPath(const std::string& path) override {
-        const auto found = full_paths.find(path);
-        return found == full_paths.end() ? path : found->second;
+    FakeTree() { objects[1] = {0, L"C:", D, 0}; }
+
+    // A '|' in the last name stands for a backslash inside it.
+    std::uint64_t Add(const std::string& path, std::uint32_t attributes) {
+        const std::size_t separator = path.rfind('\\');
+        const std::uint64_t parent = Find(path.substr(0, separator));
+        const std::uint64_t id = next_id_++;
+        std::wstring name = Wide(path.substr(separator + 1));
+        std::replace(name.begin(), name.end(), L'|', L'\\');
+        objects[id] = {parent, name, attributes, 0};
+        return id;
     }
-    std::string WindowsDirectory() override { return windows; }
-    std::uint32_t Attributes(const std::string& path) override {
-        const auto found = entries.find(path);
-        return found == entries.end() ? kNoAttributes : found->second;
+    std::uint64_t Find(const std::string& path) const {
+        std::uint64_t id = 1;
+        std::size_t at = path.find('\\');
+        if (path.substr(0, at) != "C:") return 0;
+        while (at != std::string::npos && id) {
+            const std::size_t end = path.find('\\', at + 1);
+            id = Child(id, Wide(path.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1)));
+            at = end;
+        }
+        return id;
     }
-    void ForEachEntry(const std::string& pattern, const Visit& visit) override {
-        log.push_back("list " + pattern);
-        const std::string prefix = pattern.substr(0, pattern.size() - 1);
-        const auto directory = entries.find(prefix.substr(0, prefix.size() - 1));
-        if (directory == entries.end() || !(directory->second & D) || (directory->second & kReparse)) return;
-        visit(".", D);
-        visit("..", D);
-        for (const auto& [name, attributes] : Children(prefix)) visit(name, attributes);
+    std::uint64_t Child(std::uint64_t parent, const std::wstring& name) const {
+        for (const auto& [id, object] : objects)
+            if (object.parent == parent && object.name == name) return id;
+        return 0;
     }
-    void ResetAttributes(const std::string& path) override {
-        log.push_back("reset " + path);
-        if (auto found = entries.find(path); found != entries.end())
-            found->second = found->second & D ? D : kNormal;
+    std::string PathOf(std::uint64_t id) const {
+        const Object& object = objects.at(id);
+        return object.parent ? PathOf(object.parent) + "\\" + std::string(object.name.begin(), object.name.end())
+                             : "C:";
     }
-    void DeleteEntry(const std::string& path) override {
-        log.push_back("delete " + path);
-        const auto found = entries.find(path);
-        if (found != entries.end() && !(found->second & kReadOnly) && !((found->second & D) && !(found->second & kReparse)))
-            entries.erase(found);
+    // Every path with its attribute word.
+    std::map<std::string, std::uint32_t> Paths() const {
+        std::map<std::string, std::uint32_t> paths;
+        for (const auto& [id, object] : objects) paths[PathOf(id)] = object.attributes;
+        return paths;
     }
-    void RemoveEmptyDirectory(const std::string& path) override {
-        log.push_back("rmdir " + path);
-        const std::string name = WithoutTrailingBackslashes(path, LeadBytes());
-        const auto found = entries.find(name);
-        if (found != entries.end() && (found->second & D) && !(found->second & kReadOnly) &&
-            ((found->second & kReparse) || Children(name + "\\").empty()))
-            entries.erase(found);
+
+    class Node final : public TreeNode {
+    public:
+        Node(FakeTree& tree, std::uint64_t id) : tree_(tree), id_(id) { ++tree_.open_[id_]; }
+        ~Node() override {
+            if (--tree_.open_[id_] == 0 && tree_.pending_.erase(id_)) tree_.objects.erase(id_);
+        }
+        std::uint32_t Attributes() override { return tree_.objects.at(id_).attributes; }
+        ObjectIdentity Identity() override { return {7, id_}; }
+        void ForEachEntry(const Visit& visit) override {
+            visit({L".", D, id_});
+            visit({L"..", D, tree_.objects.at(id_).parent});
+            for (const auto& [id, object] : tree_.objects)
+                if (object.parent == id_) visit({object.name, object.attributes, id});
+        }
+        std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) override {
+            if (tree_.before_open) tree_.before_open(tree_, name);
+            std::uint64_t id = name == L"."    ? id_
+                               : name == L".." ? tree_.objects.at(id_).parent
+                                               : tree_.Child(id_, name);
+            if (id && tree_.follows_links && tree_.objects.at(id).target) id = tree_.objects.at(id).target;
+            return id ? std::make_unique<Node>(tree_, id) : nullptr;
+        }
+        void ResetAttributes() override {
+            tree_.log.push_back("reset " + tree_.PathOf(id_));
+            std::uint32_t& attributes = tree_.objects.at(id_).attributes;
+            const std::uint32_t kind = attributes & (D | kAttributeReparsePoint);
+            attributes = (kind ? kind : kNormal) | (attributes & kLocked);
+        }
+        bool Delete() override {
+            tree_.log.push_back("delete " + tree_.PathOf(id_));
+            const std::uint32_t attributes = Attributes();
+            if ((attributes & (kReadOnly | kLocked)) ||
+                ((attributes & D) && !(attributes & kAttributeReparsePoint) && HasChildren()))
+                return false;
+            tree_.pending_.insert(id_);
+            return true;
+        }
+
+    private:
+        bool HasChildren() const {
+            for (const auto& entry : tree_.objects)
+                if (entry.second.parent == id_) return true;
+            return false;
+        }
+        FakeTree& tree_;
+        std::uint64_t id_;
+    };
+
+    std::unique_ptr<TreeNode> OpenParent(const std::string& path, std::wstring& name) override {
+        const auto alias = aliases.find(path);
+        const std::string full = alias == aliases.end() ? path : alias->second;
+        const std::size_t separator = full.rfind('\\');
+        if (separator == std::string::npos || separator + 1 == full.size()) return nullptr;
+        name = Wide(full.substr(separator + 1));
+        const std::uint64_t parent = Find(full.substr(0, separator));
+        return parent ? std::make_unique<Node>(*this, parent) : nullptr;
     }
-    void Start(const std::string& command_line) override {
-        log.push_back("start " + command_line);
-        started.push_back(command_line);
+    std::vector<ObjectIdentity> ProtectedObjects(const std::string&) override {
+        if (protection_unknown) return {};
+        return {{7, 1}, {7, Find("C:\\WINDOWS")}};
     }
+    void Start(const std::string& command_line) override { started.push_back(command_line); }
 
 private:
-    static constexpr std::uint32_t kReparse = kAttributeReparsePoint;
-    // The entries right below the folder `prefix` ("C:\a\"), listed at once:
-    // the walk deletes while it lists.
-    std::vector<std::pair<std::string, std::uint32_t>> Children(const std::string& prefix) const {
-        std::vector<std::pair<std::string, std::uint32_t>> children;
-        for (const auto& [path, attributes] : entries)
-            if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
-                path.find('\\', prefix.size()) == std::string::npos)
-                children.emplace_back(path.substr(prefix.size()), attributes);
-        return children;
-    }
+    std::uint64_t next_id_ = 2;
+    std::map<std::uint64_t, int> open_;
+    std::set<std::uint64_t> pending_;
 };
 
-std::set<std::string> Paths(const FakeTree& tree) {
-    std::set<std::string> paths;
-    for (const auto& entry : tree.entries) paths.insert(entry.first);
-    return paths;
+// Beside the tree in every case: its parent, a sibling whose name begins
+// with the tree's, a folder that links point to, and the Windows directory.
+const std::map<std::string, std::uint32_t> kOutside = {
+    {"C:\\inst", D},        {"C:\\inst\\app2", D}, {"C:\\inst\\app2\\keep.txt", kReadOnly},
+    {"C:\\data", D},        {"C:\\data\\sub", D},  {"C:\\data\\sub\\f1", kReadOnly | kArchive},
+    {"C:\\data\\f1", 0},    {"C:\\WINDOWS", D},    {"C:\\WINDOWS\\system32", D},
+};
+
+FakeTree TreeWith(const std::vector<std::pair<std::string, std::uint32_t>>& inside) {
+    FakeTree tree;
+    for (const auto& [path, attributes] : kOutside) tree.Add(path, attributes);
+    tree.Add("C:\\inst\\app", D | kReadOnly);
+    for (const auto& [name, attributes] : inside) {
+        const std::uint64_t id = tree.Add("C:\\inst\\app\\" + name, attributes);
+        if (attributes & kAttributeReparsePoint)
+            tree.objects[id].target = tree.Find(attributes & D ? "C:\\data" : "C:\\data\\f1");
+    }
+    return tree;
 }
 
-// What stays outside the tree in every case: the tree's parent, a sibling
-// whose name begins with the tree's, and a folder that links point to.
-const std::map<std::string, std::uint32_t> kOutside = {
-    {"C:\\inst", D}, {"C:\\inst\\app2", D}, {"C:\\inst\\app2\\keep.txt", kReadOnly},
-    {"C:\\data", D}, {"C:\\data\\ro.txt", kReadOnly | kArchive},
-};
+// Swaps the folder `name` of the tree for a link to C:\data (renaming the
+// folder away beside it) the first time the walk is about to open `when`.
+std::function<void(FakeTree&, const std::wstring&)> SwapForLink(const std::string& name, const char* when) {
+    auto done = std::make_shared<bool>(false);
+    return [=](FakeTree& tree, const std::wstring& opened) {
+        if (*done || opened != Wide(when)) return;
+        *done = true;
+        const std::uint64_t folder = tree.Find("C:\\inst\\app\\" + name);
+        tree.objects[folder].name += L".away";
+        tree.objects[tree.Add("C:\\inst\\app\\" + name, kDirectoryLink)].target = tree.Find("C:\\data");
+    };
+}
 
-TEST(DelFilesAndDir, RemovesEveryEntryAndLinksThemselves) {
+TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
     const struct {
         const char* what;
-        std::map<std::string, std::uint32_t> tree;  // below C:\inst\app
-        std::set<std::string> left;                 // below C:\inst\app, or the folder itself ("")
+        std::vector<std::pair<std::string, std::uint32_t>> tree;  // below C:\inst\app
+        std::set<std::string> left;  // below C:\inst\app, or the folder itself ("")
+        bool follows_links = false;
+        std::function<void(FakeTree&, const std::wstring&)> before_open = nullptr;
+        bool commands = false;  // started for the folder left behind
     } cases[] = {
-        {"plain files and folders", {{"a.txt", 0}, {"sub", D}, {"sub\\b.txt", kArchive}, {"sub\\deep", D},
-                                     {"sub\\deep\\c", kNormal}}, {}},
-        {"read-only, hidden and system files", {{"r", kReadOnly}, {"h", kHidden}, {"s", kSystem},
-                                                {"rhs", kReadOnly | kHidden | kSystem | kArchive}}, {}},
-        {"folders with more than the directory bit",
-         {{"archive", D | kArchive}, {"archive\\f", 0}, {"readonly", D | kReadOnly}, {"readonly\\f", kReadOnly},
-          {"hidden", D | kHidden}, {"hidden\\x", D | kSystem}, {"hidden\\x\\f", 0}, {"indexed", D | 0x2000}}, {}},
+        {"plain files and folders",
+         {{"a.txt", 0}, {"sub", D}, {"sub\\b.txt", kArchive}, {"sub\\deep", D}, {"sub\\deep\\c", kNormal}}, {}},
+        {"read-only, hidden and system entries",
+         {{"r", kReadOnly}, {"rhs", kReadOnly | kHidden | kSystem | kArchive}, {"archive", D | kArchive},
+          {"archive\\f", 0}, {"ro", D | kReadOnly}, {"ro\\f", kReadOnly}, {"hidden", D | kHidden},
+          {"hidden\\x", D | kSystem}, {"hidden\\x\\f", 0}, {"indexed", D | 0x2000}}, {}},
         {"names with dots", {{".profile", 0}, {"..x", 0}, {"...", D}, {"...\\.x", 0}}, {}},
-        {"links lose the link alone",
-         {{"dirlink", kDirectoryLink}, {"filelink", kFileLink}, {"sub", D}, {"sub\\sublink", kDirectoryLink | kHidden}},
+        {"links lose the link alone, read-only ones too",
+         {{"dirlink", kDirectoryLink}, {"filelink", kFileLink}, {"sub", D}, {"sub\\ro", kDirectoryLink | kReadOnly}},
          {}},
-        {"a read-only link stays, and so do the folders above it", {{"sub", D}, {"sub\\sublink", kDirectoryLink | kReadOnly}},
-         {"", "sub", "sub\\sublink"}},
+        {"links a platform follows stay, with the folders above them",
+         {{"dirlink", kDirectoryLink}, {"sub", D}, {"sub\\f", 0}}, {"", "dirlink"}, true},
+        {"names that are no entry's own", {{"..|f1", 0}, {"..|..", D}, {"a/b", 0}, {"x:y", 0}, {"sub", D}},
+         {"", "..\\f1", "..\\..", "a/b", "x:y"}},
+        {"a folder swapped for a link before it is opened",
+         {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}, {"sub\\sub\\f1", 0}},
+         {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub", "sub.away\\sub\\f1"}, false,
+         SwapForLink("sub", "sub")},
+        {"a swapped folder on a platform that follows links", {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}},
+         {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub"}, true, SwapForLink("sub", "sub")},
+        {"a folder swapped while the walk is inside it",
+         {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}, {"sub\\sub\\f1", 0}}, {"", "sub"}, false,
+         SwapForLink("sub", "f1"), true},  // the link came after the listing: a leftover like any
     };
     for (const auto& c : cases) {
-        FakeTree tree;
-        tree.entries = kOutside;
-        tree.entries["C:\\inst\\app"] = D | kReadOnly;
-        for (const auto& [name, attributes] : c.tree) tree.entries["C:\\inst\\app\\" + name] = attributes;
+        FakeTree tree = TreeWith(c.tree);
+        tree.follows_links = c.follows_links;
+        tree.before_open = c.before_open;
         RemoveTree("C:\\inst\\app", LeadBytes(), tree);
 
-        std::set<std::string> expected;
-        for (const auto& entry : kOutside) expected.insert(entry.first);
-        for (const auto& name : c.left) expected.insert(name.empty() ? "C:\\inst\\app" : "C:\\inst\\app\\" + name);
-        EXPECT_EQ(Paths(tree), expected) << c.what;
-        EXPECT_EQ(tree.entries["C:\\data\\ro.txt"], kReadOnly | kArchive) << c.what;
-        for (const std::string& line : tree.log)  // nothing below a link, nothing outside
-            EXPECT_TRUE(line.find("C:\\inst\\app") != std::string::npos && line.find("link\\") == std::string::npos)
-                << c.what << ": " << line;
+        std::map<std::string, std::uint32_t> outside = tree.Paths();
+        std::set<std::string> left;
+        for (auto it = outside.begin(); it != outside.end();) {
+            const std::string& path = it->first;
+            if (path == "C:\\inst\\app" || path.rfind("C:\\inst\\app\\", 0) == 0) {
+                left.insert(path == "C:\\inst\\app" ? "" : path.substr(12));
+                it = outside.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (const auto& [path, attributes] : kOutside) EXPECT_EQ(outside[path], attributes) << c.what << ": " << path;
+        EXPECT_EQ(outside.size(), kOutside.size() + 1) << c.what;  // and the volume's root
+        for (const std::string& name : c.left) EXPECT_TRUE(left.count(name)) << c.what << ": " << name;
+        EXPECT_EQ(left.size(), c.left.size()) << c.what;
+        EXPECT_EQ(tree.started.size(), c.commands ? 2u : 0u) << c.what;  // whole, or a trap: no commands
+        for (const std::string& line : tree.log)
+            EXPECT_NE(line.find("C:\\inst\\app"), std::string::npos) << c.what << ": " << line;
     }
 }
 
-TEST(DelFilesAndDir, CommandLinesQuoteTheFolderForEachFolderEntered) {
+// What the given path is decides what is done with it: a protected object
+// (whatever its spelling), a missing path or a file is left alone, a link
+// loses the link alone. The commands are started for a folder the walk could
+// not remove, and only then.
+TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
     const LeadBytes cp936 = LeadBytesOfCodePage(936);
     const std::string dbcs_5c = "\xB1\x5C";  // a character whose second byte is 0x5C
     const struct {
         std::string path;
         const LeadBytes* lead_bytes;
+        std::vector<std::string> removed;   // the paths gone
         std::vector<std::string> started;
+        bool protection_unknown = false;
     } cases[] = {
-        {"C:\\Program Files\\App", nullptr,
-         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\App\\sub dir\\*\"",
-          "rmdir /S/Q \"C:\\Program Files\\App\\sub dir\\\\\"",
-          "ATTRIB -R -H -S /S /D \"C:\\Program Files\\App\\*\"", "rmdir /S/Q \"C:\\Program Files\\App\\\\\""}},
-        {"C:\\Program Files\\App\\", nullptr, {}},  // same as above
-        {"C:\\Program Files\\App\\\\\\", nullptr, {}},
-        {"C:\\" + dbcs_5c, &cp936,
+        {"", nullptr, {}, {}},
+        {"\\\\\\", nullptr, {}, {}},
+        {"C:", nullptr, {}, {}},
+        {"c:\\\\", nullptr, {}, {}},
+        {"C:\\WINDOWS", nullptr, {}, {}},
+        {"W:\\WINDOWS", nullptr, {}, {}},  // another drive's name for C:\ (subst)
+        {"C:\\WIN~1", nullptr, {}, {}},    // a short name
+        {"C:\\WINDOWS\\..", nullptr, {}, {}},
+        {"C:\\Program Files\\App", nullptr, {}, {}, true},  // protected objects unknown
+        {"C:\\missing", nullptr, {}, {}},
+        {"C:\\file.txt\\", nullptr, {}, {}},
+        {"C:\\link\\\\", nullptr, {"C:\\link"}, {}},
+        {"C:\\Program Files\\App\\\\", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
+        {"C:\\" + dbcs_5c + "\\\\", &cp936, {"C:\\dbcs\\sub"},
          {"ATTRIB -R -H -S /S /D \"C:\\" + dbcs_5c + "\\*\"", "rmdir /S/Q \"C:\\" + dbcs_5c + "\\\\\""}},
-        {"C:\\" + dbcs_5c + "\\\\", &cp936, {}},
-        {"C:\\missing", nullptr, {"ATTRIB -R -H -S /S /D \"C:\\missing\\*\"", "rmdir /S/Q \"C:\\missing\\\\\""}},
+        {"C:\\trap", nullptr, {}, {}},  // a name no entry's own: not handed to the commands
+        {"C:\\Program Files\\Busy", nullptr, {},
+         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\Busy\\*\"", "rmdir /S/Q \"C:\\Program Files\\Busy\\\\\""}},
     };
-    std::vector<std::string> previous;
     for (const auto& c : cases) {
         FakeTree tree;
-        tree.entries = {{"C:\\Program Files", D}, {"C:\\Program Files\\App", D}, {"C:\\Program Files\\App\\sub dir", D},
-                        {"C:\\" + dbcs_5c, D}};
+        tree.protection_unknown = c.protection_unknown;
+        for (const auto& [path, attributes] : std::vector<std::pair<std::string, std::uint32_t>>{
+                 {"C:\\WINDOWS", D}, {"C:\\WINDOWS\\system32", D}, {"C:\\Program Files", D},
+                 {"C:\\Program Files\\App", D}, {"C:\\Program Files\\App\\sub dir", D}, {"C:\\file.txt", 0},
+                 {"C:\\link", kDirectoryLink}, {"C:\\dbcs", D}, {"C:\\dbcs\\sub", D},
+                 {"C:\\dbcs\\open", kNormal | kLocked},
+                 {"C:\\Program Files\\Busy", D}, {"C:\\Program Files\\Busy\\open", kNormal | kLocked},
+                 {"C:\\trap", D}, {"C:\\trap\\open", kNormal | kLocked}, {"C:\\trap\\..|x", 0}})
+            tree.Add(path, attributes);
+        tree.objects[tree.Find("C:\\link")].target = tree.Find("C:\\WINDOWS");
+        tree.aliases = {{"W:\\WINDOWS", "C:\\WINDOWS"}, {"C:\\WIN~1", "C:\\WINDOWS"}, {"C:\\WINDOWS\\..", "C:"},
+                        {"C:\\" + dbcs_5c, "C:\\dbcs"}};  // the fake's own paths are single-byte
+        std::map<std::string, std::uint32_t> expected = tree.Paths();
+        for (const std::string& gone : c.removed) expected.erase(gone);
         RemoveTree(c.path.c_str(), c.lead_bytes ? *c.lead_bytes : LeadBytes(), tree);
-        const auto& expected = c.started.empty() ? previous : c.started;
-        EXPECT_EQ(tree.started, expected) << c.path;
-        previous = expected;
+        EXPECT_EQ(tree.Paths(), expected) << c.path;
+        EXPECT_EQ(tree.started, c.started) << c.path;
     }
 }
 
@@ -209,60 +344,6 @@ TEST(DelFilesAndDir, QuotedPathsReadBackAsOneArgument) {
                                    "a\"b", "a\\\"b\\", "", " "}) {
         const std::string line = "rmdir /S/Q " + QuotedArgument(text, cp936);
         EXPECT_EQ(ParseArguments(line, cp936), (std::vector<std::string>{"rmdir", "/S/Q", text})) << line;
-    }
-}
-
-TEST(DelFilesAndDir, RefusesRootsAndTheWindowsDirectory) {
-    const struct {
-        const char* path;
-        const char* full;  // what the system makes of it (nullptr: the path itself)
-        bool refused;
-    } cases[] = {
-        {"", nullptr, true},
-        {"\\", "C:\\", true},
-        {"\\\\\\", nullptr, true},
-        {"C:", "C:\\inst", true},  // the current folder of C:, but only a mistake here
-        {"d:", nullptr, true},
-        {"C:\\", nullptr, true},
-        {"C:\\\\\\", nullptr, true},
-        {"C:/", "C:\\", true},
-        {".", "C:\\", true},
-        {"\\\\server\\share\\", nullptr, true},
-        {"\\\\server\\share", nullptr, true},
-        {"\\\\server", nullptr, true},
-        {"\\\\?\\C:\\", nullptr, true},
-        {"\\\\?\\UNC\\server\\share\\", nullptr, true},
-        {"C:\\WINDOWS", nullptr, true},
-        {"c:\\windows\\\\", nullptr, true},
-        {"C:\\WINDOWS\\..\\Windows", "C:\\Windows", true},
-        {"C:\\\\WINDOWS", nullptr, true},
-        {"\\\\?\\c:\\windows", nullptr, true},
-        {"C:\\WINDOWS\\Temp\\setup", nullptr, false},
-        {"C:\\WINDOWS2", nullptr, false},
-        {"C:\\WIN", nullptr, false},
-        {"C:x", "C:\\inst\\x", false},
-        {"\\\\server\\share\\app", nullptr, false},
-    };
-    for (const auto& c : cases) {
-        FakeTree tree;
-        tree.entries = {{"C:\\WINDOWS", D}, {"C:\\WINDOWS\\system32", D}, {"C:\\inst", D}};
-        if (c.full) tree.full_paths[c.path] = c.full;
-        EXPECT_EQ(IsRefusedPath(c.path, LeadBytes(), tree), c.refused) << c.path;
-        if (!c.refused) continue;
-        RemoveTree(c.path, LeadBytes(), tree);
-        EXPECT_EQ(tree.log, std::vector<std::string>()) << c.path;  // nothing started, listed or deleted
-        EXPECT_EQ(tree.entries.size(), 3u) << c.path;
-    }
-}
-
-TEST(DelFilesAndDir, APathThatIsALinkLosesTheLinkAlone) {
-    for (const std::uint32_t link : {kDirectoryLink, kFileLink}) {
-        FakeTree tree;
-        tree.entries = kOutside;
-        tree.entries["C:\\inst\\app"] = link;
-        RemoveTree("C:\\inst\\app\\", LeadBytes(), tree);
-        EXPECT_EQ(tree.log, std::vector<std::string>{link & D ? "rmdir C:\\inst\\app" : "delete C:\\inst\\app"});
-        EXPECT_EQ(tree.entries, kOutside);
     }
 }
 
@@ -312,6 +393,9 @@ TEST_F(LinuxTree, RemovesTheTreeAndFollowsNoLink) {
         RemoveTreeNoFollow(c.text.c_str(), "/nonexistent-home");
         EXPECT_FALSE(fs::exists(fs::symlink_status(c.path))) << c.text;
     }
+    // A file is no tree: it stays, given with or without a trailing slash.
+    for (const std::string& given : {(outside / "ro.txt").string(), (outside / "ro.txt").string() + "/"})
+        RemoveTreeNoFollow(given.c_str(), "/nonexistent-home");
     std::ifstream kept(outside / "ro.txt");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
     EXPECT_EQ(fs::status(outside / "ro.txt").permissions(), fs::perms::owner_read);

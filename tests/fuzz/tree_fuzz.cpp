@@ -1,10 +1,14 @@
 // Fuzzer: what DelFilesAndDir asks of Windows for any path, under no lead
-// bytes and under code pages 932 and 936: the refusals, the search pattern,
-// the folder prefix, the entry paths and the two command lines, whose quoted
+// bytes and under code pages 932 and 936, and for any listed name: the
+// refusals, the folder asked for, which entries are opened and touched, and
+// the two command lines, started only for a folder that stays and holds no
+// trap (a name not its own, an entry swapped since it was listed), whose quoted
 // argument must read back as the pattern or prefix itself. The listing holds
-// at most one entry; every call is recorded and compared with the rules.
+// one entry, which may have been swapped since it was listed; every call is
+// recorded and compared with the rules.
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,82 +21,82 @@ namespace {
 using namespace karvelin;
 using files::kAttributeDirectory;
 using files::kAttributeReparsePoint;
-using files::kNoAttributes;
+
+struct Script {
+    std::uint32_t top_attributes = 0;  // 0: the path names nothing
+    bool protected_top = false;
+    bool top_stays = false;  // its removal refused
+    std::wstring entry_name;
+    std::uint32_t entry_attributes = 0;
+    bool swapped = false;  // the entry opened is no longer the one listed
+    std::vector<std::string> calls;
+};
+
+class Node final : public files::TreeNode {
+public:
+    Node(Script& script, std::string what, std::uint32_t attributes, std::uint64_t file)
+        : script_(script), what_(std::move(what)), attributes_(attributes), file_(file) {}
+    std::uint32_t Attributes() override { return attributes_; }
+    files::ObjectIdentity Identity() override { return {1, file_}; }
+    void ForEachEntry(const Visit& visit) override {
+        script_.calls.push_back("list " + what_);
+        if (what_ != "top") return;
+        visit({L".", kAttributeDirectory, 2});
+        visit({L"..", kAttributeDirectory, 1});
+        if (!script_.entry_name.empty()) visit({script_.entry_name, script_.entry_attributes, 3});
+    }
+    std::unique_ptr<files::TreeNode> OpenChild(const std::wstring& name) override {
+        if (what_ == "parent") {
+            script_.calls.push_back("open top");
+            if (!script_.top_attributes) return nullptr;
+            return std::make_unique<Node>(script_, "top", script_.top_attributes, 2);
+        }
+        script_.calls.push_back("open entry");
+        if (name != script_.entry_name) std::abort();
+        return std::make_unique<Node>(script_, "entry", script_.entry_attributes, script_.swapped ? 4 : 3);
+    }
+    void ResetAttributes() override { script_.calls.push_back("reset " + what_); }
+    bool Delete() override {
+        script_.calls.push_back("delete " + what_);
+        return what_ != "top" || !script_.top_stays;
+    }
+
+private:
+    Script& script_;
+    std::string what_;
+    std::uint32_t attributes_;
+    std::uint64_t file_;
+};
 
 class RecordingTree final : public files::TreePlatform {
 public:
-    std::uint32_t own_attributes = kNoAttributes;
-    std::string entry_name;
-    std::uint32_t entry_attributes = 0;
-    std::string top_pattern;  // the listing that holds the entry
-    std::vector<std::string> calls;
+    explicit RecordingTree(Script& script) : script_(script) {}
+    std::string asked;  // the path OpenParent was given
 
-    std::string FullPath(const std::string& path) override {
-        if (path.size() >= 2 && path[1] == ':') return path;
-        if (path.rfind("\\\\", 0) == 0) return path;
-        if (path.rfind("\\", 0) == 0) return "C:" + path;
-        return "C:\\work\\" + path;
+    std::unique_ptr<files::TreeNode> OpenParent(const std::string& path, std::wstring& name) override {
+        asked = path;
+        name = L"top";
+        return std::make_unique<Node>(script_, "parent", kAttributeDirectory, 1);
     }
-    std::string WindowsDirectory() override { return "C:\\WINDOWS"; }
-    std::uint32_t Attributes(const std::string& path) override {
-        calls.push_back("attributes " + path);
-        return own_attributes;
+    std::vector<files::ObjectIdentity> ProtectedObjects(const std::string&) override {
+        return {{1, 1}, {1, script_.protected_top ? 2u : 9u}};
     }
-    void ForEachEntry(const std::string& pattern, const Visit& visit) override {
-        calls.push_back("list " + pattern);
-        if (pattern != top_pattern) return;
-        visit(".", kAttributeDirectory);
-        visit("..", kAttributeDirectory);
-        if (!entry_name.empty()) visit(entry_name, entry_attributes);
-    }
-    void ResetAttributes(const std::string& path) override { calls.push_back("reset " + path); }
-    void DeleteEntry(const std::string& path) override { calls.push_back("delete " + path); }
-    void RemoveEmptyDirectory(const std::string& path) override { calls.push_back("rmdir " + path); }
-    void Start(const std::string& command_line) override { calls.push_back("start " + command_line); }
+    void Start(const std::string& command_line) override { script_.calls.push_back("start " + command_line); }
+
+private:
+    Script& script_;
 };
 
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-// The rules of refusal, plainly: no folder named, a drive's root in any form,
-// or the Windows directory or a folder above it.
-bool Refused(const std::string& path, const std::string& trimmed, const LeadBytes& lead, RecordingTree& tree) {
-    if (trimmed.empty()) return true;
-    if (trimmed.size() == 2 && reference::Letter(trimmed[0]) && trimmed[1] == ':') return true;
-    std::string rest = tree.FullPath(path);
-    bool network = false;
-    if (rest.rfind("\\\\?\\", 0) == 0 || rest.rfind("\\\\.\\", 0) == 0) {
-        rest.erase(0, 4);
-        if (Upper(rest.substr(0, 4)) == "UNC\\") rest.erase(0, 4), network = true;
-    } else if (rest.rfind("\\\\", 0) == 0) {
-        rest.erase(0, 2);
-        network = true;
-    }
-    std::vector<std::string> names(1);
-    for (const std::string& c : reference::Characters(rest, lead)) {
-        if (c == "\\") {
-            if (!names.back().empty()) names.emplace_back();
-        } else {
-            names.back() += c;
-        }
-    }
-    if (names.back().empty()) names.pop_back();
-    if (names.size() <= (network ? 2u : 1u)) return true;
-    // Case is folded for single-byte characters only.
-    const std::vector<std::string> windows = {"C:", "WINDOWS"};
-    if (network || names.size() > windows.size()) return false;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string folded;
-        for (const std::string& c : reference::Characters(names[i], lead)) folded += c.size() == 1 ? Upper(c) : c;
-        if (folded != windows[i]) return false;
-    }
+// A listed name that names its own entry and nothing else.
+bool OwnName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    for (const wchar_t c : name)
+        if (c == L'\\' || c == L'/' || c == L':') return false;
     return true;
 }
 
-// The two commands of one folder; their argument read back must be the text.
+// The two commands for a folder that stays; their argument read back must
+// be the text.
 void ExpectCommands(const std::string& folder, const LeadBytes& lead, std::vector<std::string>& expected,
                     const std::vector<std::string>& calls) {
     const std::size_t at = expected.size();
@@ -109,53 +113,59 @@ void ExpectCommands(const std::string& folder, const LeadBytes& lead, std::vecto
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
+    if (size < 3) return 0;
     const LeadBytes lead = test::LeadBytesFor(data[0]);
-    const std::uint32_t kinds[] = {kNoAttributes, kAttributeDirectory, kAttributeDirectory | 0x7,
+    const std::uint32_t kinds[] = {0, kAttributeDirectory, kAttributeDirectory | 0x7,
                                    kAttributeDirectory | kAttributeReparsePoint, 0x20, 0x20 | kAttributeReparsePoint};
-    RecordingTree tree;
-    tree.own_attributes = kinds[(data[1] & 0x0F) % 6];
-    tree.entry_attributes = kinds[1 + (data[1] >> 4) % 5];
-    // The path, then after a NUL the entry's name.
-    const std::string input(reinterpret_cast<const char*>(data + 2), size - 2);
+    Script script;
+    script.top_attributes = kinds[(data[1] & 0x0F) % 6];
+    script.entry_attributes = kinds[1 + (data[1] >> 4) % 5];
+    script.protected_top = data[2] & 1;
+    script.top_stays = data[2] & 2;
+    script.swapped = data[2] & 4;
+    // The path, then after a NUL the entry's name, two bytes a character.
+    const std::string input(reinterpret_cast<const char*>(data + 3), size - 3);
     const std::string path = input.substr(0, input.find('\0'));
-    if (path.size() < input.size()) tree.entry_name = reference::TextOf(input.substr(path.size() + 1));
+    for (std::size_t i = path.size() + 1; i + 1 < input.size(); i += 2)
+        script.entry_name += static_cast<wchar_t>(static_cast<unsigned char>(input[i]) |
+                                                  static_cast<unsigned char>(input[i + 1]) << 8);
 
     std::vector<std::string> characters = reference::Characters(path, lead);
     while (!characters.empty() && characters.back() == "\\") characters.pop_back();
     std::string trimmed;
     for (const std::string& c : characters) trimmed += c;
-    tree.top_pattern = trimmed + "\\*";
 
+    RecordingTree tree(script);
     files::RemoveTree(path.c_str(), lead, tree);
 
     std::vector<std::string> expected;
-    if (!Refused(path, trimmed, lead, tree)) {
-        expected.push_back("attributes " + trimmed);
-        const bool exists = tree.own_attributes != kNoAttributes;
-        if (exists && (tree.own_attributes & kAttributeReparsePoint)) {
-            expected.push_back((tree.own_attributes & kAttributeDirectory ? "rmdir " : "delete ") + trimmed);
-        } else {
-            expected.push_back("list " + trimmed + "\\*");
-            const std::string entry = trimmed + "\\" + tree.entry_name;
-            const std::uint32_t kind = tree.entry_attributes;
-            if (tree.entry_name.empty() || tree.entry_name == "." || tree.entry_name == "..") {
-            } else if (kind & kAttributeReparsePoint) {
-                expected.push_back((kind & kAttributeDirectory ? "rmdir " : "delete ") + entry);
-            } else if (kind & kAttributeDirectory) {
-                expected.push_back("list " + entry + "\\*");
-                expected.push_back("reset " + entry);
-                expected.push_back("rmdir " + entry + "\\");
-                ExpectCommands(entry, lead, expected, tree.calls);
-            } else {
-                expected.push_back("reset " + entry);
-                expected.push_back("delete " + entry);
+    const bool drive = trimmed.size() == 2 && reference::Letter(trimmed[0]) && trimmed[1] == ':';
+    if (!trimmed.empty() && !drive) {
+        if (tree.asked != trimmed) std::abort();
+        expected.push_back("open top");
+        const std::uint32_t top = script.top_attributes;
+        if (!top || script.protected_top) {
+        } else if (top & kAttributeReparsePoint) {
+            expected.insert(expected.end(), {"reset top", "delete top"});
+        } else if (top & kAttributeDirectory) {
+            expected.push_back("list top");
+            const std::uint32_t kind = script.entry_attributes;
+            const std::wstring& name = script.entry_name;
+            bool foreign = !name.empty() && name != L"." && name != L".." && !OwnName(name);
+            if (OwnName(name)) {
+                foreign = script.swapped;
+                expected.push_back("open entry");
+                if (script.swapped) {
+                } else if ((kind & kAttributeDirectory) && !(kind & kAttributeReparsePoint)) {
+                    expected.insert(expected.end(), {"list entry", "reset entry", "delete entry"});
+                } else {
+                    expected.insert(expected.end(), {"reset entry", "delete entry"});
+                }
             }
-            if (exists && (tree.own_attributes & kAttributeDirectory)) expected.push_back("reset " + trimmed);
-            expected.push_back("rmdir " + trimmed + "\\");
-            ExpectCommands(trimmed, lead, expected, tree.calls);
+            expected.insert(expected.end(), {"reset top", "delete top"});
+            if (script.top_stays && !foreign) ExpectCommands(trimmed, lead, expected, script.calls);
         }
     }
-    if (tree.calls != expected) std::abort();
+    if (script.calls != expected) std::abort();
     return 0;
 }
