@@ -20,4 +20,14 @@ LeadBytes LeadBytesOfCodePage(unsigned code_page) {
     }
 }
 
+std::size_t LengthWithoutTrailingBackslashes(const char* path, const LeadBytes& lead_bytes) {
+    std::size_t kept = 0, i = 0;
+    while (path[i] != '\0') {
+        const std::size_t length = lead_bytes.CharLength(path + i);
+        if (length == 2 || path[i] != '\\') kept = i + length;
+        i += length;
+    }
+    return kept;
+}
+
 }  // namespace karvelin

@@ -37,4 +37,9 @@ LeadBytes LeadBytesOfCodePage(unsigned code_page);
 // code pages above when the library is loaded.
 const LeadBytes& SystemLeadBytes();
 
+// ANSI paths, stepped through by characters: the length of `path` without its
+// run of trailing backslashes (a double-byte character's second byte is no
+// backslash).
+std::size_t LengthWithoutTrailingBackslashes(const char* path, const LeadBytes& lead_bytes);
+
 }  // namespace karvelin

@@ -15,12 +15,13 @@ namespace karvelin {
 // be had. The text is read again into a buffer of the size needed, as often
 // as it grows in between (another thread may change it), a few times at most.
 // A failed allocation throws, for the caller's guard.
-template <typename Query>
-std::optional<std::string> ReadSizedText(Query&& query, std::size_t first_size = 260) {
-    std::string text;
+// Char is the text's unit (wchar_t for the wide queries).
+template <typename Char = char, typename Query>
+std::optional<std::basic_string<Char>> ReadSizedText(Query&& query, std::size_t first_size = 260) {
+    std::basic_string<Char> text;
     std::size_t size = first_size == 0 ? 1 : first_size;
     for (int tries = 0; tries < 8; ++tries) {
-        text.assign(size, '\0');
+        text.assign(size, Char());
         std::size_t needed = 0;
         if (!query(&text[0], size, needed)) return std::nullopt;
         if (needed != 0 && needed <= size) {

@@ -16,13 +16,8 @@ ResultCode CheckDestFileDir(const char* path, const LeadBytes& lead_bytes, Volum
     // 4. More than the bare drive: without its trailing backslashes (a
     //    double-byte character's second byte is no backslash), the path must
     //    not end in the colon.
-    const char* kept_end = path;  // end of the path without its trailing backslashes
-    for (const char* p = path; *p;) {
-        const std::size_t length = lead_bytes.CharLength(p);
-        if (length == 2 || *p != '\\') kept_end = p + length;
-        p += length;
-    }
-    if (kept_end > path && kept_end[-1] == ':') return ERR_DEST_PATH_IS_ROOT;
+    const std::size_t kept = LengthWithoutTrailingBackslashes(path, lead_bytes);
+    if (kept > 0 && path[kept - 1] == ':') return ERR_DEST_PATH_IS_ROOT;
 
     // 5. The volume of the drive; 6. its file system, exactly "NTFS".
     std::string file_system;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/lead_bytes.h"
+#include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
@@ -60,18 +61,16 @@ const NtCalls& Nt() {
     return calls;
 }
 
-// A wide path query into a buffer of the size the system asks for; empty
-// when it fails.
+// A wide path query of the kind that answers the length written, or the size
+// needed (with its NUL) when the buffer is too small; empty when it fails.
 template <typename Query>
 std::wstring AskForText(Query query) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (int tries = 0; tries < 4; ++tries) {
-        const DWORD length = query(buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return std::wstring();
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-    return std::wstring();
+    return ReadSizedText<wchar_t>([&](wchar_t* buffer, std::size_t size, std::size_t& needed) {
+               const DWORD length = query(buffer, static_cast<DWORD>(size));
+               needed = length < size ? length + 1 : length;
+               return length != 0;
+           })
+        .value_or(std::wstring());
 }
 
 std::wstring Wide(const std::string& text) {

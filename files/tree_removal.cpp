@@ -86,16 +86,6 @@ Outcome EmptyAndRemove(std::unique_ptr<TreeNode> top) {
 
 }  // namespace
 
-std::string WithoutTrailingBackslashes(const std::string& path, const LeadBytes& lead_bytes) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < path.size();) {
-        const std::size_t length = lead_bytes.CharLength(path.c_str() + i);
-        if (length == 2 || path[i] != '\\') kept = i + length;
-        i += length;
-    }
-    return path.substr(0, kept);
-}
-
 std::string QuotedArgument(const std::string& text, const LeadBytes& lead_bytes) {
     std::string quoted = "\"";
     std::size_t backslashes = 0;  // the run just copied
@@ -115,7 +105,7 @@ bool IsOwnName(const std::wstring& name) {
 }
 
 void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree) {
-    const std::string directory = WithoutTrailingBackslashes(path, lead_bytes);
+    const std::string directory(path, LengthWithoutTrailingBackslashes(path, lead_bytes));
     // "C:" names the current folder of drive C, but as a removal it can only
     // be a mistaken root.
     if (directory.empty() || IsDriveForm(directory)) return;

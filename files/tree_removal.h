@@ -30,10 +30,6 @@ void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tre
 // "..", no backslash, slash or colon, not empty.
 bool IsOwnName(const std::wstring& name);
 
-// The path without its run of trailing backslashes (a double-byte
-// character's second byte is no backslash).
-std::string WithoutTrailingBackslashes(const std::string& path, const LeadBytes& lead_bytes);
-
 // The text in double quotes, so that a program's standard argument parsing
 // reads it back as one argument, the text itself: backslashes before a quote
 // (the closing one included) are doubled, a quote is escaped.

@@ -60,14 +60,6 @@ TEST(Owners, CloseTheirHandleOnceAndKnowTheirInvalidValue) {
     event.reset(raw);
     event.reset();
     EXPECT_FALSE(IsOpen(raw));
-
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    win32::unique_sid administrators;
-    ASSERT_TRUE(::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                           0, 0, 0, administrators.put()));
-    EXPECT_TRUE(::IsValidSid(administrators.get()));
-    win32::unique_hglobal block(::GlobalAlloc(GPTR, 64));
-    EXPECT_TRUE(block);
 }
 
 TEST(Owners, ComApartmentIsUndoneOnlyWhenItWasTaken) {
