@@ -101,9 +101,8 @@ def main():
     version = listed["PROJECT_VERSION"]
     wanted_words = tuple(int(part) for part in version.split(".")) + (0,)
     shown = [  # (where, what it says, what it should say)
-        ("Karvelin.h KARVELIN_VERSION_MAJOR.MINOR.PATCH", "%s.%s.%s" % (
-            listed["KARVELIN_VERSION_MAJOR"], listed["KARVELIN_VERSION_MINOR"], listed["KARVELIN_VERSION_PATCH"]),
-         version),
+        ("Karvelin.h KARVELIN_VERSION_MAJOR.MINOR.PATCH",
+         ".".join(listed["KARVELIN_VERSION_" + part] for part in ("MAJOR", "MINOR", "PATCH")), version),
         ("Karvelin.h KARVELIN_VERSION_STRING", listed["KARVELIN_VERSION_STRING"], version),
     ]
     output = subprocess.run(args.program + ["--version"], stdout=subprocess.PIPE, check=True).stdout
@@ -136,7 +135,8 @@ def main():
     for where, says, wanted in shown:
         agrees = says == wanted
         wrong += not agrees
-        print("%-4s %-50s %s%s" % ("ok" if agrees else "FAIL", where, says, "" if agrees else " (not %s)" % (wanted,)))
+        print("%-4s %-50s %s%s" % ("ok" if agrees else "FAIL", where, says,
+                                   "" if agrees else " (not %s)" % (wanted,)))
     return 1 if wrong else 0
 
 
