@@ -1,5 +1,5 @@
 """Checks a karvelin wheel: one file, tagged cp39-abi3 for its platform, holding
-the package and the module (inside the package and at the top).
+the package and the module (inside the package and at the top, with its stub).
 
 usage: check_wheel.py WHEEL MODULE_NAME [PLATFORM]   (PLATFORM empty: this machine's)
 """
@@ -20,8 +20,9 @@ def main(wheel, module, platform):
         text = archive.read(metadata[0]).decode() if metadata else ""
     if "Tag: %s\n" % tag not in text or "Root-Is-Purelib: false" not in text:
         problems.append("WHEEL metadata does not say %s, platlib:\n%s" % (tag, text))
-    wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_Karvelin.pyi", "karvelin/py.typed",
-              "karvelin/" + module, module}
+    wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_version.py", "karvelin/_Karvelin.pyi",
+              "karvelin/py.typed", "karvelin/" + module, module,
+              "_Karvelin.pyi", "_Karvelin-stubs/__init__.pyi"}
     missing = sorted(wanted - names)
     if missing:
         problems.append("missing: %s" % ", ".join(missing))

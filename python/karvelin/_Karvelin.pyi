@@ -1,6 +1,7 @@
 # The library's Python 3 face, as the module's glue takes and answers values.
-# Texts are str (in the ANSI code page) or bytes; buffers (bytearray) are written
-# in place, and one too small raises ValueError(message, size needed);
+# Texts are str (in the ANSI code page) or bytes. Buffers are bytearray (no
+# other writable object is taken), written in place; one too small is left
+# untouched and raises ValueError(message, needed), needed the size in bytes;
 # ResultCode answers are plain int here (the package makes them ResultCode).
 from typing import AnyStr, Optional, Union
 

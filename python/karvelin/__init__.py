@@ -13,6 +13,7 @@ from typing import AnyStr, Callable, List, NamedTuple, Tuple, TypeVar, Union
 
 from . import _Karvelin
 from ._codes import ResultCode
+from ._version import __version__ as __version__
 
 __all__ = [
     "Adapter",

@@ -4,7 +4,7 @@
 # cases run there anchor no line end.
 find_program(KARVELIN_HOST_PYTHON python3 HINTS /usr/bin)
 add_test(NAME karvelin_report COMMAND ${KARVELIN_HOST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/tools/report_check.py
-         ${PROJECT_SOURCE_DIR} ${emulator} $<TARGET_FILE:karvelin>)
+         ${KARVELIN_LISTS_DIR} ${emulator} $<TARGET_FILE:karvelin>)
 
 # karvelin_case(NAME EXIT_STATUS REGEX ARG...): the program must end with that
 # status and print a line matching REGEX.

@@ -1,18 +1,19 @@
 """karvelin report, as text and as JSON: every function of the table shows,
 the JSON object parses with its stable keys, and every code has its name.
 
-usage: report_check.py SOURCE_DIR COMMAND... (the program, perhaps behind an emulator)
+usage: report_check.py BUILD_DIR COMMAND... (the program, perhaps behind an emulator)
+BUILD_DIR holds the build's lists, functions.txt and result_codes.txt.
 """
 import json
 import re
 import subprocess
 import sys
 
-source, command = sys.argv[1], sys.argv[2:]
-with open(source + "/module/function_table.h") as table:
-    functions = re.findall(r"^ +X\((\w+),", table.read(), re.MULTILINE)
-with open(source + "/include/Karvelin.h") as header:
-    rows = [(int(value, 16), name) for name, value in re.findall(r"X\((ERR_\w+), (0x[0-9A-F]+)\)", header.read())]
+lists, command = sys.argv[1], sys.argv[2:]
+with open(lists + "/functions.txt") as table:
+    functions = [line.split("\t")[0] for line in table]
+with open(lists + "/result_codes.txt") as header:
+    rows = [(int(value), name) for name, value in (line.rstrip("\n").split("\t") for line in header)]
 rows.insert(0, (0, "OK"))
 codes = dict(rows)
 
