@@ -236,20 +236,21 @@ struct Param<const char*> : NoCheckAfterCall {  // a text
         if (owner) py.Py_DecRef(owner);
     }
     bool Take(Object* item, const char* function, int position) {
-        if (IsInstance(item, kUnicodeSubclass)) {
-            owner = AnsiEncode(item);
-            if (!owner) return false;
-        } else if (IsInstance(item, kBytesSubclass)) {
-            py.Py_IncRef(item);
-            owner = item;
+        // A bytes item is the tuple's, which holds it for the whole call; a
+        // str's encoding is a new object of its own.
+        Object* bytes = item;
+        if (IsInstance(item, kBytesSubclass)) {
             is_str = false;
+        } else if (IsInstance(item, kUnicodeSubclass)) {
+            owner = bytes = AnsiEncode(item);
+            if (!owner) return false;
         } else {
             Raise(py.PyExc_TypeError, Message() << function << "() argument " << position
                                                 << " must be str or bytes, not " << TypeName(item).c_str());
             return false;
         }
         char* data = nullptr;
-        if (py.PyBytes_AsStringAndSize(owner, &data, &size) < 0) return false;
+        if (py.PyBytes_AsStringAndSize(bytes, &data, &size) < 0) return false;
         text = data;
         if (std::strlen(text) != static_cast<std::size_t>(size)) {
             Raise(py.PyExc_ValueError, Message() << function << "() argument " << position
