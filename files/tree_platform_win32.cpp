@@ -14,6 +14,7 @@
 
 #include "common/lead_bytes.h"
 #include "common/sized_text.h"
+#include "common/wide_text_win32.h"
 #include "common/win32_owners.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
@@ -73,18 +74,10 @@ std::wstring AskForText(Query query) {
         .value_or(std::wstring());
 }
 
-std::wstring Wide(const std::string& text) {
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 // The path made full by the system's rules: current folder, ".", "..",
 // trailing blanks and dots dropped.
 std::wstring FullPath(const std::string& path) {
-    const std::wstring wide = Wide(path);
+    const std::wstring wide = win32::WideFromAnsi(path);
     if (wide.empty()) return wide;
     return AskForText(
         [&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(wide.c_str(), size, buffer, nullptr); });

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/wide_text_win32.h"
 #include "module/resource_string_win32.h"
 #include "module/startup.h"
 
@@ -27,10 +28,7 @@ public:
     void SocketCleanup() override { ::WSACleanup(); }
     void ShowSocketFailure(const std::string& caption) override {
         const std::wstring text = LoadResourceString(LibraryModule(), kSocketFailureMessageId, kMessageLanguage);
-        std::wstring wide_caption(caption.size() + 1, L'\0');
-        const int length = ::MultiByteToWideChar(CP_ACP, 0, caption.c_str(), -1, &wide_caption[0],
-                                                 static_cast<int>(wide_caption.size()));
-        wide_caption.resize(length > 0 ? length - 1 : 0);
+        const std::wstring wide_caption = win32::WideFromAnsi(caption);
         ::MessageBoxW(nullptr, text.c_str(), wide_caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
 };

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "common/wide_text_win32.h"
 #endif
 
 #include "module/result_codes.h"
@@ -13,10 +15,9 @@ namespace {
 
 std::string Utf8(const std::string& text) {
 #ifdef _WIN32
-    if (text.empty()) return text;
-    const int wide_size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], wide_size);
+    const std::wstring wide = win32::WideFromAnsi(text);
+    if (wide.empty()) return std::string();
+    const int wide_size = static_cast<int>(wide.size());
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, &utf8[0], size, nullptr, nullptr);
