@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace karvelin::files {
 
@@ -20,6 +21,33 @@ inline constexpr std::int32_t kNoExitStatus = -1;
 // What joins the interpreter to the command on a Windows command line.
 inline constexpr char kRunSwitch[] = " /c ";
 
+// The environment a command starts with, read when this is made. A caller
+// may let other threads run while its command starts and waits (the Python
+// 3 face does), and they may change the process's environment meanwhile:
+// os.environ moves the list of entries as it grows, and frees a replaced
+// one. So Linux hands posix_spawn this copy, not the process's own list.
+// On Windows it holds nothing: CreateProcessA is given no block, and the
+// system copies the process's own under its lock.
+class ChildEnvironment {
+public:
+    ChildEnvironment() = default;  // empty
+    ChildEnvironment(ChildEnvironment&&) = default;
+    ChildEnvironment& operator=(ChildEnvironment&&) = default;
+    // The process's environment now; throws std::bad_alloc.
+    static ChildEnvironment Copy();
+#ifndef _WIN32
+    // As posix_spawn takes it: the entries, then a null pointer.
+    char* const* Entries() const {
+        static char* const kNone[] = {nullptr};
+        return entries_.empty() ? kNone : entries_.data();
+    }
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char*> entries_;  // into texts_, whose strings stay put when it is moved
+#endif
+};
+
 class ProcessPlatform {
 public:
     virtual ~ProcessPlatform() = default;
@@ -30,8 +58,10 @@ public:
     // for its end and answers its exit code, or the system's error code when
     // it cannot be started. Windows hands the system the line
     // `<interpreter> /c <command>` (the program is its first token); Linux
-    // runs `interpreter -c <command>`.
-    virtual std::int32_t Run(const std::string& interpreter, const std::string& command) = 0;
+    // runs `interpreter -c <command>`. The command gets `environment`
+    // (Windows: the process's own).
+    virtual std::int32_t Run(const std::string& interpreter, const std::string& command,
+                             const ChildEnvironment& environment) = 0;
 };
 
 // CreateProcessA and COMSPEC on Windows; posix_spawn of /bin/sh on Linux.

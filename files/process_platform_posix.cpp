@@ -23,11 +23,13 @@ public:
     // (2, ENOENT, for a missing one, as on Windows); kNoExitStatus when its
     // end cannot be waited for (ECHILD, for a caller that ignores SIGCHLD:
     // the system reaps the child itself, and its status is gone).
-    std::int32_t Run(const std::string& interpreter, const std::string& command) override {
+    std::int32_t Run(const std::string& interpreter, const std::string& command,
+                     const ChildEnvironment& environment) override {
         std::string name = interpreter, switch_c = "-c", text = command;  // argv's own storage
         char* argv[] = {name.data(), switch_c.data(), text.data(), nullptr};
         pid_t child = 0;
-        if (const int error = ::posix_spawn(&child, interpreter.c_str(), nullptr, nullptr, argv, environ))
+        if (const int error = ::posix_spawn(&child, interpreter.c_str(), nullptr, nullptr, argv,
+                                              environment.Entries()))
             return error;
         int status = 0;
         while (::waitpid(child, &status, 0) < 0)
@@ -40,6 +42,15 @@ public:
 SystemProcesses g_process;
 
 }  // namespace
+
+ChildEnvironment ChildEnvironment::Copy() {
+    ChildEnvironment copy;
+    for (char** entry = environ; entry && *entry; ++entry) copy.texts_.emplace_back(*entry);
+    copy.entries_.reserve(copy.texts_.size() + 1);
+    for (std::string& text : copy.texts_) copy.entries_.push_back(text.data());
+    copy.entries_.push_back(nullptr);
+    return copy;
+}
 
 ProcessPlatform& SystemProcess() { return g_process; }
 

@@ -27,7 +27,7 @@ public:
         return value.value_or(std::string());  // set, but empty
     }
 
-    std::int32_t Run(const std::string& interpreter, const std::string& command) override {
+    std::int32_t Run(const std::string& interpreter, const std::string& command, const ChildEnvironment&) override {
         std::string command_line = interpreter + kRunSwitch + command;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
@@ -53,6 +53,8 @@ public:
 SystemProcesses g_process;
 
 }  // namespace
+
+ChildEnvironment ChildEnvironment::Copy() { return {}; }
 
 ProcessPlatform& SystemProcess() { return g_process; }
 

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "files/process_platform.h"
 
@@ -23,5 +25,23 @@ inline constexpr std::int32_t kLineTooLongAnswer = 206;
 // cannot be had); a line longer than the system takes is refused here, and
 // nothing is started: some systems would run it cut short.
 std::int32_t RunSilent(const char* command, const char* argument, ProcessPlatform& process);
+
+// RunSilent in two steps, for a caller that lets its other threads run while
+// the command waits: making it reads all the call takes from the process
+// (the interpreter's name, the environment) and composes the line, so the
+// caller makes it while those threads are held; calling it starts the
+// command and waits for its end. Neither step throws: what cannot be
+// allocated answers 8.
+class SilentRun {
+public:
+    SilentRun(const char* command, const char* argument, ProcessPlatform& process) noexcept;
+    std::int32_t operator()() noexcept;
+
+private:
+    ProcessPlatform& process_;
+    std::string interpreter_, text_;
+    ChildEnvironment environment_;
+    std::optional<std::int32_t> refused_;  // the answer when nothing is to start
+};
 
 }  // namespace karvelin::files

@@ -1,10 +1,12 @@
-// The text-buffer functions told their buffer's size: what the C exports, the
-// Python modules and the karvelin program call. In an object of their own, so
-// that a program can take them without the C exports.
+// The text-buffer functions told their buffer's size, and RunSilent in two
+// steps: what the C exports, the Python modules and the karvelin program
+// call. In an object of their own, so that a program can take them without
+// the C exports.
 #include <cstring>
 #include <string>
 
 #include "common/no_throw.h"
+#include "files/run_silent.h"
 #include "module/function_table.h"
 #include "net/adapter_inventory.h"
 #include "net/host_addresses.h"
@@ -37,6 +39,10 @@ std::int32_t WriteHostAddresses(TextBuffer& buffer) {
 }  // namespace karvelin
 
 namespace karvelin::entry {
+
+files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept {
+    return files::SilentRun(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
+}
 
 std::int32_t GetHostIPAddrAnswer(TextBuffer& buffer) noexcept {
     return Guard(net::kSocketError, [&] { return WriteHostAddresses(buffer); });

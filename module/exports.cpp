@@ -52,9 +52,7 @@ int32_t FindServerVersion(void) {
     return Guard(0, [] { return checks::FindServerVersion(checks::SystemHost()); });
 }
 int32_t RunSilent(const char* command, const char* argument) {
-    return Guard(files::kNoMemoryAnswer, [&] {
-        return files::RunSilent(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
-    });
+    return karvelin::entry::PrepareRunSilent(command, argument)();  // answers 8 itself when short of memory
 }
 ResultCode CheckUserRight(void) {
     return Guard(ERR_TOKEN_ALLOC, [] { return checks::CheckUserRight(checks::SystemToken()); });

@@ -39,7 +39,16 @@ struct TextBuffer {
 // the buffer is taken to end at its text's NUL.
 inline constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
 
+namespace files {
+class SilentRun;  // files/run_silent.h
+}
+
 namespace entry {
+// RunSilent made ready with the system's process start, and run by calling
+// it: the Python 3 face makes it with the interpreter lock held (it reads
+// COMSPEC and the environment, which other Python threads may change) and
+// runs it with the lock released.
+files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept;
 // The text-buffer functions, told the buffer's size (defined with the exports).
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;

@@ -32,6 +32,7 @@
 #endif
 
 #include "Karvelin.h"
+#include "files/run_silent.h"
 #include "module/function_table.h"
 #include "module/python_api.h"
 
@@ -459,6 +460,20 @@ struct Glue<kFunction, kName, kLock, R (*)(A...)> {
 };
 template <auto kFunction, const char* kName, Lock kLock, typename R, typename... A>
 struct Glue<kFunction, kName, kLock, R (*)(A...) noexcept> : Glue<kFunction, kName, kLock, R (*)(A...)> {};
+
+// RunSilent reads COMSPEC and the environment, which another Python thread
+// may change while the lock is released (os.environ moves the C library's
+// list as it grows, and frees a replaced entry): it is made ready with the
+// lock held, and only the command's start and wait run released.
+template <const char* kName, Lock kLock>
+struct Glue<&::RunSilent, kName, kLock, decltype(&::RunSilent)> {
+    static Object* Call(Object*, Object* args) {
+        std::tuple<Param<const char*>, Param<const char*>> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
+        files::SilentRun run = entry::PrepareRunSilent(std::get<0>(params).Value(), std::get<1>(params).Value());
+        return Result(Run<kLock>(run));
+    }
+};
 
 // A text and a count, answering a new text (Recode, Decode). The count must
 // lie within the text, so the library never reads past it: characters of a

@@ -20,7 +20,7 @@ public:
     std::int32_t answer = 0;
     std::vector<std::string> interpreters, commands;
     std::optional<std::string> CommandInterpreter() override { return comspec; }
-    std::int32_t Run(const std::string& interpreter, const std::string& command) override {
+    std::int32_t Run(const std::string& interpreter, const std::string& command, const ChildEnvironment&) override {
         interpreters.push_back(interpreter);
         commands.push_back(command);
         return answer;
@@ -77,8 +77,9 @@ TEST(RunSilent, LinuxShellAnswers) {
     public:
         std::string shell;
         std::optional<std::string> CommandInterpreter() override { return shell; }
-        std::int32_t Run(const std::string& interpreter, const std::string& command) override {
-            return SystemProcess().Run(interpreter, command);
+        std::int32_t Run(const std::string& interpreter, const std::string& command,
+                         const ChildEnvironment& environment) override {
+            return SystemProcess().Run(interpreter, command, environment);
         }
     };
     const struct {
@@ -107,6 +108,14 @@ TEST(RunSilent, LinuxShellAnswers) {
     const std::int32_t answer = RunSilent("exit", "10", SystemProcess());
     ::sigaction(SIGCHLD, &saved, nullptr);
     EXPECT_EQ(answer, kNoExitStatus);
+
+    // The command gets the environment read when the call was made ready, not
+    // the process's list at its start, which another thread may be changing.
+    ::setenv("KARVELIN_READY", "made", 1);
+    SilentRun run("test \"$KARVELIN_READY\" = made", "", SystemProcess());
+    ::setenv("KARVELIN_READY", "changed since", 1);
+    EXPECT_EQ(run(), 0);
+    ::unsetenv("KARVELIN_READY");
 }
 #endif
 

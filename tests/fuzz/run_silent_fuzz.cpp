@@ -17,7 +17,8 @@ public:
     std::string ran_interpreter, ran_command;
     int runs = 0;
     std::optional<std::string> CommandInterpreter() override { return interpreter; }
-    std::int32_t Run(const std::string& program, const std::string& command) override {
+    std::int32_t Run(const std::string& program, const std::string& command,
+                     const karvelin::files::ChildEnvironment&) override {
         ran_interpreter = program;
         ran_command = command;
         ++runs;

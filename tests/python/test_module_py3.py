@@ -360,6 +360,37 @@ def test_run_silent_lets_other_threads_run_while_it_waits():
     assert stamps[0] < finished - 0.2  # it ran while the command did, not after
 
 
+@pytest.mark.skipif(sys.platform == "win32", reason="the shell's answers")
+def test_run_silent_while_another_thread_changes_the_environment():
+    # New names make the C library grow (and move) the environment, and a
+    # replaced value is freed: the start must read neither.
+    stop = threading.Event()
+
+    def churn():
+        i = 0
+        while not stop.is_set():
+            name = "KARVELIN_CHURN_%d" % (i % 97)
+            if name in os.environ:
+                del os.environ[name]
+            else:
+                os.environ[name] = "x" * (i % 50)
+            i += 1
+
+    thread = threading.Thread(target=churn)
+    thread.start()
+    try:
+        deadline = time.monotonic() + 1.5
+        answers = set()
+        while time.monotonic() < deadline:
+            answers.add(K.RunSilent("exit", "7"))
+    finally:
+        stop.set()
+        thread.join()
+        for name in [n for n in os.environ if n.startswith("KARVELIN_CHURN_")]:
+            del os.environ[name]
+    assert answers == {7}
+
+
 # ---- file copy and tree removal ----
 
 
