@@ -132,7 +132,10 @@ inline constexpr int kApiVersion25 = 1013;  // Python 2.5 to 2.7
     F(int, PyType_IsSubtype, (Type*, Type*))                                          \
     F(void, PyErr_SetString, (Object*, const char*))                                  \
     F(const char*, Py_GetVersion, ())                                                 \
+    F(int, Py_IsInitialized, ())                                                      \
+    F(ThreadState*, PyGILState_GetThisThreadState, ())                                \
     D(Object*, PyExc_TypeError)                                                       \
+    D(Object*, PyExc_ImportError)                                                     \
     D(Object*, PyExc_ValueError)                                                      \
     D(Object, _Py_NoneStruct)                                                         \
     D(Type, PyString_Type)

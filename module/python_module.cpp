@@ -11,10 +11,10 @@
 // argument errors name the function and the argument's position; an output
 // that does not fit raises ValueError(message, size needed).
 // Python 2 (KARVELIN_PYTHON_MAJOR 2): part of Karvelin.dll, which imports no
-// Python DLL. init_Karvelin finds the interpreter that is importing it and
-// looks its calls up by name; the interpreter's own argument parsing runs
-// with each function's format ("ssss:ValidateNet"); a text buffer is the str
-// object's own storage.
+// Python DLL. init_Karvelin finds the one Python 2 interpreter running in
+// the process and looks its calls up by name; the interpreter's own argument
+// parsing runs with each function's format ("ssss:ValidateNet"); a text
+// buffer is the str object's own storage.
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -559,40 +559,89 @@ constexpr char kInitModule[] = "Py_InitModule4_64";  // a 64-bit Py_ssize_t
 constexpr char kInitModule[] = "Py_InitModule4";
 #endif
 
-// Where a call of the interpreter is found by name; null when there is none.
+// A Python 2 image loaded in the process, where its calls are found by name.
 #ifdef _WIN32
-// The interpreter's DLL, already loaded: the newest when several are.
-HMODULE Python2Dll() {
+struct Image {
+    const char* name;
+    HMODULE module;
+};
+// Every python2X.dll loaded, the newest first: a process may hold more than
+// one (a host embedding one interpreter, a tool of its another).
+std::size_t LoadedImages(Image (&images)[5]) {
+    std::size_t count = 0;
     for (const char* name : {"python27.dll", "python26.dll", "python25.dll", "python24.dll", "python23.dll"})
-        if (HMODULE module = ::GetModuleHandleA(name)) return module;
-    return nullptr;
+        if (HMODULE module = ::GetModuleHandleA(name)) images[count++] = {name, module};
+    return count;
 }
-void* Find(const char* name) {
-    const HMODULE dll = Python2Dll();
-    return dll ? reinterpret_cast<void*>(::GetProcAddress(dll, name)) : nullptr;
-}
+void* Find(const Image& image, const char* name) { return reinterpret_cast<void*>(::GetProcAddress(image.module, name)); }
 #else
+struct Image {
+    const char* name;
+};
 // The interpreter that loaded the module has its calls in the global scope.
-void* Find(const char* name) { return ::dlsym(RTLD_DEFAULT, name); }
+std::size_t LoadedImages(Image (&images)[5]) {
+    images[0] = {"the process's global scope"};
+    return 1;
+}
+void* Find(const Image&, const char* name) { return ::dlsym(RTLD_DEFAULT, name); }
 #endif
 
 template <typename T>
-bool Bind(T*& member, const char* name) {
-    member = reinterpret_cast<T*>(Find(name));
+bool Bind(T*& member, const Image& image, const char* name) {
+    member = reinterpret_cast<T*>(Find(image, name));
     return member != nullptr;
 }
 
 // The name a call is exported under in this process.
 const char* ExportName(const char* name) { return std::strcmp(name, "Py_InitModule4") == 0 ? kInitModule : name; }
 
-bool BindInterpreter(Interpreter& found) {
+bool BindInterpreter(const Image& image, Interpreter& found) {
     bool all = true;
-#define KARVELIN_BIND(result, name, parameters) all = Bind(found.name, ExportName(#name)) && all;
-#define KARVELIN_BIND_DATA(type, name) all = Bind(found.name, #name) && all;
+#define KARVELIN_BIND(result, name, parameters) all = Bind(found.name, image, ExportName(#name)) && all;
+#define KARVELIN_BIND_DATA(type, name) all = Bind(found.name, image, #name) && all;
     KARVELIN_PYTHON2_CALLS(KARVELIN_BIND, KARVELIN_BIND_DATA)
 #undef KARVELIN_BIND
 #undef KARVELIN_BIND_DATA
     return all;
+}
+
+// The interpreters that run: loaded, complete, and initialized (one not yet
+// started must not be called at all: it has no thread to hold an error).
+struct Running {
+    Interpreter interpreters[5];
+    const char* names[5];
+    std::size_t count = 0;
+};
+Running RunningInterpreters() {
+    Image images[5];
+    const std::size_t loaded = LoadedImages(images);
+    Running running;
+    for (std::size_t i = 0; i < loaded; ++i) {
+        Interpreter& found = running.interpreters[running.count];
+        if (!BindInterpreter(images[i], found) || !found.Py_IsInitialized()) continue;
+        running.names[running.count++] = images[i].name;
+    }
+    return running;
+}
+
+// Several running: which one imports cannot be told from that, so nothing is
+// registered. The reason goes to the one of them that has a thread state on
+// this thread, the importer; when none or more than one has, nobody is told:
+// an error set in an interpreter that is not importing would surface in code
+// that never asked for it, or be set while no thread of it holds its lock.
+void RefuseSeveral(Running& running) {
+    Message message;
+    message << "_Karvelin binds to one Python 2 interpreter, and " << running.count << " run in this process:";
+    Interpreter* importer = nullptr;
+    std::size_t holders = 0;
+    for (std::size_t i = 0; i < running.count; ++i) {
+        message << (i ? ", " : " ") << running.names[i];
+        if (running.interpreters[i].PyGILState_GetThisThreadState()) {
+            importer = &running.interpreters[i];
+            ++holders;
+        }
+    }
+    if (holders == 1) importer->PyErr_SetString(*importer->PyExc_ImportError, message.c_str());
 }
 
 // 1012 for 2.3 and 2.4; 2.5 to 2.7 warn at import unless told their own 1013.
@@ -612,12 +661,15 @@ KARVELIN_PYTHON_INIT karvelin::python::api::Object* PyInit__Karvelin(void) {
     return py.PyModule_Create2(&g_module, kAbiVersion);
 }
 #else
-// No interpreter found (a native caller, say): nothing is touched.
+// Registers with the one Python 2 interpreter that runs in the process. None
+// running (a native caller, an interpreter not yet started): nothing is
+// touched. Several: nothing is registered (see RefuseSeveral).
 KARVELIN_PYTHON_INIT void init_Karvelin(void) {
     using namespace karvelin::python;
-    Interpreter found;
-    if (!BindInterpreter(found)) return;
-    py = found;
+    Running running = RunningInterpreters();
+    if (running.count == 0) return;
+    if (running.count > 1) return RefuseSeveral(running);
+    py = running.interpreters[0];
     Object* module = py.Py_InitModule4("_Karvelin", g_methods, nullptr, nullptr, ApiVersion(py.Py_GetVersion()));
     if (module != nullptr) (void)py.PyModule_GetDict(module);
 }

@@ -281,6 +281,49 @@ TEST_P(PythonFace, RefusedArgumentsCallNothing) {
     RemoveAll(folder);
 }
 
+// Python 2.3 and 2.7 loaded side by side: the module registers with the one
+// that runs, whichever is newer. With none running it calls neither; with
+// both it registers nothing, and only the importer (the one with a thread
+// state on this thread) is told why.
+TEST(PythonTwoInterpreters, RegistersWithTheOneThatRuns) {
+    const char* const kNames[] = {"python23.dll", "python27.dll"};
+    const struct {
+        bool runs[2], here[2];  // as kNames
+        int registrations[2];
+        const char* told[2];  // the error each is left with
+    } cases[] = {
+        {{true, false}, {true, true}, {1, 0}, {"", ""}},
+        {{false, true}, {true, true}, {0, 1}, {"", ""}},
+        {{false, false}, {true, true}, {0, 0}, {"", ""}},
+        {{true, true}, {false, true}, {0, 0}, {"", "ImportError: _Karvelin binds to one Python 2 interpreter, and 2 run "
+                                                   "in this process: python27.dll, python23.dll"}},
+        {{true, true}, {true, true}, {0, 0}, {"", ""}},  // the importer cannot be told
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "runs " << c.runs[0] << c.runs[1] << ", here " << c.here[0] << c.here[1]);
+        win32::unique_hmodule standins[2];
+        standin::Record* records[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            standins[i].reset(::LoadLibraryA((ProgramFolder() + "standin\\" + kNames[i]).c_str()));
+            ASSERT_TRUE(standins[i]) << kNames[i];
+            records[i] = Export<standin::Record* (*)()>(standins[i].get(), "StandIn_Record")();
+            records[i]->initialized = c.runs[i];
+            records[i]->holds_this_thread = c.here[i];
+        }
+        win32::unique_hmodule module = LoadKarvelin();  // unloaded before the interpreters
+        ASSERT_TRUE(module);
+        Export<void (*)()>(module.get(), "init_Karvelin")();
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(records[i]->registrations, c.registrations[i]) << kNames[i];
+            const char* message = "";
+            long long needed = 0;
+            const char* type = Export<const char* (*)(const char**, long long*)>(standins[i].get(),
+                                                                                 "StandIn_TakeError")(&message, &needed);
+            EXPECT_EQ(type ? std::string(type) + ": " + message : "", c.told[i]) << kNames[i];
+        }
+    }
+}
+
 const Face kFaces[] = {
 #ifndef _WIN64  // 2.3 and 2.4 had no 64-bit registration
     {"python23.dll", 2, 1012},

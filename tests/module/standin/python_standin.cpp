@@ -83,6 +83,7 @@ Type g_dict_type = {{1, &g_type_type}, 0, "dict", 0};
 Type g_type_error = {{1, &g_type_type}, 0, "TypeError", 0};
 Type g_value_error = {{1, &g_type_type}, 0, "ValueError", 0};
 Type g_overflow_error = {{1, &g_type_type}, 0, "OverflowError", 0};
+Type g_import_error = {{1, &g_type_type}, 0, "ImportError", 0};
 
 Record g_record;
 Object g_dict = {1, &g_dict_type};
@@ -154,6 +155,7 @@ extern "C" {
 __declspec(dllexport) Object* PyExc_TypeError = &g_type_error.head;
 __declspec(dllexport) Object* PyExc_ValueError = &g_value_error.head;
 __declspec(dllexport) Object* PyExc_OverflowError = &g_overflow_error.head;
+__declspec(dllexport) Object* PyExc_ImportError = &g_import_error.head;
 __declspec(dllexport) Object _Py_NoneStruct = {1, &g_none_type};
 }
 
@@ -167,6 +169,8 @@ STANDIN_EXPORT int PyType_IsSubtype(Type* a, Type* b) { return a == b; }
 STANDIN_EXPORT const char* Py_GetVersion() {
     return STANDIN_MINOR == 3 ? "2.3.5 (stand-in)" : "2.7.18 (stand-in)";
 }
+STANDIN_EXPORT int Py_IsInitialized() { return g_record.initialized ? 1 : 0; }
+STANDIN_EXPORT void* PyGILState_GetThisThreadState() { return g_record.holds_this_thread ? &g_record : nullptr; }
 
 #ifdef _WIN64
 #define STANDIN_INIT_MODULE Py_InitModule4_64

@@ -32,6 +32,10 @@ struct Record {
     bool copied_from_live_block = false;
     int lock_releases = 0;  // PyEval_SaveThread
     int lock_restores = 0;  // PyEval_RestoreThread
+    // Python 2, set by the test: what Py_IsInitialized answers, and whether
+    // the calling thread has a thread state (PyGILState_GetThisThreadState).
+    bool initialized = true;
+    bool holds_this_thread = true;
 };
 
 enum Kind { kStr, kUnicode, kInternedStr, kByteArray };
