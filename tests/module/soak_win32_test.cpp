@@ -277,7 +277,10 @@ TEST(KarvelinSoak, ThirtyTwoThreadsGetTheAnswersOfOne) {
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < 32; ++t)
         threads.emplace_back([&, t] {
-            for (std::size_t i = t; std::chrono::steady_clock::now() < end; ++i) {
+            // Every thread asks every question at least twice, however slow
+            // the host; then it goes on until the time is up.
+            const std::size_t rounds = t + 2 * answers.size();
+            for (std::size_t i = t; i < rounds || std::chrono::steady_clock::now() < end; ++i) {
                 const std::size_t which = i % answers.size();
                 if (answers[which]() != expected[which]) ++wrong;
                 ++calls;
@@ -285,7 +288,6 @@ TEST(KarvelinSoak, ThirtyTwoThreadsGetTheAnswersOfOne) {
         });
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(wrong.load(), 0u) << "of " << calls.load();
-    EXPECT_GT(calls.load(), 32u * answers.size());
     std::printf("32 threads: %lu calls, %lu wrong\n", calls.load(), wrong.load());
 }
 
