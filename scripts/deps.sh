@@ -7,9 +7,11 @@
 #                          package's wheel, virtual environment and type
 #                          check need, the locale sources
 #   scripts/deps.sh main   what the main job needs alone: CMake, the i686
-#                          cross compilers and 32-bit Wine
+#                          cross compilers, 32-bit Wine and the JSON header
+#                          library
 set -eu
-main="cmake make g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386"
+main="cmake make g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386
+      nlohmann-json3-dev"
 case ${1:-all} in
     main) wanted=$main ;;
     all) wanted="$main g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
