@@ -35,15 +35,15 @@ karvelin_removal(tree_removed 0 "^DelFilesAndDir +removed" tree)
 # not made, a command's non-zero exit code, a shortcut not written (an HRESULT
 # under Wine, shown in hexadecimal), an address not acceptable. (CMake drops
 # empty arguments: none here.)
-karvelin_case(copy_failed 1 "^CopyTheFile +0$" CopyTheFile karvelin-no-such-file karvelin-no-such-folder/copy)
-karvelin_case(command_failed 1 "^RunSilent +3$" RunSilent exit 3)
+karvelin_case(copy_failed 1 "^CopyTheFile +0([^0-9]|$)" CopyTheFile karvelin-no-such-file karvelin-no-such-folder/copy)
+karvelin_case(command_failed 1 "^RunSilent +3([^0-9]|$)" RunSilent exit 3)
 if(WIN32)
-  karvelin_case(shortcut_failed 1 "^CreateShortcut +-2147024893  0x80070003$"
+  karvelin_case(shortcut_failed 1 "^CreateShortcut +-2147024893  0x80070003"
                 CreateShortcut karvelin.exe none . "karvelin-no-such-folder\\link.lnk" none)
 else()
   karvelin_case(shortcut_failed 1 "^CreateShortcut +1$" CreateShortcut karvelin none . karvelin-no-such-folder/link.lnk none)
 endif()
-karvelin_case(address_refused 1 "^ValidateTheIP +0$" ValidateTheIP 127.0.0.1)
+karvelin_case(address_refused 1 "^ValidateTheIP +0([^0-9]|$)" ValidateTheIP 127.0.0.1)
 # What the program cannot read is refused with status 2, naming it.
 karvelin_case(buffer_malformed 2 "^karvelin: GetAddress BUFFER: \"@abc\" is not @SIZE/FIELDS" GetAddress @abc)
 karvelin_case(count_negative 2 "^karvelin: Recode COUNT: \"-1\" is not a count" Recode abc -1)
@@ -86,4 +86,20 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   add_test(NAME karvelin_help_every_verb COMMAND sh -c
            "for verb in report list $($0 list | cut -d' ' -f1); do $0 $verb --help | grep -q '^usage: karvelin '$verb || { echo no help for $verb; exit 1; }; done"
            $<TARGET_FILE:karvelin>)
+endif()
+
+# The samples docs/program.md shows, run natively: they must print what the
+# page shows.
+if(NOT WIN32)
+  add_test(NAME karvelin_doc_samples COMMAND ${KARVELIN_HOST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/tools/doc_samples.py
+           ${PROJECT_SOURCE_DIR}/docs/program.md $<TARGET_FILE:karvelin>)
+endif()
+# The main job's script, as a caller runs it (it builds build/main or
+# build/main64 in the checkout when needed): from the plain native build, and
+# for the 64-bit program from the win64 build.
+if(NOT WIN32 AND NOT KARVELIN_SANITIZE)
+  add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR})
+elseif(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR}
+           --win64)
 endif()
