@@ -93,39 +93,48 @@ enum class Lock { Holds, Releases };
 // What each function does, row for row as KARVELIN_FUNCTIONS (the rows are
 // checked against each other below).
 //
-// N(name, effect, summary)
+// N(name, effect, failure, summary)
 //   effect   Reads: the function only looks at the host; ChangesHost: it
 //            runs a program, or writes or removes files
+//   failure  which answers say that the call failed (a caller's script reads
+//            them from the karvelin program's exit status): NonZero (a result
+//            code other than OK, an exit code, an error number), Zero (a no,
+//            or 0 for "not copied"), Hresult (NonZero; a negative one is an
+//            HRESULT), NoText (NULL: no memory), EmptyText (NULL or "": the
+//            path could not be had), Never (a plain number or text)
 //   summary  one line for usage texts
 #define KARVELIN_FUNCTION_NOTES(N)                                                                     \
-    N(CheckOS, Reads, "whether the Windows release and its service pack are recent enough")         \
-    N(CheckIeVersion, Reads, "whether the system browser's major version is 6 or more")               \
-    N(FindServerVersion, Reads, "the server release: 2000, 2003, or 0")                               \
-    N(RunSilent, ChangesHost, "runs COMMAND ARGUMENT through the command interpreter, hidden; its exit code") \
-    N(CheckUserRight, Reads, "whether the process token holds the Administrators group, enabled")     \
-    N(GetCurrentInstallationType, Reads, "the product's installation already on the host (2: none)")  \
-    N(Recode, Reads, "the first COUNT bytes of TEXT (default: all) as printable pairs, the last byte's first") \
-    N(Decode, Reads, "the inverse of Recode over the first COUNT characters of TEXT (default: all)")  \
-    N(CreateShortcut, ChangesHost, "writes the shortcut file LINK_PATH")                              \
-    N(GetWinDeskTopDir, Reads, "the user's desktop folder")                                           \
-    N(GetWinProgramDir, Reads, "the user's Start-menu program groups folder")                         \
-    N(GetWindowsDir, Reads, "the Windows directory")                                                  \
-    N(GetAddress, Reads, "the IPv4 adapters: network, mask, address, name, display name (BUFFER: @65536/5)") \
-    N(GetHostIPAddr, Reads, "the IPv4 addresses of the host's own name, 16-byte records (BUFFER: @65536/1)") \
-    N(TrimRight, Reads, "TEXT without its trailing blanks")                                           \
-    N(TrimLeft, Reads, "TEXT without its leading blanks")                                             \
-    N(ValidateNet, Reads, "whether HOST, MASK, NETWORK and OTHER fit together")                       \
-    N(ValidateTheIP, Reads, "1 for an acceptable host address (class A, B or C), else 0")             \
-    N(CopyTheFile, ChangesHost, "copies SOURCE over DESTINATION: 1 when copied")                      \
-    N(IsLetterfigureString, Reads, "whether TEXT holds ASCII letters and digits only")                \
-    N(CheckBureauName, Reads, "whether NAME is an acceptable bureau name")                            \
-    N(CheckDestFileDir, Reads, "whether PATH may be the installation directory")                      \
-    N(DelFilesAndDir, ChangesHost, "removes the DIRECTORY tree")                                      \
-    N(GetErrorDescription, Reads, "the text of a result code: its 32 bits as unsigned decimal")
+    N(CheckOS, Reads, NonZero, "whether the Windows release and its service pack are recent enough") \
+    N(CheckIeVersion, Reads, NonZero, "whether the system browser's major version is 6 or more")    \
+    N(FindServerVersion, Reads, Never, "the server release: 2000, 2003, or 0")                      \
+    N(RunSilent, ChangesHost, NonZero, "runs COMMAND ARGUMENT through the command interpreter, hidden; its exit code") \
+    N(CheckUserRight, Reads, NonZero, "whether the process token holds the Administrators group, enabled") \
+    N(GetCurrentInstallationType, Reads, Never, "the product's installation already on the host (2: none)") \
+    N(Recode, Reads, NoText, "the first COUNT bytes of TEXT (default: all) as printable pairs, the last byte's first") \
+    N(Decode, Reads, NoText, "the inverse of Recode over the first COUNT characters of TEXT (default: all)") \
+    N(CreateShortcut, ChangesHost, Hresult, "writes the shortcut file LINK_PATH")                   \
+    N(GetWinDeskTopDir, Reads, EmptyText, "the user's desktop folder")                              \
+    N(GetWinProgramDir, Reads, EmptyText, "the user's Start-menu program groups folder")            \
+    N(GetWindowsDir, Reads, EmptyText, "the Windows directory")                                     \
+    N(GetAddress, Reads, NonZero, "the IPv4 adapters: network, mask, address, name, display name (BUFFER: @65536/5)") \
+    N(GetHostIPAddr, Reads, NonZero, "the IPv4 addresses of the host's own name, 16-byte records (BUFFER: @65536/1)") \
+    N(TrimRight, Reads, Never, "TEXT without its trailing blanks")                                  \
+    N(TrimLeft, Reads, Never, "TEXT without its leading blanks")                                    \
+    N(ValidateNet, Reads, NonZero, "whether HOST, MASK, NETWORK and OTHER fit together")            \
+    N(ValidateTheIP, Reads, Zero, "1 for an acceptable host address (class A, B or C), else 0")     \
+    N(CopyTheFile, ChangesHost, Zero, "copies SOURCE over DESTINATION: 1 when copied")              \
+    N(IsLetterfigureString, Reads, NonZero, "whether TEXT holds ASCII letters and digits only")     \
+    N(CheckBureauName, Reads, NonZero, "whether NAME is an acceptable bureau name")                 \
+    N(CheckDestFileDir, Reads, NonZero, "whether PATH may be the installation directory")           \
+    N(DelFilesAndDir, ChangesHost, Never, "removes the DIRECTORY tree; leaves alone \"\", backslashes only, a " \
+      "drive root, the Windows directory and the folders above it (Linux: \"\", /, the home directory " \
+      "and the folders above it)")                                                                  \
+    N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
 namespace karvelin {
 
 enum class Effect { Reads, ChangesHost };
+enum class Failure { Never, NonZero, Zero, Hresult, NoText, EmptyText };
 
 namespace table {
 

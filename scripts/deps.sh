@@ -7,15 +7,21 @@
 #                          package's wheel, virtual environment and type
 #                          check need, the locale sources
 #   scripts/deps.sh main   what the main job needs alone: CMake, the i686
-#                          cross compilers and 32-bit Wine
+#                          cross compilers, 32-bit Wine and the JSON header
+#                          library
+#   scripts/deps.sh main64 the same for the 64-bit main job (run.sh --win64)
 set -eu
-main="cmake make g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386"
+main="cmake make g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386
+      nlohmann-json3-dev"
+main64="cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64
+        nlohmann-json3-dev"
 case ${1:-all} in
     main) wanted=$main ;;
+    main64) wanted=$main64 ;;
     all) wanted="$main g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
                  binutils-mingw-w64-x86-64 wine64 python3 python3-dev python3-pytest clang libclang-rt-14-dev
                  python3-build python3-setuptools python3-wheel python3-venv python3-mypy locales" ;;
-    *) echo "usage: scripts/deps.sh [main]" >&2; exit 2 ;;
+    *) echo "usage: scripts/deps.sh [main | main64]" >&2; exit 2 ;;
 esac
 # One query for every package: the installed ones answer "install ok installed".
 # shellcheck disable=SC2086

@@ -2,24 +2,42 @@
 # The main job: builds Karvelin.dll and the karvelin program (nothing else),
 # then prints the report under Wine on the real DLL. Extra arguments replace
 # "report" (for example: scripts/run.sh GetErrorDescription 236798225).
-# The Wine prefix is made once and kept in the build tree; the output has
-# plain line ends.
+#   scripts/run.sh [--win64] [report | FUNCTION ARG... | ...]
+# --win64: the 64-bit DLL and program (build/main64) under 64-bit Wine.
+#
+# As any command: the program runs in the caller's folder, so that a relative
+# path names the caller's file (Wine maps the Unix folder); the exit status is
+# the program's; the output has plain line ends. The Wine prefix is made once
+# and kept in the build tree.
 set -eu
-cd "$(dirname "$0")/.."
-scripts/deps.sh main
-if [ ! -f build/main/CMakeCache.txt ]; then
-    cmake --preset main >/dev/null
+root=$(cd "$(dirname "$0")/.." && pwd)
+preset=main
+arch=win32
+if [ "${1:-}" = --win64 ]; then
+    preset=main64
+    arch=win64
+    shift
+fi
+"$root/scripts/deps.sh" "$preset"
+build=$root/build/$preset
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    (cd "$root" && cmake --preset "$preset" >/dev/null)
 fi
 status=$(mktemp)
 trap 'rm -f "$status"' EXIT
 # Quiet when there is nothing to build; what the build says goes to the error
-# stream, so that the output is the program's alone.
-{ cmake --build --preset main -j "$(nproc 2>/dev/null || echo 2)" 2>&1; echo $? >"$status"; } |
+# stream, so that the output is the program's alone. A command's status goes
+# through a pipe in the file (`a && echo 0 || echo $?` is not ended by set -e).
+{ (cd "$root" && cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)") 2>&1 &&
+    echo 0 >"$status" || echo $? >"$status"; } |
     grep -v 'Built target\|^make\|^\[ *[0-9]*%\] *$' >&2 || true
 [ "$(cat "$status")" -eq 0 ] || exit 1
 [ $# -gt 0 ] || set -- report
-# Wine's C runtime ends lines with CR LF; the caller gets them plain. The
-# program's exit status goes through the pipe in a file.
-{ KARVELIN_WINEPREFIX="$PWD/build/main/wineprefix" scripts/wine-run.sh build/main/bin/karvelin.exe "$@"
-  echo $? >"$status"; } | tr -d '\r'
+# Wine's C runtime ends lines with CR LF, on both streams: the caller gets
+# them plain, each on its own stream.
+{
+    { KARVELIN_WINEARCH=$arch KARVELIN_WINEPREFIX="$build/wineprefix" \
+        "$root/scripts/wine-run.sh" "$build/bin/karvelin.exe" "$@" 2>&1 >&3 3>&- &&
+        echo 0 >"$status" || echo $? >"$status"; } | tr -d '\r' >&2
+} 3>&1 | tr -d '\r'
 exit "$(cat "$status")"

@@ -4,10 +4,7 @@
 // linked into the program (the library does not export them).
 #include "tools/call.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <tuple>
 #include <type_traits>
@@ -27,7 +24,6 @@ namespace {
 void Take(Answer& answer, ResultCode code) {
     answer.kind = Answer::kCode;
     answer.code = code;
-    answer.failed = code != 0;
 }
 void Take(Answer& answer, std::int32_t number) {
     answer.kind = Answer::kNumber;
@@ -79,10 +75,10 @@ struct Param<TextBuffer&> {
     std::size_t length = 0;
     unsigned fields = 0;
     bool Take(const std::string& arg, std::string& why) {
-        const std::size_t slash = arg.find('/');
-        if (arg.size() > 1 && arg[0] == '@' && slash != std::string::npos &&
-            arg.find_first_not_of("+-0123456789", 1) == slash)
+        if (IsSizedBuffer(arg)) {
+            const std::size_t slash = arg.find('/');
             return TakeSize(arg.substr(1, slash - 1), arg.substr(slash + 1), why);
+        }
         bytes.assign(arg.begin(), arg.end());
         bytes.push_back('\0');
         buffer = {bytes.data(), bytes.size()};
@@ -177,8 +173,10 @@ struct Invoke<char* (*)(const char*, std::uint32_t)> {
         }
         std::uint32_t count = static_cast<std::uint32_t>(args[0].size());
         refusal.argument = 1;
-        if (args.size() == 2 && !ParseNumber(args[1], count)) {
-            refusal.why = NotANumber(args[1]);
+        // A negative count would read as its 32 bits: a count far past the text.
+        if (args.size() == 2 && (args[1][0] == '-' || !ParseNumber(args[1], count))) {
+            refusal.why = "\"" + args[1] + "\" is not a count (0 to the text's " + std::to_string(args[0].size()) +
+                          " bytes, decimal or hexadecimal after 0x)";
             return false;
         }
         if (count > args[0].size()) {
@@ -193,20 +191,28 @@ struct Invoke<char* (*)(const char*, std::uint32_t)> {
     }
 };
 
-template <typename R>
-constexpr const char* AnswerKind() {
-    if constexpr (std::is_same_v<R, ResultCode>)
-        return "a result code, by number and name (exit status 1 when it is not OK)";
-    else if constexpr (std::is_same_v<R, std::int32_t>)
-        return "a number";
-    else if constexpr (std::is_void_v<R>)
-        return "nothing (a text buffer argument is shown as the function left it)";
-    else
-        return "a text";
-}
+// What the answer is, as its type and the function's way of failing show it.
 template <typename R, typename... A>
-constexpr const char* AnswerKindOf(R (*)(A...)) {
-    return AnswerKind<R>();
+constexpr const char* AnswerKind(R (*)(A...), Failure failure) {
+    if constexpr (std::is_same_v<R, ResultCode>)
+        return failure == Failure::NonZero ? "a result code, by number and name (exit status 1 when it is not OK)"
+                                           : nullptr;
+    else if constexpr (std::is_same_v<R, std::int32_t>)
+        return failure == Failure::Never     ? "a number"
+               : failure == Failure::NonZero ? "a number (exit status 1 when it is not 0)"
+               : failure == Failure::Zero    ? "a number (exit status 1 when it is 0)"
+               : failure == Failure::Hresult ? "a number, in hexadecimal too when negative: an HRESULT "
+                                               "(exit status 1 when it is not 0)"
+                                             : nullptr;
+    else if constexpr (std::is_void_v<R>)
+        return failure != Failure::Never                           ? nullptr
+               : (std::is_same_v<A, char*> || ...)                 ? "nothing (the text is shown as the function left it)"
+                                                                   : "nothing";
+    else
+        return failure == Failure::Never       ? "a text"
+               : failure == Failure::NoText    ? "a text (exit status 1 for none: no memory)"
+               : failure == Failure::EmptyText ? "a text (exit status 1 when it is empty: the path could not be had)"
+                                               : nullptr;
 }
 
 // A function runs through what the Python glue calls: the export, or for a
@@ -223,41 +229,49 @@ bool RunEntry(R (*function)(A...), const Args& args, Answer& answer, Refusal& re
 
 struct Note {
     Effect effect;
+    Failure failure;
     const char* summary;
 };
-#define KARVELIN_NOTE(name, effect, summary) {Effect::effect, summary},
+#define KARVELIN_NOTE(name, effect, failure, summary) {Effect::effect, Failure::failure, summary},
 constexpr Note kNotes[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_NOTE)};
 #undef KARVELIN_NOTE
+constexpr Failure FailureOf(Row row) { return kNotes[static_cast<std::size_t>(row)].failure; }
+
+// Each function's way of failing fits its answer: a result code fails when
+// it is not OK; a number cannot be "no text".
+#define KARVELIN_FAILURE_FITS(name, ...)                                                              \
+    static_assert(AnswerKind(&::name, FailureOf(Row::name)) != nullptr,                              \
+                  "the failure note of " #name " does not fit its answer");
+KARVELIN_FUNCTIONS(KARVELIN_FAILURE_FITS)
+#undef KARVELIN_FAILURE_FITS
 
 #define KARVELIN_COMMAND(name, type, arguments, python, lock)                                         \
     {#name,                                                                                          \
      arguments,                                                                                      \
      Invoke<decltype(&::name)>::kMost,                                                               \
      Invoke<decltype(&::name)>::kLeast,                                                              \
-     AnswerKindOf(&::name),                                                                          \
+     AnswerKind(&::name, FailureOf(Row::name)),                                                      \
      kNotes[static_cast<std::size_t>(Row::name)].summary,                                            \
      kNotes[static_cast<std::size_t>(Row::name)].effect,                                             \
+     FailureOf(Row::name),                                                                           \
      [](const Args& args, Answer& answer, Refusal& refusal) { return RunEntry(&python, args, answer, refusal); }},
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// Edits (insertions, deletions, replacements) from one text to the other.
-std::size_t Distance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
+bool Failed(Failure failure, const Answer& answer) {
+    const std::int64_t value = answer.kind == Answer::kCode ? std::int64_t{answer.code} : answer.number;
+    switch (failure) {
+        case Failure::NonZero:
+        case Failure::Hresult:
+            return value != 0;
+        case Failure::Zero:
+            return value == 0;
+        case Failure::NoText:
+            return answer.null_text;
+        case Failure::EmptyText:
+            return answer.null_text || answer.text.empty();
+        case Failure::Never:
+            break;
     }
-    return row[b.size()];
+    return false;
 }
 
 }  // namespace
@@ -270,37 +284,31 @@ const std::vector<Command>& Commands() {
 
 const Command& CommandOf(Row row) { return Commands()[static_cast<std::size_t>(row)]; }
 
-const Command* FindCommand(const std::string& name) {
-    const std::string lower = Lower(name);
-    for (const Command& command : Commands())
-        if (lower == Lower(command.name)) return &command;
-    return nullptr;
-}
-
-// A candidate is close when a third of its letters or fewer differ, or when
-// it holds the name (three letters or more) whole.
-std::vector<std::string> Suggestions(const std::string& name, const std::vector<std::string>& candidates) {
-    const std::string lower = Lower(name);
-    std::vector<std::pair<std::size_t, std::string>> close;
-    for (const std::string& candidate : candidates) {
-        const std::string folded = Lower(candidate);
-        const std::size_t distance = Distance(lower, folded);
-        if (distance * 3 <= folded.size() || (lower.size() >= 3 && folded.find(lower) != std::string::npos))
-            close.emplace_back(distance, candidate);
-    }
-    std::stable_sort(close.begin(), close.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < close.size() && i < 3; ++i) names.push_back(close[i].second);
-    return names;
+bool IsSizedBuffer(const std::string& arg) {
+    const std::size_t slash = arg.find('/');
+    return arg.size() > 1 && arg[0] == '@' && slash != std::string::npos &&
+           arg.find_first_not_of("+-0123456789", 1) == slash;
 }
 
 bool Call(const Command& command, const Args& args, Answer& answer, Refusal& refusal) {
+    // A BUFFER that starts with @ is meant as a size: one that does not read
+    // as @SIZE/FIELDS is a mistake, not a buffer of that text.
+    const std::string names = std::string(command.arguments) + " ";
+    for (std::size_t i = 0, start = 0; i < args.size() && start < names.size(); ++i) {
+        const std::size_t end = names.find(' ', start);
+        if (names.compare(start, end - start, "BUFFER") == 0 && args[i][0] == '@' && !IsSizedBuffer(args[i])) {
+            refusal.argument = i;
+            refusal.why = "\"" + args[i] + "\" is not @SIZE/FIELDS (SIZE empty bytes, FIELDS fields a record)";
+            return false;
+        }
+        start = end + 1;
+    }
     // The library removes a tree silently, and refuses some paths silently:
     // the program looks at the folder itself, before and after.
     const bool removal = &command == &CommandOf(Row::DelFilesAndDir) && args.size() == 1;
     const PathState before = removal ? LookAt(args[0]) : PathState{};
     if (!command.run(args, answer, refusal)) return false;
+    answer.failed = Failed(command.failure, answer);
     if (!removal) return true;
     const PathState after = LookAt(args[0]);
     if (!before.exists && !after.exists) {
@@ -316,18 +324,6 @@ bool Call(const Command& command, const Args& args, Answer& answer, Refusal& ref
     return true;
 }
 
-std::string Usage(const Command& command) {
-    std::string usage, names = command.arguments;
-    for (std::size_t i = 0, start = 0; start < names.size(); ++i) {
-        std::size_t end = names.find(' ', start);
-        if (end == std::string::npos) end = names.size();
-        const std::string name = names.substr(start, end - start);
-        usage += (i ? " " : "") + (i < command.least ? name : "[" + name + "]");
-        start = end + 1;
-    }
-    return usage;
-}
-
 bool ParseNumber(const std::string& text, std::uint32_t& value) {
     const bool hexadecimal = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const std::string digits = hexadecimal ? text.substr(2) : text[0] == '-' ? text.substr(1) : text;
@@ -338,44 +334,6 @@ bool ParseNumber(const std::string& text, std::uint32_t& value) {
     if (number < INT32_MIN || number > static_cast<long long>(UINT32_MAX)) return false;
     value = static_cast<std::uint32_t>(number);
     return true;
-}
-
-std::string CodeName(ResultCode code) {
-    const char* name = ResultCodeName(code);
-    return name ? name : "(unknown)";
-}
-
-std::string Shown(const std::string& text) {
-    std::string shown;
-    for (char c : text) shown += c ? std::string(1, c) : "\\0";
-    return shown;
-}
-
-void PrintAnswer(const Command& command, const Answer& answer) {
-    const char* label = command.name;
-    switch (answer.kind) {
-        case Answer::kCode:
-            std::printf("%-44s %10u  %s\n", label, static_cast<unsigned>(answer.code), CodeName(answer.code).c_str());
-            break;
-        case Answer::kNumber:
-            std::printf("%-44s %10d\n", label, static_cast<int>(answer.number));
-            break;
-        case Answer::kText:
-            if (answer.null_text)
-                std::printf("%-44s (null)\n", label);
-            else
-                std::printf("%-44s \"%s\"\n", label, answer.text.c_str());
-            break;
-        case Answer::kNone:
-            break;
-    }
-    for (const std::string& buffer : answer.buffers) std::printf("%-44s \"%s\"\n", label, Shown(buffer).c_str());
-    for (std::size_t i = 0; i < answer.records.size(); ++i) {
-        const bool first = i % answer.fields == 0, last = (i + 1) % answer.fields == 0;
-        std::printf("%s%s |%s", first ? "    " : " ", answer.records[i].c_str(), last ? "\n" : "");
-    }
-    if (answer.records.size() % (answer.fields ? answer.fields : 1)) std::printf("\n");
-    if (!answer.outcome.empty()) std::printf("%-44s %s\n", label, answer.outcome.c_str());
 }
 
 }  // namespace karvelin::program

@@ -31,7 +31,7 @@ struct Answer {
     std::size_t buffer_size = 0;       // a text buffer's size, and what the
     std::size_t needed = 0;            // answer needed when it did not fit
     std::string outcome;               // what the call left behind (DelFilesAndDir)
-    bool failed = false;               // a failed check: exit status 1
+    bool failed = false;               // a failed call, by the function's own convention
 };
 
 // Why arguments were not taken: the argument (counted from 0), when one is
@@ -50,6 +50,7 @@ struct Command {
     const char* answers;
     const char* summary;
     Effect effect;
+    Failure failure;  // which answers are a failed call: exit status 1
     // Calls the function; false, with the reason, for arguments it cannot take.
     bool (*run)(const Args& args, Answer& answer, Refusal& refusal);
 };
@@ -64,10 +65,13 @@ std::vector<std::string> Suggestions(const std::string& name, const std::vector<
 // "TEXT [COUNT]": the argument names, the optional ones in brackets.
 std::string Usage(const Command& command);
 
-// Runs the function and says what it left behind where that is not in its
+// Runs the function, tells whether the answer is a failure by the function's
+// own convention, and says what it left behind where that is not in its
 // answer: DelFilesAndDir's folder, gone or still there (a failed call then).
 bool Call(const Command& command, const Args& args, Answer& answer, Refusal& refusal);
 
+// Whether a buffer argument is "@SIZE/FIELDS" in form (the numbers are read later).
+bool IsSizedBuffer(const std::string& arg);
 // A number argument: decimal (from -2^31) or 0x hexadecimal, up to 2^32 - 1,
 // read as its 32 bits.
 bool ParseNumber(const std::string& text, std::uint32_t& value);

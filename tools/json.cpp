@@ -1,6 +1,6 @@
 #include "tools/json.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,6 +13,12 @@
 namespace karvelin::program {
 namespace {
 
+// Members keep the order they are added in: the order the documents show.
+using Value = nlohmann::ordered_json;
+
+// A text of the library as UTF-8. Linux texts are UTF-8 already, or meant to
+// be: what is not (a byte a function made, a name the system handed over) is
+// left for the writer below to replace.
 std::string Utf8(const std::string& text) {
 #ifdef _WIN32
     const std::wstring wide = win32::WideFromAnsi(text);
@@ -23,85 +29,77 @@ std::string Utf8(const std::string& text) {
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, &utf8[0], size, nullptr, nullptr);
     return utf8;
 #else
-    // Linux texts are UTF-8 already; a byte that is not part of a valid
-    // sequence becomes U+FFFD, so the object stays valid JSON.
-    std::string utf8;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        bool valid = length > 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 2;
-        if (valid) {
-            utf8.append(text, i, length);
-            i += length;
-        } else {
-            utf8 += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return utf8;
+    return text;
 #endif
+}
+
+Value Text(const std::string& text) { return Value(Utf8(text)); }
+
+Value Code(ResultCode code) {
+    const char* name = ResultCodeName(code);
+    return Value{{"code", code}, {"name", name ? Value(name) : Value(nullptr)}};
+}
+
+Value AnswerValue(const Answer& answer) {
+    switch (answer.kind) {
+        case Answer::kCode:
+            return Code(answer.code);
+        case Answer::kNumber:
+            return answer.number;
+        case Answer::kText:
+            return answer.null_text ? Value(nullptr) : Text(answer.text);
+        case Answer::kNone:
+            break;
+    }
+    return nullptr;
+}
+
+// One line, members apart by ", " and names by ": ", as the program always
+// printed them. The writer's indented form has exactly that, with a line end
+// after each opening bracket and comma and before each closing one; strings
+// escape their own line ends, so every line end there is layout. A sequence
+// that is not UTF-8 becomes U+FFFD, so the output is always UTF-8.
+std::string Dump(const Value& value) {
+    const std::string indented = value.dump(0, ' ', false, Value::error_handler_t::replace);
+    std::string line;
+    line.reserve(indented.size());
+    for (char c : indented) {
+        if (c != '\n')
+            line += c;
+        else if (!line.empty() && line.back() == ',')
+            line += ' ';
+    }
+    return line;
 }
 
 }  // namespace
 
-std::string Json(const std::string& text) {
-    std::string json = "\"";
-    for (char c : Utf8(text)) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            json += escaped;
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
-}
+std::string Json(const std::string& text) { return Dump(Text(text)); }
 
-std::string JsonCode(ResultCode code) {
-    const char* name = ResultCodeName(code);
-    return "{\"code\": " + std::to_string(code) + ", \"name\": " + (name ? Json(name) : "null") + "}";
-}
+std::string JsonCode(ResultCode code) { return Dump(Code(code)); }
 
-std::string JsonAnswer(const Answer& answer) {
-    switch (answer.kind) {
-        case Answer::kCode:
-            return JsonCode(answer.code);
-        case Answer::kNumber:
-            return std::to_string(answer.number);
-        case Answer::kText:
-            return answer.null_text ? "null" : Json(answer.text);
-        case Answer::kNone:
-            break;
-    }
-    return "null";
-}
+std::string JsonAnswer(const Answer& answer) { return Dump(AnswerValue(answer)); }
 
 std::string JsonCall(const Command& command, const Answer& answer) {
-    std::string json = "{\"function\": " + Json(command.name) + ", \"answer\": ";
+    Value call{{"function", command.name}};
     if (answer.kind == Answer::kCode) {
         const char* name = ResultCodeName(answer.code);
-        json += std::to_string(answer.code) + ", \"name\": " + (name ? Json(name) : "null");
+        call["answer"] = answer.code;
+        call["name"] = name ? Value(name) : Value(nullptr);
     } else {
-        json += JsonAnswer(answer);
+        call["answer"] = AnswerValue(answer);
     }
-    for (const std::string& buffer : answer.buffers) json += ", \"buffer\": " + Json(buffer);
+    for (const std::string& buffer : answer.buffers) call["buffer"] = Text(buffer);
     if (answer.fields) {
-        std::vector<std::vector<std::string>> records;
+        Value records = Value::array();
         for (std::size_t i = 0; i < answer.records.size(); ++i) {
-            if (i % answer.fields == 0) records.emplace_back();
-            records.back().push_back(answer.records[i]);
+            if (i % answer.fields == 0) records.push_back(Value::array());
+            records.back().push_back(Text(answer.records[i]));
         }
-        json += ", \"records\": " +
-                JsonList(records, [](const std::vector<std::string>& fields) { return JsonList(fields, Json); });
+        call["records"] = std::move(records);
     }
-    if (!answer.outcome.empty()) json += ", \"outcome\": " + Json(answer.outcome);
-    return json + "}";
+    if (!answer.outcome.empty()) call["outcome"] = Text(answer.outcome);
+    return Dump(call);
 }
 
 }  // namespace karvelin::program

@@ -1,5 +1,6 @@
 // JSON for the program's output: texts of the library as UTF-8 strings, and
-// answers as values.
+// answers as values, written by the JSON library on one line each; what is
+// not UTF-8 becomes U+FFFD, so the output always parses.
 #pragma once
 
 #include <string>
@@ -19,6 +20,7 @@ std::string JsonAnswer(const Answer& answer);
 // One call as an object: {"function", "answer"[, "name"][, "buffer"][, "records"][, "outcome"]}.
 std::string JsonCall(const Command& command, const Answer& answer);
 
+// A list of values that `item` writes (the functions above), one separator apart.
 template <typename T, typename F>
 std::string JsonList(const std::vector<T>& items, F&& item, const char* separator = ", ") {
     std::string json = "[";

@@ -6,9 +6,11 @@
 //   karvelin list                        the functions and their arguments
 //   karvelin --help, karvelin VERB --help, karvelin --version
 //
-// Exit status: 0 when the command ran; 1 for a failed call (a result code
-// other than OK, a folder still there after DelFilesAndDir); 2 for a usage
-// error, and for a text buffer too small for the answer (the message says the
+// Exit status: 0 when the command ran; 1 for a failed call, by the function's
+// own convention (function_table.h: a result code other than OK, a copy not
+// made, a command's non-zero exit code, a folder still there after
+// DelFilesAndDir...); 2 for input the program cannot read (the message names
+// it), and for a text buffer too small for the answer (the message says the
 // size needed; nothing is written then).
 //
 // On Windows it calls Karvelin.dll through its import library; on Linux, the
@@ -39,8 +41,8 @@ int Help(std::FILE* out, int status) {
                  "       karvelin --version\n"
                  "function names are matched without case; numbers are decimal, or hexadecimal after 0x;\n"
                  "an argument that starts with -- follows --, as in: karvelin TrimLeft -- --text\n"
-                 "exit status: 0 when the command ran; 1 for a failed call (a result code other than OK,\n"
-                 "a folder still there after DelFilesAndDir); 2 for a usage error\n");
+                 "exit status: 0 when the command ran; 1 for a failed call, as the function's answer says\n"
+                 "(karvelin FUNCTION --help tells which answers fail); 2 for a usage error\n");
     return status;
 }
 
@@ -59,11 +61,30 @@ int ListHelp(std::FILE* out, int status) {
     return status;
 }
 
+// A help text, indented, in lines of at most 78 characters where its words allow.
+void PrintWrapped(std::FILE* out, const std::string& text) {
+    std::string line = " ";
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        if (line.size() > 1 && line.size() + end - start >= 78) {
+            std::fprintf(out, "%s\n", line.c_str());
+            line = " ";
+        }
+        line += " " + text.substr(start, end - start);
+        start = end + 1;
+    }
+    std::fprintf(out, "%s\n", line.c_str());
+}
+
 int FunctionHelp(const Command& command, std::FILE* out, int status) {
     const std::string usage = karvelin::program::Usage(command);
     std::fprintf(out, "usage: karvelin %s%s%s\n", command.name, usage.empty() ? "" : " ", usage.c_str());
-    std::fprintf(out, "  %s\n", command.summary);
-    std::fprintf(out, "  answers %s\n", command.answers);
+    PrintWrapped(out, command.summary);
+    PrintWrapped(out, std::string("answers ") + command.answers);
+    if (&command == &karvelin::program::CommandOf(karvelin::program::Row::DelFilesAndDir))
+        PrintWrapped(out, "then says what is left of DIRECTORY: removed; not there (nor before); still there: N "
+                          "entries, or still there: not a folder (exit status 1)");
     if (command.effect == karvelin::Effect::ChangesHost) std::fprintf(out, "  changes the host\n");
     return status;
 }
@@ -161,6 +182,13 @@ int main(int argc, char** argv) {
         for (const Command& command : karvelin::program::Commands())
             std::printf("%s %s\n", command.name, karvelin::program::Usage(command).c_str());
         return 0;
+    }
+    if (verb.size() > 1 && verb[0] == '-') {
+        // "karvelin --json CheckOS": the options are the verb's, after it.
+        std::fprintf(stderr, "karvelin: %s %s\n", verb.c_str(),
+                     verb == "--json" ? "comes after the verb: karvelin FUNCTION --json ARG..., karvelin report --json"
+                                      : "is no option of karvelin's own (options come after the verb)");
+        return Help(stderr, kUsageError);
     }
     const Command* command = karvelin::program::FindCommand(verb);
     if (!command) return NoSuchFunction(verb);

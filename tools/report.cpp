@@ -62,7 +62,7 @@ static_assert(table::SameRows(table::kFunctionNames, kReportNames),
 #define KARVELIN_REPORT_SECTION(name, section, ...) Section::section,
 constexpr Section kSections[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_SECTION)};
 #undef KARVELIN_REPORT_SECTION
-#define KARVELIN_EFFECT(name, effect, summary) Effect::effect,
+#define KARVELIN_EFFECT(name, effect, ...) Effect::effect,
 constexpr Effect kEffects[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_EFFECT)};
 #undef KARVELIN_EFFECT
 constexpr bool RunsWhatReads() {

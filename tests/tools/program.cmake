@@ -31,6 +31,23 @@ karvelin_case(usage_error 2 "^usage: karvelin ValidateNet HOST MASK NETWORK OTHE
 karvelin_case(json_call 1 "^[{]\"function\": \"CheckDestFileDir\", \"answer\": 236798212, \"name\": \"ERR_DEST_PATH_IS_ROOT\"[}]"
               checkDESTfiledir --json "C:\\")
 karvelin_removal(tree_removed 0 "^DelFilesAndDir +removed" tree)
+# A failed call by the function's own convention ends with status 1: a copy
+# not made, a command's non-zero exit code, a shortcut not written (an HRESULT
+# under Wine, shown in hexadecimal), an address not acceptable. (CMake drops
+# empty arguments: none here.)
+karvelin_case(copy_failed 1 "^CopyTheFile +0([^0-9]|$)" CopyTheFile karvelin-no-such-file karvelin-no-such-folder/copy)
+karvelin_case(command_failed 1 "^RunSilent +3([^0-9]|$)" RunSilent exit 3)
+if(WIN32)
+  karvelin_case(shortcut_failed 1 "^CreateShortcut +-2147024893  0x80070003"
+                CreateShortcut karvelin.exe none . "karvelin-no-such-folder\\link.lnk" none)
+else()
+  karvelin_case(shortcut_failed 1 "^CreateShortcut +1$" CreateShortcut karvelin none . karvelin-no-such-folder/link.lnk none)
+endif()
+karvelin_case(address_refused 1 "^ValidateTheIP +0([^0-9]|$)" ValidateTheIP 127.0.0.1)
+# What the program cannot read is refused with status 2, naming it.
+karvelin_case(buffer_malformed 2 "^karvelin: GetAddress BUFFER: \"@abc\" is not @SIZE/FIELDS" GetAddress @abc)
+karvelin_case(count_negative 2 "^karvelin: Recode COUNT: \"-1\" is not a count" Recode abc -1)
+karvelin_case(option_before_verb 2 "^karvelin: --json comes after the verb" --json CheckOS)
 # Text buffers: a size outside 0 to 1 MiB, or one too small for the answer,
 # ends with status 2 and says what is needed, and nothing is written; a buffer
 # that the answer fills exactly is read no further (the sanitizers' build
@@ -46,6 +63,7 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(help 0 "^exit status: 0 when the command ran" --help)
   karvelin_case(version 0 "^karvelin ${PROJECT_VERSION}$" --version)
   karvelin_case(function_help 0 "^  answers a result code" CheckDestFileDir --help)
+  karvelin_case(removal_help 0 "still there: not a folder [(]exit status 1[)]$" DelFilesAndDir --help)
   karvelin_case(count_optional 0 "^usage: karvelin Recode TEXT [[]COUNT[]]$" Recode --help)
   karvelin_case(report_help 0 "^usage: karvelin report [[]--json[]]$" report --help)
   karvelin_case(list_help 0 "^usage: karvelin list$" list --help)
@@ -54,18 +72,34 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(did_you_mean_typo 2 "^karvelin: did you mean GetAddress[?]$" GetAdress)
   karvelin_case(report_option 2 "^usage: karvelin report" report --xml)
   karvelin_case(count_outside_text 2 "count 64 is outside the text of 3 bytes" Recode abc 64)
-  karvelin_case(plain_number 0 "^ValidateTheIP +0$" ValidateTheIP 127.0.0.1)
+  karvelin_case(plain_number 0 "^FindServerVersion +0$" FindServerVersion)
   # Numbers: decimal (a leading 0 is no octal) or 0x hexadecimal, 32 bits.
   karvelin_case(number_leading_zero 0 "^GetErrorDescription +\"10\"$" GetErrorDescription 010)
   karvelin_case(number_hexadecimal 0 "^GetErrorDescription +\"4294967295\"$" GetErrorDescription 0xFFFFFFFF)
   karvelin_case(number_negative 0 "^GetErrorDescription +\"4294967295\"$" GetErrorDescription -1)
   karvelin_case(number_not_one 2 "^karvelin: GetErrorDescription CODE: \"abc\" is not a 32-bit number" GetErrorDescription abc)
   karvelin_case(number_too_big 2 "CODE: \"4294967296\" is not a 32-bit number" GetErrorDescription 4294967296)
-  karvelin_case(number_no_octal 2 "COUNT: \"0o1\" is not a 32-bit number" Recode abc 0o1)
+  karvelin_case(number_no_octal 2 "COUNT: \"0o1\" is not a count" Recode abc 0o1)
   karvelin_removal(tree_not_there 0 "^DelFilesAndDir +not there$" missing)
   karvelin_removal(tree_refused 1 "^DelFilesAndDir +still there: 2 entries$" home)
   # Every verb answers --help.
   add_test(NAME karvelin_help_every_verb COMMAND sh -c
            "for verb in report list $($0 list | cut -d' ' -f1); do $0 $verb --help | grep -q '^usage: karvelin '$verb || { echo no help for $verb; exit 1; }; done"
            $<TARGET_FILE:karvelin>)
+endif()
+
+# The samples docs/program.md shows, run natively: they must print what the
+# page shows.
+if(NOT WIN32)
+  add_test(NAME karvelin_doc_samples COMMAND ${KARVELIN_HOST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/tools/doc_samples.py
+           ${PROJECT_SOURCE_DIR}/docs/program.md $<TARGET_FILE:karvelin>)
+endif()
+# The main job's script, as a caller runs it (it builds build/main or
+# build/main64 in the checkout when needed): from the plain native build, and
+# for the 64-bit program from the win64 build.
+if(NOT WIN32 AND NOT KARVELIN_SANITIZE)
+  add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR})
+elseif(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR}
+           --win64)
 endif()

@@ -56,3 +56,18 @@ for adapter in report["adapters"]["adapters"]:
 assert all(isinstance(address, str) for address in report["host_addresses"]["addresses"])
 print("report: %d functions shown, %d adapters, %d host addresses" % (
     len(functions), len(report["adapters"]["adapters"]), len(report["host_addresses"]["addresses"])))
+
+# Any bytes a text may hold come out as strict UTF-8 JSON: a sequence that is
+# not UTF-8 becomes U+FFFD as Python's "replace" makes it (natively, where the
+# bytes reach the program as given; under Wine the ANSI text is converted).
+INVALID = [b"\xc0\x80", b"\xc1\xbf", b"\xe0\x80\x80", b"\xed\xa0\x80", b"\xed\xbf\xbf", b"\xf4\x90\x80\x80",
+           b"\xf5\x80\x80\x80", b"\xf8\x88\x80\x80\x80", b"\xff\xfe", b"a\x80b", b"\xe2\x82", b"\xe2\x82A",
+           b"\xf0\x9f\x98", b"\xe2\x82\xac \xf0\x9f\x98\x80", b"\x01\"\\\x7f"]
+for text in INVALID:
+    done = subprocess.run(command + ["TrimLeft", "--json", "--", text], stdout=subprocess.PIPE, check=False)
+    call = json.loads(done.stdout.decode("utf-8", "strict"))
+    assert done.returncode == 0 and call["function"] == "TrimLeft", (text, done)
+    assert len(command) > 1 or call["buffer"] == text.decode("utf-8", "replace"), (text, call)
+done = subprocess.run(command + ["Decode", "--json", "6<+6"], stdout=subprocess.PIPE, check=False)  # C0 80
+assert json.loads(done.stdout.decode("utf-8", "strict"))["answer"] in ("\ufffd\ufffd", "\u00c0\u20ac"), done
+print("json: %d texts that are not UTF-8 written as strict UTF-8" % len(INVALID))
