@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "module/python2_images.h"
 
 namespace karvelin::python {
