@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "module/runtime_semaphores.h"
+#include "module/runtime_semaphores_and_slots.h"
 #include "module/startup.h"
 #include "common/sized_text.h"
 #include "common/thread_text.h"

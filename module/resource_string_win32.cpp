@@ -22,4 +22,12 @@ std::wstring LoadResourceString(HMODULE module, UINT id, LANGID language) {
     return std::wstring(entry + 1, *entry);
 }
 
+HMODULE LibraryModule() {
+    // The image that holds this code: the DLL, the Python module, or a
+    // program the library's objects are linked into.
+    MEMORY_BASIC_INFORMATION info{};
+    if (!::VirtualQuery(reinterpret_cast<const void*>(&LibraryModule), &info, sizeof info)) return nullptr;
+    return static_cast<HMODULE>(info.AllocationBase);
+}
+
 }  // namespace karvelin::module

@@ -1,4 +1,5 @@
-// Reads one string of a module's string table in a given language.
+// The library's own module, and one string of a module's string table in a
+// given language.
 #pragma once
 
 #ifdef _WIN32

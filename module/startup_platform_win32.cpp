@@ -37,14 +37,6 @@ SystemStartupPlatform g_startup;
 
 }  // namespace
 
-HMODULE LibraryModule() {
-    // The image that holds this code: the DLL, the Python module, or a
-    // program the library's objects are linked into.
-    MEMORY_BASIC_INFORMATION info{};
-    if (!::VirtualQuery(reinterpret_cast<const void*>(&LibraryModule), &info, sizeof info)) return nullptr;
-    return static_cast<HMODULE>(info.AllocationBase);
-}
-
 StartupPlatform& SystemStartup() { return g_startup; }
 
 }  // namespace karvelin::module

@@ -15,7 +15,7 @@
 // goes through here too; it gives it back itself, which takes it off the record.
 #include <windows.h>
 
-#include "module/runtime_semaphores.h"
+#include "module/runtime_semaphores_and_slots.h"
 
 namespace {
 

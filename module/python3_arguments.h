@@ -1,0 +1,168 @@
+// The Python 3 line's arguments: its table of interpreter calls, bound by the
+// loader to the stable ABI's own names (python3.dll on Windows, through an
+// import library made at build time), and one argument taker per C parameter
+// type, each converting one item of the argument tuple.
+//
+// A text argument is str (encoded with the system ANSI code page: mbcs on
+// Windows, the filesystem encoding elsewhere, both with surrogateescape so
+// texts come back unchanged) or bytes; a text buffer is a bytearray (the
+// stable ABI's writable buffer at 3.9). Argument errors name the function and
+// the argument's position; an output that does not fit raises
+// ValueError(message, size needed).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <tuple>
+#include <utility>
+
+#include "module/function_table.h"
+#include "module/python_api.h"
+#include "module/python_message.h"
+
+#ifdef _WIN32
+#define KARVELIN_PYTHON_DATA __declspec(dllimport)
+#else
+#define KARVELIN_PYTHON_DATA
+#endif
+
+// The stable ABI's names, as the loader binds them.
+namespace karvelin::python::linked {
+using namespace api;
+#define KARVELIN_DECLARE_CALL(result, name, parameters) result name parameters;
+#define KARVELIN_DECLARE_DATA(type, name) extern KARVELIN_PYTHON_DATA type name;
+extern "C" {
+KARVELIN_PYTHON3_CALLS(KARVELIN_DECLARE_CALL, KARVELIN_DECLARE_DATA)
+}
+#undef KARVELIN_DECLARE_CALL
+#undef KARVELIN_DECLARE_DATA
+}  // namespace karvelin::python::linked
+
+namespace karvelin::python {
+using namespace api;
+
+// The interpreter's calls, and the addresses of its variables.
+#define KARVELIN_CALL_MEMBER(result, name, parameters) result(*name) parameters = nullptr;
+#define KARVELIN_DATA_MEMBER(type, name) type* name = nullptr;
+struct Interpreter {
+    KARVELIN_PYTHON3_CALLS(KARVELIN_CALL_MEMBER, KARVELIN_DATA_MEMBER)
+};
+#undef KARVELIN_CALL_MEMBER
+#undef KARVELIN_DATA_MEMBER
+
+extern const Interpreter py;  // the linked names (python3_arguments.cpp)
+
+inline void Raise(Object* const* exception, const Message& message) {
+    py.PyErr_SetString(*exception, message.c_str());
+}
+
+inline Object* None() {
+    Object* none = py._Py_NoneStruct;
+    py.Py_IncRef(none);
+    return none;
+}
+
+inline Object* Integer(std::int32_t value) { return py.PyLong_FromLong(value); }
+
+// Texts in the ANSI code page: a str encoded as a new bytes object; a text
+// as str, or where the code page cannot give it back unchanged, the bytes.
+Object* AnsiEncode(Object* text);
+Object* AnsiDecode(const char* text, Ssize size);
+
+// ---- one taker per C parameter type: Take(item, function, position) ----
+
+template <typename T>
+struct Param;
+
+// The default: nothing to check once the call is over.
+struct NoCheckAfterCall {
+    bool Done(const char*) const { return true; }
+};
+
+template <>
+struct Param<const char*> : NoCheckAfterCall {  // a text: str or bytes
+    const char* text = nullptr;
+    Ssize size = 0;  // in bytes
+
+    Param() = default;
+    Param(const Param&) = delete;
+    ~Param();
+    bool Take(Object* item, const char* function, int position);
+    const char* Value() const { return text; }
+
+    // For a text with a count (Recode, Decode), counted in the argument's own
+    // units: characters of a str, bytes of bytes.
+    const char* Unit() const { return is_str_ ? "characters" : "bytes"; }
+    Ssize Length() const;
+    // The text's first `count` units, as the bytes the library reads.
+    bool Head(Ssize count, const char*& bytes, std::uint32_t& bytes_size);
+    // A new text of the library's, as an object of the argument's type.
+    Object* Answer(const char* result, Ssize result_size) const;
+
+private:
+    Object* item_ = nullptr;   // the tuple's, held by it for the whole call
+    Object* owner_ = nullptr;  // a str's encoding
+    Object* head_ = nullptr;   // the encoding of a str's first `count` characters
+    bool is_str_ = true;
+};
+
+// An integer that fits a signed 32-bit value.
+struct IntegerParam : NoCheckAfterCall {
+    int value = 0;
+    bool Take(Object* item, const char* function, int position);
+};
+// ... handed on as those 32 bits.
+template <typename T>
+struct IntParam : IntegerParam {
+    T Value() const { return static_cast<T>(static_cast<std::uint32_t>(value)); }
+};
+template <>
+struct Param<std::uint32_t> : IntParam<std::uint32_t> {};
+template <>
+struct Param<std::int32_t> : IntParam<std::int32_t> {};
+
+template <>
+struct Param<TextBuffer&> {  // a bytearray, written in place
+    TextBuffer buffer{nullptr, 0};
+    bool Take(Object* item, const char* function, int position);
+    TextBuffer& Value() { return buffer; }
+    // An output that did not fit was not written: ValueError(message, needed)
+    // tells the caller the size it needs.
+    bool Done(const char* function) const;
+};
+
+// Takes every argument; false with the Python error set when one is refused.
+template <typename Params, std::size_t... I>
+bool TakeArguments(Object* args, const char* name, Params& params, std::index_sequence<I...>) {
+    constexpr Ssize kCount = sizeof...(I);
+    const Ssize given = py.PyTuple_Size(args);
+    if (given != kCount) {
+        Message message;
+        message << name << "() takes ";
+        if (kCount == 0)
+            message << "no arguments";
+        else if (kCount == 1)
+            message << "exactly one argument";
+        else
+            message << "exactly " << static_cast<long long>(kCount) << " arguments";
+        Raise(py.PyExc_TypeError, message << " (" << static_cast<long long>(given) << " given)");
+        return false;
+    }
+    return (std::get<I>(params).Take(py.PyTuple_GetItem(args, I), name, static_cast<int>(I) + 1) && ...);
+}
+
+// Runs the call, with the interpreter lock released where the table says so.
+template <Lock kLock, typename Call>
+auto Run(Call&& call) {
+    if constexpr (kLock == Lock::Releases) {
+        struct Restore {
+            ThreadState* state;
+            ~Restore() { py.PyEval_RestoreThread(state); }
+        } restore{py.PyEval_SaveThread()};
+        return call();
+    } else {
+        return call();
+    }
+}
+
+}  // namespace karvelin::python

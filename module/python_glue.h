@@ -1,0 +1,131 @@
+// _Karvelin, the library's Python face: the road from a row of the function
+// table to its call, the same for both interpreter lines. A row's method
+// (g_methods below) is Glue<its function>::Call, which takes the argument
+// tuple, runs the call and converts its result.
+//
+// What differs between the lines comes from the line's arguments header,
+// included before this one (python3_arguments.h, python2_arguments.h): the
+// interpreter's calls (`py`), one argument taker per C parameter type
+// (Param<T>), TakeArguments, Run, and the results None, Integer and
+// AnsiDecode. Each line's registration (python3_module.cpp,
+// python2_binding.cpp) hands g_methods to its interpreter.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>  // KARVELIN_FREE_TEXT
+#define KARVELIN_PYTHON_INIT extern "C" __declspec(dllexport)
+#else
+#include <cstdlib>  // KARVELIN_FREE_TEXT
+#define KARVELIN_PYTHON_INIT extern "C" __attribute__((visibility("default")))
+#endif
+
+#include "Karvelin.h"
+#include "files/run_silent.h"
+#include "module/function_table.h"
+#include "module/python_api.h"
+#include "module/python_message.h"
+
+namespace karvelin::python {
+
+// ---- results ----
+
+inline Object* Result(ResultCode value) { return Integer(static_cast<std::int32_t>(value)); }
+inline Object* Result(std::int32_t value) { return Integer(value); }
+// A library-owned text, copied; none gives None.
+inline Object* Result(const char* text) {
+    if (!text) return None();
+    return AnsiDecode(text, static_cast<Ssize>(std::strlen(text)));
+}
+
+// ---- the glue ----
+
+template <auto kFunction, const char* kName, Lock kLock, typename Signature = decltype(kFunction)>
+struct Glue;
+
+// Any function of texts, integers and text buffers.
+template <auto kFunction, const char* kName, Lock kLock, typename R, typename... A>
+struct Glue<kFunction, kName, kLock, R (*)(A...)> {
+    static Object* Call(Object*, Object* args) {
+        std::tuple<Param<A>...> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence_for<A...>{})) return nullptr;
+        return Invoke(params, std::index_sequence_for<A...>{});
+    }
+    template <std::size_t... I>
+    static Object* Invoke(std::tuple<Param<A>...>& params, std::index_sequence<I...>) {
+        if constexpr (std::is_void_v<R>) {
+            Run<kLock>([&] { kFunction(std::get<I>(params).Value()...); });
+            if (!(std::get<I>(params).Done(kName) && ...)) return nullptr;
+            return None();
+        } else {
+            const R result = Run<kLock>([&] { return kFunction(std::get<I>(params).Value()...); });
+            if (!(std::get<I>(params).Done(kName) && ...)) return nullptr;
+            return Result(result);
+        }
+    }
+};
+template <auto kFunction, const char* kName, Lock kLock, typename R, typename... A>
+struct Glue<kFunction, kName, kLock, R (*)(A...) noexcept> : Glue<kFunction, kName, kLock, R (*)(A...)> {};
+
+// RunSilent reads COMSPEC and the environment, which another Python thread
+// may change while the lock is released (os.environ moves the C library's
+// list as it grows, and frees a replaced entry): it is made ready with the
+// lock held, and only the command's start and wait run released.
+template <const char* kName, Lock kLock>
+struct Glue<&::RunSilent, kName, kLock, decltype(&::RunSilent)> {
+    static Object* Call(Object*, Object* args) {
+        std::tuple<Param<const char*>, Param<const char*>> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
+        files::SilentRun run = entry::PrepareRunSilent(std::get<0>(params).Value(), std::get<1>(params).Value());
+        return Result(Run<kLock>(run));
+    }
+};
+
+// A text and a count, answering a new text (Recode, Decode). The count must
+// lie within the text, so the library never reads past it: it counts the
+// text's own units (Param<const char*>::Unit). The answer has the argument's
+// type; None when the library had no memory.
+template <auto kFunction, const char* kName, Lock kLock>
+struct Glue<kFunction, kName, kLock, char* (*)(const char*, std::uint32_t)> {
+    static Object* Call(Object*, Object* args) {
+        std::tuple<Param<const char*>, Param<std::int32_t>> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence_for<int, int>{})) return nullptr;
+        Param<const char*>& text = std::get<0>(params);
+        const long long count = std::get<1>(params).value;
+        const Ssize length = text.Length();
+        if (count < 0 || count > length) {
+            Raise(py.PyExc_ValueError, Message() << kName << "() count " << count << " is outside the text of "
+                                                 << static_cast<long long>(length) << " " << text.Unit());
+            return nullptr;
+        }
+        const char* bytes = nullptr;
+        std::uint32_t size = 0;
+        if (!text.Head(static_cast<Ssize>(count), bytes, size)) return nullptr;
+        char* result = Run<kLock>([&] { return kFunction(bytes, size); });
+        if (!result) return None();
+        Object* answer = text.Answer(result, static_cast<Ssize>(std::strlen(result)));
+        KARVELIN_FREE_TEXT(result);
+        return answer;
+    }
+};
+
+// ---- the method table: one row per function of the table ----
+
+// The names, for the glue's messages and the method table.
+namespace names {
+#define KARVELIN_NAME(name, ...) inline constexpr char name[] = #name;
+KARVELIN_FUNCTIONS(KARVELIN_NAME)
+#undef KARVELIN_NAME
+}  // namespace names
+
+#define KARVELIN_METHOD(name, type, arguments, python, lock) \
+    {names::name, Glue<&python, names::name, Lock::lock>::Call, kMethVarargs, nullptr},
+inline MethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
+#undef KARVELIN_METHOD
+
+}  // namespace karvelin::python
