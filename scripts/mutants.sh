@@ -1,0 +1,104 @@
+#!/bin/sh
+# Plants the faults of scripts/mutants.txt one at a time in a scratch copy of
+# the sources, rebuilds the native build there, runs the native suites (the
+# GoogleTest program, the program's and the modules' ctest cases, the Python
+# 2.7 suite) and says for each fault whether they caught it; then the catch
+# rate. Not part of the test run: a few minutes, on demand.
+#
+#   scripts/mutants.sh [TABLE] [PATTERN]
+#
+# TABLE defaults to scripts/mutants.txt; PATTERN (a grep -E expression) runs
+# the rows whose line matches it. The scratch copy and its build stay in
+# build/mutants/ (KARVELIN_MUTANTS_DIR), so a second run builds little; the
+# worktree itself is never touched. The sources are copied as they are in the
+# worktree, committed or not. Exit status: 0 when every fault was caught, 1
+# when one was missed, 2 when the table or the build is wrong.
+set -eu
+cd "$(dirname "$0")/.."
+root=$(pwd)
+table=${1:-scripts/mutants.txt}
+pattern=${2:-}
+work=${KARVELIN_MUTANTS_DIR:-$root/build/mutants}
+src=$work/src
+build=$src/build/linux
+log=$work/log
+mkdir -p "$src" "$log"
+
+# The sources as they are now, committed or not.
+git ls-files -z --cached --others --exclude-standard | xargs -0 cp -p --parents -t "$src"
+
+# The row being tried is put back however the run ends (Ctrl-C included).
+current=
+restore() {
+    if [ -n "$current" ]; then
+        cp -p "$work/original" "$src/$current"
+        current=
+    fi
+}
+trap 'restore' EXIT
+trap 'restore; exit 130' INT TERM HUP
+
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+targets="karvelin_tests karvelin Karvelin karvelin_python3 karvelin_python2"
+(cd "$src" && cmake --preset linux -DPython3_EXECUTABLE=/usr/bin/python3 \
+    -DKARVELIN_PYTHON2_EXECUTABLE="$("$root/scripts/python2.sh")" >"$log/configure" 2>&1) ||
+    { echo "configure failed: $log/configure"; exit 2; }
+build() { cmake --build "$build" -j 2 --target $targets >"$1" 2>&1; }
+build "$log/build" || { echo "the unchanged sources do not build: $log/build"; exit 2; }
+
+# The native suites; the first that fails names the catch. The wheels, the
+# package and mypy test the packaging, not the code, and take minutes.
+suites() {
+    timeout 120 "$build/bin/karvelin_tests" --gtest_brief=1 >"$1" 2>&1 || { echo unit; return; }
+    timeout 300 ctest --test-dir "$build" -E 'karvelin_tests|wheel|package|mypy|example|version_agreement' \
+        -j 2 --timeout 60 >>"$1" 2>&1 || { grep -o '[0-9]* - [a-z0-9_]*' "$1" | head -1 | sed 's/.* - //'; return; }
+}
+[ -z "$(suites "$log/unchanged")" ] || { echo "the unchanged sources fail their suites: $log/unchanged"; exit 2; }
+
+# Each row, split by tabs: file, exact text, replacement, what a user would
+# notice. The text must stand exactly once in the file.
+substitute() {
+    python3 - "$@" <<'EOF'
+import sys
+path, old, new = sys.argv[1:4]
+text = open(path, encoding="utf-8").read()
+count = text.count(old)
+if count != 1:
+    sys.exit("%s: the text stands %d times, not once: %r" % (path, count, old))
+open(path, "w", encoding="utf-8").write(text.replace(old, new))
+EOF
+}
+
+caught=0 missed=0 total=0 status=0
+missed_rows=
+tab=$(printf '\t')
+while IFS=$tab read -r file old new what; do
+    case $file in ''|'#'*) continue ;; esac
+    [ -z "$pattern" ] || printf '%s\t%s\t%s\t%s\n' "$file" "$old" "$new" "$what" | grep -qE "$pattern" || continue
+    total=$((total + 1))
+    [ -f "$src/$file" ] || { echo "row $total: no file $file"; exit 2; }
+    cp -p "$src/$file" "$work/original"
+    current=$file
+    substitute "$src/$file" "$old" "$new" || exit 2
+    start=$(date +%s)
+    if ! build "$log/$total.build"; then
+        echo "row $total: $file: the fault does not build ($log/$total.build)"
+        exit 2
+    fi
+    by=$(suites "$log/$total.test")
+    restore
+    seconds=$(($(date +%s) - start))
+    if [ -n "$by" ]; then
+        caught=$((caught + 1))
+        printf '%3d caught  %-28s %-44s (%s, %ds)\n' "$total" "$file" "$what" "$by" "$seconds"
+    else
+        missed=$((missed + 1)) status=1
+        missed_rows="$missed_rows $total"
+        printf '%3d MISSED  %-28s %-44s (%ds)\n' "$total" "$file" "$what" "$seconds"
+    fi
+done <"$table"
+# The last build is of the unchanged sources again.
+build "$log/build" || true
+[ "$total" -gt 0 ] || { echo "no rows"; exit 2; }
+echo "caught $caught of $total ($((100 * caught / total))%); missed:${missed_rows:- none}"
+exit $status
