@@ -100,6 +100,7 @@ while IFS=$tab read -r file old new what <&3; do
     case $file in ''|'#'*) continue ;; esac
     [ -z "$pattern" ] || printf '%s\t%s\t%s\t%s\n' "$file" "$old" "$new" "$what" | grep -qE "$pattern" || continue
     total=$((total + 1))
+    [ -n "$what" ] || { echo "row $total: fewer than four fields: $file"; exit 2; }
     [ -f "$src/$file" ] || { echo "row $total: no file $file"; exit 2; }
     cp "$src/$file" "$work/original"
     current=$file
