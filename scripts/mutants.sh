@@ -94,8 +94,10 @@ EOF
 caught=0 missed=0 total=0 status=0
 missed_rows=
 tab=$(printf '\t')
-# The table on its own descriptor: nothing a row runs can read it.
-exec 3<"$table"
+# A copy of the table, on its own descriptor: nothing a row runs can read
+# it, and an edit during the run changes nothing.
+cp "$table" "$work/table"
+exec 3<"$work/table"
 while IFS=$tab read -r file old new what <&3; do
     case $file in ''|'#'*) continue ;; esac
     [ -z "$pattern" ] || printf '%s\t%s\t%s\t%s\n' "$file" "$old" "$new" "$what" | grep -qE "$pattern" || continue

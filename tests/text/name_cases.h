@@ -35,7 +35,6 @@ inline const NameCase kNameCases[] = {
     {"ab\x81", 0, 0},                     // a lead byte right before the end
     {"\x80", 0, 0},                       // 0x80 is not a lead byte of 936: one byte
     {"\x80.", ERR_BAD_BUREAU_NAME, ERR_BAD_BUREAU_NAME},
-    {"\x7f", ERR_BAD_BUREAU_NAME, ERR_BAD_BUREAU_NAME},  // the last ASCII byte: no letter
 };
 
 }  // namespace karvelin::text
