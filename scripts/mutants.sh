@@ -65,6 +65,7 @@ targets="karvelin_tests karvelin Karvelin karvelin_python3 karvelin_python2"
 (cd "$src" && cmake --preset linux -DPython3_EXECUTABLE=/usr/bin/python3 \
     -DKARVELIN_PYTHON2_EXECUTABLE="$("$root/scripts/python2.sh")" >"$log/configure" 2>&1) ||
     { echo "configure failed: $log/configure"; exit 2; }
+# shellcheck disable=SC2086  # the targets are words
 build() { cmake --build "$build" -j 2 --target $targets >"$1" 2>&1 </dev/null; }
 build "$log/build" || { echo "the unchanged sources do not build: $log/build"; exit 2; }
 
