@@ -60,15 +60,17 @@ public:
     // O_NOFOLLOW); null when it cannot be opened or told.
     static std::unique_ptr<PosixNode> Open(int at, const char* name, int flags) {
         unique_fd fd(::openat(at, name, O_PATH | O_CLOEXEC | flags));
-        if (!fd) return nullptr;
-        struct statx st {};
-        if (::statx(fd.get(), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MODE | STATX_INO, &st) != 0)
-            return nullptr;
-        auto node = std::unique_ptr<PosixNode>(new PosixNode(std::move(fd)));
-        node->identity_ = {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino};
-        node->mode_ = st.stx_mode;
-        node->mount_root_ = (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (st.stx_attributes & STATX_ATTR_MOUNT_ROOT);
-        return node;
+        return fd ? Described(std::move(fd), "", AT_EMPTY_PATH) : nullptr;
+    }
+
+    // The entry `name` of `at`: a folder is held open; anything else is only
+    // told (what it is, its device and inode), since nothing but its folder's
+    // unlinkat ever acts on it, and that never follows a link.
+    static std::unique_ptr<PosixNode> Entry(int at, const char* name) {
+        auto node = Described(unique_fd(), name, 0, at);
+        if (!node || !S_ISDIR(node->mode_)) return node;
+        auto folder = Open(at, name, O_NOFOLLOW | O_DIRECTORY);
+        return folder && folder->identity_ == node->identity_ ? std::move(folder) : nullptr;
     }
     bool IsMountRoot() const { return mount_root_; }
 
@@ -96,7 +98,7 @@ public:
     std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) override {
         std::string narrow;
         if (!NarrowName(name, narrow) || narrow.find('/') != std::string::npos) return nullptr;
-        auto child = Open(fd_.get(), narrow.c_str(), O_NOFOLLOW);
+        auto child = Entry(fd_.get(), narrow.c_str());
         // A mount point is another file system's (or another place's, bound
         // here): never entered, never removed.
         if (!child || child->IsMountRoot()) return nullptr;
@@ -121,6 +123,18 @@ public:
 
 private:
     explicit PosixNode(unique_fd fd) : fd_(std::move(fd)) {}
+
+    // What `name` of `at` (or of `fd` itself) is.
+    static std::unique_ptr<PosixNode> Described(unique_fd fd, const char* name, int flags, int at = -1) {
+        struct statx st {};
+        if (::statx(fd ? fd.get() : at, name, flags | AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MODE | STATX_INO, &st) != 0)
+            return nullptr;
+        auto node = std::unique_ptr<PosixNode>(new PosixNode(std::move(fd)));
+        node->identity_ = {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino};
+        node->mode_ = st.stx_mode;
+        node->mount_root_ = (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (st.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+        return node;
+    }
 
     // A descriptor to list this folder with, checked to reach this very
     // object. A folder its owner cannot list, search or write in gets that
