@@ -63,6 +63,12 @@ bool ReadAndWrite(int in, int out, std::uint64_t size, std::size_t chunk) {
     }
 }
 
+// The descriptor back to ordinary reads and writes.
+bool Blocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
 class SystemCopies final : public CopyPlatform {
 public:
     void MakeOverwritable(const std::string& destination) override {
@@ -72,23 +78,25 @@ public:
     }
 
     bool Copy(const std::string& source, const std::string& destination) override {
-        const unique_fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        // Opened without blocking: a FIFO's open waits for its other end.
+        // Only regular files are copied, from and to.
+        const unique_fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat from {};
-        if (!in || ::fstat(in.get(), &from) != 0 || !S_ISREG(from.st_mode)) return false;
+        if (!in || ::fstat(in.get(), &from) != 0 || !S_ISREG(from.st_mode) || !Blocking(in.get())) return false;
         // Opened without truncation: a destination that is the source itself
         // must be refused before it is emptied.
-        const unique_fd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        const unique_fd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
         struct stat to {};
-        if (!out || ::fstat(out.get(), &to) != 0) return false;
+        if (!out || ::fstat(out.get(), &to) != 0 || !S_ISREG(to.st_mode) || !Blocking(out.get())) return false;
         if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) return false;
         // An empty file is not truncated: ext4 flushes a truncated file's
         // data at its close (twice the time of the copy).
-        if (S_ISREG(to.st_mode) && to.st_size != 0 && ::ftruncate(out.get(), 0) != 0) return false;
+        if (to.st_size != 0 && ::ftruncate(out.get(), 0) != 0) return false;
 
         if (!CopyContents(in.get(), out.get(), static_cast<std::uint64_t>(from.st_size), kChunk)) return false;
         // The source's mode, as the copy of a read-only file is read-only on
         // Windows too.
-        return ::fchmod(out.get(), from.st_mode & 07777) == 0 || !S_ISREG(to.st_mode);
+        return ::fchmod(out.get(), from.st_mode & 07777) == 0;
     }
 };
 

@@ -7,6 +7,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -51,13 +52,20 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         {"missing destination folder", "abc", fs::perms::owner_all, false, {}, "no/d", 0},
         {"destination is the source", "abc", fs::perms::owner_all, false, {}, "s", 0},
         {"source is a folder", "", fs::perms::none, false, {}, "d", 0},
+        // Opened, a FIFO would wait for its other end: refused at once.
+        {"source is a FIFO", "", fs::perms::none, false, {}, "d", 0},
+        {"destination is a FIFO", "abc", fs::perms::owner_all, false, {}, "d", 0},
     };
+    ::alarm(60);  // a copy that blocks ends the run
     for (const auto& c : cases) {
         const fs::path source = base / "s", destination = base / c.destination;
         fs::remove_all(source), fs::remove_all(base / "d");
         const bool has_source = !c.source_text.empty() || c.source_mode != fs::perms::none;
         if (has_source) std::ofstream(source, std::ios::binary) << c.source_text;
-        if (std::string(c.what) == "source is a folder") fs::create_directory(source);
+        const std::string what = c.what;
+        if (what == "source is a folder") fs::create_directory(source);
+        if (what == "source is a FIFO" || what == "destination is a FIFO")
+            ::mkfifo((what == "source is a FIFO" ? source : destination).c_str(), 0600);
         if (c.destination_exists) {
             std::ofstream(destination) << "old destination";
             fs::permissions(destination, c.destination_mode);
@@ -76,6 +84,7 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
             EXPECT_EQ(Read(source), c.source_text) << c.what;
         }
     }
+    ::alarm(0);
     fs::remove_all(base);
 }
 
