@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 
 #include "common/posix_owners.h"
 #include "files/copy_platform.h"
@@ -26,26 +27,34 @@ bool NotAvailable(int error) {
 
 enum class Copied { All, Failed, NotAvailable };
 
+// Steps until the source's end. An end before `size` bytes is no whole copy
+// (the source shrank, or the file system cannot copy it this way: at the
+// first step, the next way is tried).
 template <typename Step>
-Copied CopyBy(Step step) {
-    for (bool first = true;; first = false) {
+Copied CopyBy(std::uint64_t size, Step step) {
+    std::uint64_t done = 0;
+    for (;;) {
         const ssize_t n = step();
-        if (n == 0) return Copied::All;
-        if (n > 0) continue;
+        if (n == 0) return done >= size ? Copied::All : done == 0 ? Copied::NotAvailable : Copied::Failed;
+        if (n > 0) {
+            done += static_cast<std::uint64_t>(n);
+            continue;
+        }
         if (errno == EINTR) continue;
-        return first && NotAvailable(errno) ? Copied::NotAvailable : Copied::Failed;
+        return done == 0 && NotAvailable(errno) ? Copied::NotAvailable : Copied::Failed;
     }
 }
 
-bool ReadAndWrite(int in, int out) {
+bool ReadAndWrite(int in, int out, std::uint64_t size, std::size_t chunk) {
     char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n == 0) return true;
+    for (std::uint64_t copied = 0;;) {
+        const ssize_t n = ::read(in, buffer, chunk < sizeof buffer ? chunk : sizeof buffer);
+        if (n == 0) return copied >= size;
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
+        copied += static_cast<std::uint64_t>(n);
         for (ssize_t done = 0; done < n;) {
             const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno != EINTR) return false;
@@ -76,11 +85,7 @@ public:
         // data at its close (twice the time of the copy).
         if (S_ISREG(to.st_mode) && to.st_size != 0 && ::ftruncate(out.get(), 0) != 0) return false;
 
-        Copied copied = CopyBy([&] { return ::copy_file_range(in.get(), nullptr, out.get(), nullptr, kChunk, 0); });
-        if (copied == Copied::NotAvailable)
-            copied = CopyBy([&] { return ::sendfile(out.get(), in.get(), nullptr, kChunk); });
-        if (copied == Copied::NotAvailable) copied = ReadAndWrite(in.get(), out.get()) ? Copied::All : Copied::Failed;
-        if (copied != Copied::All) return false;
+        if (!CopyContents(in.get(), out.get(), static_cast<std::uint64_t>(from.st_size), kChunk)) return false;
         // The source's mode, as the copy of a read-only file is read-only on
         // Windows too.
         return ::fchmod(out.get(), from.st_mode & 07777) == 0 || !S_ISREG(to.st_mode);
@@ -90,6 +95,13 @@ public:
 SystemCopies g_copy;
 
 }  // namespace
+
+bool CopyContents(int in, int out, std::uint64_t size, std::size_t chunk) {
+    Copied copied = CopyBy(size, [&] { return ::copy_file_range(in, nullptr, out, nullptr, chunk, 0); });
+    if (copied == Copied::NotAvailable) copied = CopyBy(size, [&] { return ::sendfile(out, in, nullptr, chunk); });
+    if (copied == Copied::NotAvailable) return ReadAndWrite(in, out, size, chunk);
+    return copied == Copied::All;
+}
 
 CopyPlatform& SystemCopy() { return g_copy; }
 

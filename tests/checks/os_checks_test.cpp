@@ -124,7 +124,8 @@ TEST(LeadingNumber, FollowsTheAtoiRules) {
         {"", 0},           {"6.0000", 6},      {"  \t\n42x", 42},  {"+3", 3},
         {"-3", -3},        {"- 3", 0},         {"abc", 0},         {"007", 7},
         {"2147483647", INT_MAX},               {"2147483648", INT_MAX},
-        {"-2147483648", INT_MIN},              {"-99999999999999999999", INT_MIN},
+        {"-2147483648", INT_MIN},              {"-2147483647", -INT_MAX},
+        {"-99999999999999999999", INT_MIN},
         {"99999999999999999999999", INT_MAX},  {"\v\f\r1", 1},
     };
     for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << '"' << c.text << '"';

@@ -19,6 +19,7 @@ TEST(TerminateRegistryText, KeepsTextsThatFitAndRefusesTheRest) {
         {"6.0000", 6, true, "6.0000"},       // binary data without NUL: terminated
         {"abcdefgh", 8, false, ""},          // fills the buffer, no room for the NUL
         {"abcdefg\0", 8, true, "abcdefg"},   // exactly fits with its NUL
+        {"abcdefg", 7, true, "abcdefg"},     // the longest that is terminated here
         {"ab\0cd", 5, true, "ab"},           // embedded NUL ends the text
         {"", 0, true, ""},
     };

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace karvelin::text {
 namespace {
@@ -69,15 +70,23 @@ TEST(CheckBureauName, CodePage936) {
 
 TEST(LeadBytes, KnownDoubleByteCodePages) {
     EXPECT_TRUE(LeadBytesOfCodePage(1252).Empty());
+    // Each range's first and last lead byte, and the bytes either side.
+    const struct {
+        unsigned code_page;
+        std::vector<unsigned char> lead, not_lead;
+    } cases[] = {
+        {932, {0x81, 0x9F, 0xE0, 0xFC}, {0x80, 0xA0, 0xDF, 0xFD}},
+        {936, {0x81, 0xFE}, {0x80, 0xFF}},
+        {949, {0x81, 0xFE}, {0x80, 0xFF}},
+        {950, {0x81, 0xFE}, {0x80, 0xFF}},
+    };
+    for (const auto& c : cases) {
+        const LeadBytes lead = LeadBytesOfCodePage(c.code_page);
+        for (unsigned char byte : c.lead) EXPECT_TRUE(lead.IsLead(static_cast<char>(byte))) << c.code_page << " " << +byte;
+        for (unsigned char byte : c.not_lead)
+            EXPECT_FALSE(lead.IsLead(static_cast<char>(byte))) << c.code_page << " " << +byte;
+    }
     const LeadBytes cp936 = LeadBytesOfCodePage(936);
-    EXPECT_FALSE(cp936.IsLead('\x80'));
-    EXPECT_TRUE(cp936.IsLead('\x81'));
-    EXPECT_TRUE(cp936.IsLead('\xfe'));
-    EXPECT_FALSE(cp936.IsLead('\xff'));
-    const LeadBytes cp932 = LeadBytesOfCodePage(932);
-    EXPECT_TRUE(cp932.IsLead('\x9f'));
-    EXPECT_FALSE(cp932.IsLead('\xa0'));
-    EXPECT_TRUE(cp932.IsLead('\xe0'));
     EXPECT_EQ(cp936.CharLength("\x81\x5c"), 2u);
     EXPECT_EQ(cp936.CharLength("\x81"), 1u);  // never past the NUL
     EXPECT_EQ(cp936.CharLength("a"), 1u);
