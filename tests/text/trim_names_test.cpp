@@ -1,5 +1,6 @@
 #include "text/trim_names.h"
 #include "text/name_cases.h"
+#include "text/trim_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -22,28 +23,10 @@ struct Buffer {
 
 using namespace std::string_literals;
 
-struct TrimCase {
-    std::string text;
-    std::string after_right;  // the old extent after TrimRight
-    std::string after_left;   // the old extent after TrimLeft
-};
-
 TEST(Trim, BlanksOnlyAtTheirOwnEnd) {
-    const TrimCase cases[] = {
-        {"ab   ", "ab\0\0\0\0"s, "ab   \0"s},
-        {"  ab", "  ab\0"s, "ab\0\0\0"s},
-        {"  ab  ", "  ab\0\0\0"s, "ab  \0\0\0"s},
-        {"", "\0"s, "\0"s},
-        {"   ", "\0\0\0\0"s, "\0\0\0\0"s},
-        {"ab", "ab\0"s, "ab\0"s},
-        {"ab \t", "ab \t\0"s, "ab \t\0"s},      // a tab is no blank, and shields the blank
-        {"\t ab", "\t ab\0"s, "\t ab\0"s},
-        {" a b ", " a b\0\0"s, "a b \0\0"s},    // inner blanks stay
-        {" \n", " \n\0"s, "\n\0\0"s},
-    };
     // A buffer that holds the text and its NUL, and one that ends with the text.
     for (const std::size_t extra : {1, 0})
-        for (const TrimCase& c : cases) {
+        for (const TrimCase& c : kTrimCases) {
             Buffer right(c.text), left(c.text);
             TrimRight(right.text(), c.text.size() + extra);
             TrimLeft(left.text(), c.text.size() + extra);
@@ -71,17 +54,8 @@ TEST(Trim, Only254BytesOrFewerAreTrimmed) {
 }
 
 TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {
-    const struct {
-        const char* text;
-        ResultCode expected;
-    } cases[] = {
-        {"abc123", 0}, {"ABC", 0}, {"", 0}, {"Zz09", 0},
-        {"a_b", ERR_NOT_LETTERFIGURE}, {"a-b", ERR_NOT_LETTERFIGURE}, {"a b", ERR_NOT_LETTERFIGURE},
-        {"ab\x80", ERR_NOT_LETTERFIGURE}, {"\xff", ERR_NOT_LETTERFIGURE}, {"\xd6\xd0", ERR_NOT_LETTERFIGURE},
-        {"@", ERR_NOT_LETTERFIGURE}, {"[", ERR_NOT_LETTERFIGURE}, {"`", ERR_NOT_LETTERFIGURE},
-        {"{", ERR_NOT_LETTERFIGURE}, {"/", ERR_NOT_LETTERFIGURE}, {":", ERR_NOT_LETTERFIGURE},
-    };
-    for (const auto& c : cases) EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
+    for (const LetterfigureCase& c : kLetterfigureCases)
+        EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
 }
 
 TEST(CheckBureauName, SingleByteCodePage) {
