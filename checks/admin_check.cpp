@@ -3,7 +3,7 @@
 namespace karvelin::checks {
 
 ResultCode CheckUserRight(TokenPlatform& token) {
-    const TokenGroups read = token.ProcessGroups();
+    const GroupList read = token.ProcessGroups();
     switch (read.failure) {
         case TokenFailure::kOpen: return ERR_TOKEN_OPEN;
         case TokenFailure::kQuery: return ERR_TOKEN_QUERY;

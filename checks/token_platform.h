@@ -23,7 +23,7 @@ struct TokenGroup {
 // The step at which the groups could not be had.
 enum class TokenFailure { kNone, kOpen, kQuery, kAllocate, kAdministratorsSid };
 
-struct TokenGroups {
+struct GroupList {
     TokenFailure failure = TokenFailure::kNone;
     std::vector<TokenGroup> groups;  // in the token's order; empty on failure
 };
@@ -34,7 +34,7 @@ public:
     // The groups of the current process's token (never a thread's), opened
     // for TOKEN_QUERY alone; everything taken for it is given back before it
     // returns.
-    virtual TokenGroups ProcessGroups() = 0;
+    virtual GroupList ProcessGroups() = 0;
 };
 
 // The Win32 security API. Linux has no tokens: the process is taken to hold

@@ -10,8 +10,8 @@ namespace {
 
 class RootAsAdministrator final : public TokenPlatform {
 public:
-    TokenGroups ProcessGroups() override {
-        TokenGroups read;
+    GroupList ProcessGroups() override {
+        GroupList read;
         if (::geteuid() == 0) read.groups.push_back({true, kGroupEnabled});
         return read;
     }

@@ -47,8 +47,8 @@ namespace {
 
 class SystemTokenPlatform final : public TokenPlatform {
 public:
-    TokenGroups ProcessGroups() override {
-        TokenGroups read;
+    GroupList ProcessGroups() override {
+        GroupList read;
         win32::unique_handle token;
         if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
             read.failure = TokenFailure::kOpen;

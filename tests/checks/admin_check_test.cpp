@@ -16,8 +16,8 @@ namespace {
 constexpr std::uint32_t kMandatory = 0x1, kEnabledByDefault = 0x2, kEnabled = 0x4, kDenyOnly = 0x10;
 
 struct FixedToken final : TokenPlatform {
-    TokenGroups answer;
-    TokenGroups ProcessGroups() override { return answer; }
+    GroupList answer;
+    GroupList ProcessGroups() override { return answer; }
 };
 
 // The rule: 0 when some group is the Administrators group with the enabled
@@ -73,7 +73,7 @@ TEST(CheckUserRight, LinuxAnswersByTheEffectiveUser) {
     for (const auto& c : cases) {
         if (self != 0 && c.user != self) continue;
         ASSERT_EQ(::seteuid(c.user), 0) << c.user;
-        const TokenGroups read = SystemToken().ProcessGroups();
+        const GroupList read = SystemToken().ProcessGroups();
         const ResultCode answer = CheckUserRight(SystemToken());
         if (self == 0) {
             ASSERT_EQ(::seteuid(0), 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -13,9 +14,10 @@ namespace {
 
 // A value as a "fill this buffer or say what it takes" call hands it out,
 // as the registry does; or a call that misreports.
+enum Kind { kHonest, kFails, kClaimsMoreThanOffered, kNeedsNothing };
 struct Value {
     std::string data;
-    enum { kHonest, kFails, kClaimsMoreThanOffered, kNeedsNothing } kind = kHonest;
+    Kind kind;
     std::size_t largest_offer = 0;
     Fill operator()(void* buffer, std::size_t offered, std::size_t& length) {
         largest_offer = std::max(largest_offer, offered);
@@ -31,27 +33,30 @@ struct Value {
 
 TEST(ReadSizedData, ReadsTheWholeValueAndItsTextEndsAtTheFirstNul) {
     const std::string long_text(5000, 'x');
+    const std::optional<std::string> none;
     const struct {
-        Value value;
-        std::optional<std::string> data, text;
+        std::string data;
+        Kind kind;
+        std::optional<std::string> read, text;
         std::size_t largest_offer;  // exactly the size needed, after the first try's 259
     } cases[] = {
-        {{std::string("6.0000\0", 7)}, std::string("6.0000\0", 7), "6.0000", 259},
-        {{"COM1"}, "COM1", "COM1", 259},  // no NUL: terminated
-        {{std::string("ab\0cd", 5)}, std::string("ab\0cd", 5), "ab", 259},
-        {{""}, "", "", 259},
-        {{std::string(259, 'a')}, std::string(259, 'a'), std::string(259, 'a'), 259},
-        {{std::string(260, 'a')}, std::string(260, 'a'), std::string(260, 'a'), 260},
-        {{long_text}, long_text, long_text, 5000},
-        {{"x", Value::kFails}, std::nullopt, std::nullopt, 259},
-        {{"x", Value::kClaimsMoreThanOffered}, std::nullopt, std::nullopt, 259},
-        {{"x", Value::kNeedsNothing}, std::nullopt, std::nullopt, 259},
+        {std::string("6.0000\0", 7), kHonest, std::string("6.0000\0", 7), "6.0000", 259},
+        {"COM1", kHonest, "COM1", "COM1", 259},  // no NUL: terminated
+        {std::string("ab\0cd", 5), kHonest, std::string("ab\0cd", 5), "ab", 259},
+        {"", kHonest, "", "", 259},
+        {std::string(259, 'a'), kHonest, std::string(259, 'a'), std::string(259, 'a'), 259},
+        {std::string(260, 'a'), kHonest, std::string(260, 'a'), std::string(260, 'a'), 260},
+        {long_text, kHonest, long_text, long_text, 5000},
+        {"x", kFails, none, none, 259},
+        {"x", kClaimsMoreThanOffered, none, none, 259},
+        {"x", kNeedsNothing, none, none, 259},
     };
-    for (auto c : cases) {
-        const auto data = ReadSizedData(c.value);
-        EXPECT_EQ(data, c.data) << c.value.data.size();
-        EXPECT_EQ(data ? std::optional<std::string>(TextOfData(*data)) : std::nullopt, c.text);
-        EXPECT_EQ(c.value.largest_offer, c.largest_offer) << c.value.data.size();
+    for (const auto& c : cases) {
+        Value value{c.data, c.kind};
+        const auto read = ReadSizedData(value);
+        EXPECT_EQ(read, c.read) << c.data.size();
+        EXPECT_EQ(read ? std::optional<std::string>(TextOfData(*read)) : none, c.text);
+        EXPECT_EQ(value.largest_offer, c.largest_offer) << c.data.size();
     }
 }
 
