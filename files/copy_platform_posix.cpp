@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/posix_mode.h"
 #include "common/posix_owners.h"
 #include "files/copy_platform.h"
 
@@ -71,10 +72,13 @@ bool Blocking(int fd) {
 
 class SystemCopies final : public CopyPlatform {
 public:
+    // Looked at and changed through one descriptor: a name swapped between
+    // the look and the change cannot steer the change to another file.
     void MakeOverwritable(const std::string& destination) override {
+        const unique_fd fd(::open(destination.c_str(), O_PATH | O_CLOEXEC));
         struct stat st {};
-        if (::stat(destination.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
-            ::chmod(destination.c_str(), (st.st_mode & 07777) | S_IWUSR);
+        if (fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+            posix::ChangeModeOf(fd.get(), (st.st_mode & 07777) | S_IWUSR);
     }
 
     bool Copy(const std::string& source, const std::string& destination) override {

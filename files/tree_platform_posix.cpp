@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "common/no_throw.h"
+#include "common/posix_mode.h"
 #include "common/posix_owners.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
@@ -139,12 +141,9 @@ private:
     // A descriptor to list this folder with, checked to reach this very
     // object. A folder its owner cannot list, search or write in gets that
     // permission first, as Windows resets a folder's attributes: through the
-    // object held (/proc/self/fd/N is the object itself, not a name anyone
-    // can swap), since an O_PATH descriptor takes no fchmod.
+    // object held.
     unique_fd OpenForListing() {
-        if ((mode_ & S_IRWXU) != S_IRWXU &&
-            ::chmod(("/proc/self/fd/" + std::to_string(fd_.get())).c_str(), (mode_ & 07777) | S_IRWXU) == 0)
-            mode_ |= S_IRWXU;
+        if ((mode_ & S_IRWXU) != S_IRWXU && posix::ChangeModeOf(fd_.get(), (mode_ & 07777) | S_IRWXU)) mode_ |= S_IRWXU;
         unique_fd fd(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat st {};
         if (!fd || ::fstat(fd.get(), &st) != 0 || st.st_dev != identity_.volume || st.st_ino != identity_.file)
@@ -226,6 +225,18 @@ void RemoveTreeNoFollow(const char* path, const std::string& home) {
     RemoveTreeAt(text, tree);
 }
 
-void DelFilesAndDir(const char* path) { RemoveTreeNoFollow(path, HomeDirectory()); }
+TreeRemoval::TreeRemoval(const char* path) noexcept {
+    ready_ = Guard(false, [&] {
+        path_ = path ? path : "";
+        home_ = HomeDirectory();
+        return true;
+    });
+}
+
+void TreeRemoval::operator()() const noexcept {
+    if (ready_) Guard([&] { RemoveTreeNoFollow(path_.c_str(), home_); });
+}
+
+void DelFilesAndDir(const char* path) { TreeRemoval{path}(); }
 
 }  // namespace karvelin::files

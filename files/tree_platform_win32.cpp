@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/lead_bytes.h"
+#include "common/no_throw.h"
 #include "common/sized_text.h"
 #include "common/wide_text_win32.h"
 #include "common/win32_owners.h"
@@ -320,6 +321,19 @@ SystemTrees g_tree;
 
 TreePlatform& SystemTree() { return g_tree; }
 
-void DelFilesAndDir(const char* path) { RemoveTree(path, SystemLeadBytes(), SystemTree()); }
+// Windows keeps the current folder and the environment under the process's
+// own lock: there is nothing to read ahead.
+TreeRemoval::TreeRemoval(const char* path) noexcept {
+    ready_ = Guard(false, [&] {
+        path_ = path ? path : "";
+        return true;
+    });
+}
+
+void TreeRemoval::operator()() const noexcept {
+    if (ready_) Guard([&] { RemoveTree(path_.c_str(), SystemLeadBytes(), SystemTree()); });
+}
+
+void DelFilesAndDir(const char* path) { TreeRemoval{path}(); }
 
 }  // namespace karvelin::files

@@ -12,6 +12,23 @@ namespace karvelin::files {
 // calls on Windows, RemoveTreeNoFollow with the user's home directory on Linux.
 void DelFilesAndDir(const char* path);
 
+// DelFilesAndDir in two steps, for a caller that lets its other threads run
+// while the tree goes: making it reads what the removal takes from the
+// process (on Linux the home directory, from HOME, which another thread may
+// change), so the caller makes it while those threads are held; calling it
+// removes the tree. Neither step throws: a removal that cannot be made or
+// finished for want of memory leaves what it has not reached.
+class TreeRemoval {
+public:
+    explicit TreeRemoval(const char* path) noexcept;
+    void operator()() const noexcept;
+
+private:
+    std::string path_;
+    std::string home_;  // Linux: never removed, nor a folder above it
+    bool ready_ = false;
+};
+
 // The walk both systems share. Opens the folder `directory` names (its last
 // name must be the entry's own), refuses it when it is a protected object or
 // its own parent, removes a link alone and leaves a file; empties a folder

@@ -334,9 +334,10 @@ def test_run_silent_lets_other_threads_run_while_it_waits():
 
 
 @pytest.mark.skipif(sys.platform == "win32", reason="the shell's answers")
-def test_run_silent_while_another_thread_changes_the_environment():
+def test_calls_that_read_the_environment_while_another_thread_changes_it(tmp_path):
     # New names make the C library grow (and move) the environment, and a
-    # replaced value is freed: the start must read neither.
+    # replaced value is freed: RunSilent's start and DelFilesAndDir's look at
+    # HOME, made with the lock released, must read neither.
     stop = threading.Event()
 
     def churn():
@@ -356,12 +357,16 @@ def test_run_silent_while_another_thread_changes_the_environment():
         answers = set()
         while time.monotonic() < deadline:
             answers.add(K.RunSilent("exit", "7"))
+            tree = tmp_path / "tree"
+            tree.mkdir()
+            K.DelFilesAndDir(str(tree))
+            answers.add(tree.exists())
     finally:
         stop.set()
         thread.join()
         for name in [n for n in os.environ if n.startswith("KARVELIN_CHURN_")]:
             del os.environ[name]
-    assert answers == {7}
+    assert answers == {7, False}
 
 
 # ---- file copy and tree removal ----
