@@ -235,7 +235,12 @@ public:
                 continue;
             child.reset(opened);
             auto node = std::make_unique<SystemNode>(std::move(child));
-            if (!node->valid() || !ReachedByName(*node, name)) return nullptr;
+            // The walk never crosses into another file system. Windows shows
+            // a mounted volume as a reparse point, opened here as itself;
+            // Wine shows a Unix mount as a plain folder, but with the
+            // serial number of another volume.
+            if (!node->valid() || node->identity_.volume != identity_.volume || !ReachedByName(*node, name))
+                return nullptr;
             return node;
         }
         return nullptr;

@@ -42,6 +42,18 @@ mkdir -p "$base/attrib-outside" "$base/attrib-tree/sub"
 printf 'hidden, system' >"$base/attrib-outside/hs.txt"
 printf x >"$base/attrib-tree/sub/file.txt"
 ln -s ../attrib-outside "$base/attrib-tree/link"
+# Where a mount namespace can be had, another file system mounted in a tree
+# (the test looks for the file made in it).
+mkdir -p "$base/mount-tree/sub/m"
+printf x >"$base/mount-tree/sub/file.txt"
+in_namespace() {
+    if unshare -m true 2>/dev/null; then
+        unshare -m sh -c 'mount -t tmpfs karvelin "$0" && printf x >"$0/in-mount.txt"; exec "$@"' \
+            "$base/mount-tree/sub/m" "$@"
+    else
+        "$@"
+    fi
+}
 ln -s ../outside/ro.txt "$base/filelink-tree/link"
 ln -s outside "$base/toplink"
 mkdir -p "$base/real/tree/sub"
@@ -84,8 +96,9 @@ state() {
         find outside canary.txt -type f -exec sha256sum {} + | sort)
 }
 before=$(state)
-KARVELIN_LINK_TREE=$(printf %s "$base" | tr / '\\') \
-    "$emulator" "$program" --gtest_filter='*LinksOutOfTheTree*:*SwapRace*:*AnotherDriveName*'
+KARVELIN_LINK_TREE=$(printf %s "$base" | tr / '\\')
+export KARVELIN_LINK_TREE
+in_namespace "$emulator" "$program" --gtest_filter='*LinksOutOfTheTree*:*SwapRace*:*AnotherDriveName*'
 after=$(state)
 [ "$before" = "$after" ] || { echo "the folder outside the trees changed"; exit 1; }
 echo "outside folder unchanged"
