@@ -18,6 +18,7 @@ program=build/$preset/bin/karvelin.exe
 work=$(mktemp -d "${TMPDIR:-/tmp}/karvelin-depth.XXXXXX")
 export KARVELIN_WINEPREFIX="$work/prefix"
 cleanup() {
+    set +e
     WINEPREFIX="$KARVELIN_WINEPREFIX" wineserver -k >/dev/null 2>&1
     rm -rf "$work"
 }

@@ -21,6 +21,7 @@ presets=${*:-win32 win64}
 work=$(mktemp -d "${TMPDIR:-/tmp}/karvelin-race.XXXXXX")
 swapper=
 cleanup() {
+    set +e
     [ -n "$swapper" ] && kill "$swapper" 2>/dev/null
     for prefix in "$work"/prefix-*; do
         [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
