@@ -42,7 +42,7 @@ for _ in range(int(sys.argv[2])):
     scripts/wine-run.sh "$program" DelFilesAndDir "Z:$(printf %s "$work/tree" | tr / '\\')" >/dev/null 2>&1 || true
     end=$(date +%s.%N)
     left=$(find "$work/tree" 2>/dev/null | wc -l)
-    echo "$preset: $depth levels: $(echo "$end - $start" | bc) s, $left entries left"
+    printf "%s: %s levels: %.1f s, %s entries left\n" "$preset" "$depth" "$(echo "$end - $start" | bc)" "$left"
     WINEPREFIX="$KARVELIN_WINEPREFIX" timeout 120 wineserver -w || true
     # What Wine cannot remove, removed from the Linux side.
     rm -rf "$work/tree"
