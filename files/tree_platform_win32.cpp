@@ -64,10 +64,10 @@ struct NtCalls {
     bool usable() const { return open && list && set && query; }
 };
 
-const NtCalls& Nt() {
-    static const NtCalls calls;
-    return calls;
-}
+// Looked up when the library loads (ntdll is in every process before it).
+const NtCalls g_nt_calls;
+
+const NtCalls& Nt() { return g_nt_calls; }
 
 // A wide path query of the kind that answers the length written, or the size
 // needed (with its NUL) when the buffer is too small; empty when it fails.
