@@ -1,17 +1,8 @@
-// karvelin: the library's functions from the command line.
-//
-//   karvelin report [--json]             every function without side effects,
-//                                        in sections (or as one JSON object)
-//   karvelin FUNCTION [--json] [ARG...]  one function with the given arguments
-//   karvelin list                        the functions and their arguments
-//   karvelin --help, karvelin VERB --help, karvelin --version
-//
-// Exit status: 0 when the command ran; 1 for a failed call, by the function's
-// own convention (function_table.h: a result code other than OK, a copy not
-// made, a command's non-zero exit code, a folder still there after
-// DelFilesAndDir...); 2 for input the program cannot read (the message names
-// it), and for a text buffer too small for the answer (the message says the
-// size needed; nothing is written then).
+// karvelin: the library's functions from the command line. What it takes
+// and its exit statuses are told once, by Help() below and each verb's
+// --help (docs/program.md shows them); this file reads the command line and
+// hands each verb to its part: calling (call.cpp), the report (report.cpp),
+// JSON (json.cpp).
 //
 // On Windows it calls Karvelin.dll through its import library; on Linux, the
 // native library.
