@@ -23,6 +23,7 @@ build() {
     tree=$1 zone=$2
     git clone --quiet --no-checkout "$root" "$tree"
     git -C "$tree" checkout --quiet "$commit"
+    mkdir -p "$tree/build"
     for preset in $presets; do
         out=$tree/build/$preset
         (cd "$tree" && TZ=$zone cmake --preset "$preset" -DKARVELIN_TESTS=OFF -DPython3_EXECUTABLE=$python \
