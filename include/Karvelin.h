@@ -224,10 +224,12 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
  * reset first), directories of any attributes, and links themselves, never
  * what a link points to (a path that is a link loses the link alone). Starts
  * ATTRIB -R -H -S /S /D "<dir>\*" and rmdir /S/Q "<dir>\" (quoted, hidden,
- * not waited for) for each directory it enters. Leaves untouched an empty
- * path, backslashes only, a drive root in any form and the Windows directory
- * or a parent of it. Linux: openat/unlinkat, no link followed, no command;
- * refuses "", "/" and the home directory or a parent of it. Reports nothing. */
+ * not waited for) once, for the top folder, only when it is still there and
+ * holds nothing but plain files and folders the walk listed. Leaves untouched
+ * an empty path, backslashes only, a drive root in any form and the Windows
+ * directory or a parent of it. Linux: openat/unlinkat, no link followed, no
+ * command; refuses "", "/" and the home directory or a parent of it. Reports
+ * nothing. */
 KARVELIN_API void KARVELIN_CALL DelFilesAndDir(const char *directory);
 
 /* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per
