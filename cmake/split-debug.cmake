@@ -11,8 +11,12 @@ function(karvelin_split_debug target)
     message(FATAL_ERROR "no objcopy for ${target}'s debug information")
   endif()
   set(image $<TARGET_FILE:${target}>)
+  # objcopy stamps the PE images it writes with the time, or with
+  # SOURCE_DATE_EPOCH when given: the build's one date, so the same sources
+  # give the same image (and the same checksum of its debug file in the link).
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${KARVELIN_SOURCE_DATE_EPOCH} ${CMAKE_OBJCOPY})
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${image} ${image}.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${image}.debug ${image}
+    COMMAND ${objcopy} --only-keep-debug ${image} ${image}.debug
+    COMMAND ${objcopy} --strip-all --add-gnu-debuglink=${image}.debug ${image}
     VERBATIM)
 endfunction()
