@@ -32,18 +32,20 @@ case $system in
     *) platform=none arch=none ;;
 esac
 docs=$(cd "$here/../../docs" && ls ./*.md | sed 's|^\./|docs/|' | grep -v '^docs/archive-README\.md$')
-listed=$(awk -F'|' -v system="$system" '
+listed=$(awk -F"|" -v want="$system" '
     /^### Files/ { on = 1; next }
     on && /^#/ { on = 0 }
-    on && /^\| `/ { path = $2; gsub(/[ `]/, "", path); if ($3 ~ system || $3 ~ /all/) print path }' \
+    on && /^\| `/ { path = $2; gsub(/[ `]/, "", path); if ($3 ~ want || $3 ~ /all/) print path }' \
     "$here/../../docs/packaging.md" |
     sed -e "s|<version>|$version|g" -e "s|<platform>|$platform|g" -e "s|<arch>|$arch|g")
+set -f  # the rows' patterns are expanded below, not by the shell
 expected=$(for path in $listed; do
     case $path in
         *'docs/*.md') for doc in $docs; do echo "${path%docs/\*.md}$doc"; done ;;
         *) echo "$path" ;;
     esac
 done | sed "s|^|$name/|" | LC_ALL=C sort)
+set +f
 # The targets' file per configuration is named after the build type.
 entries=$(cmake -E tar tf "$work/packages/$archive" | grep -v '/$' |
     sed 's|KarvelinTargets-[a-z]*\.cmake$|KarvelinTargets-<config>.cmake|')
