@@ -22,8 +22,11 @@ install(TARGETS Karvelin EXPORT KarvelinTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS karvelin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(NOT WIN32)
-  # The installed program finds the library beside it, wherever the tree is unpacked.
-  set_target_properties(karvelin PROPERTIES INSTALL_RPATH "\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  # The installed program finds the library beside it, wherever the tree is
+  # unpacked; the build tree has the same layout (bin/, lib/), so the program
+  # is linked so from the start and names no build folder.
+  set_target_properties(karvelin PROPERTIES INSTALL_RPATH "\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}"
+    BUILD_WITH_INSTALL_RPATH ON)
 endif()
 install(FILES include/Karvelin.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The Python 3 module (stable ABI); Python 2 takes Karvelin.dll itself (README).
