@@ -29,11 +29,10 @@ if(NOT WIN32)
     BUILD_WITH_INSTALL_RPATH ON)
 endif()
 install(FILES include/Karvelin.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# The Python 3 module (stable ABI); Python 2 takes Karvelin.dll itself (README).
 # Python 3 on Windows: the module for the stable ABI, and the cp39-abi3 wheel
 # of this platform made of it (the package, its stub, the module), built with
 # the build machine's Python (its build, setuptools and wheel packages); no
-# Windows Python is needed to make it.
+# Windows Python is needed to make it. Python 2 takes Karvelin.dll itself.
 set(KARVELIN_WHEEL "")
 if(TARGET karvelin_pyd)
   install(TARGETS karvelin_pyd LIBRARY DESTINATION python RUNTIME DESTINATION python)
