@@ -1,5 +1,6 @@
 """Checks a karvelin wheel: one file, tagged cp39-abi3 for its platform, holding
-the package and the module (inside the package and at the top, with its stub).
+the package and the module once (at the top, with its stub), stripped; its
+top_level.txt names every top-level name it installs.
 
 usage: check_wheel.py WHEEL MODULE_NAME [PLATFORM]   (PLATFORM empty: this machine's)
 """
@@ -18,18 +19,25 @@ def main(wheel, module, platform):
         names = set(archive.namelist())
         metadata = [name for name in names if name.endswith(".dist-info/WHEEL")]
         text = archive.read(metadata[0]).decode() if metadata else ""
+        listed = [name for name in names if name.endswith(".dist-info/top_level.txt")]
+        top_level = sorted(archive.read(listed[0]).decode().split()) if listed else []
+        module_data = archive.read(module) if module in names else b""
     if "Tag: %s\n" % tag not in text or "Root-Is-Purelib: false" not in text:
         problems.append("WHEEL metadata does not say %s, platlib:\n%s" % (tag, text))
-    wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_version.py", "karvelin/_Karvelin.pyi",
-              "karvelin/py.typed", "karvelin/" + module, module,
-              "_Karvelin.pyi", "_Karvelin-stubs/__init__.pyi"}
+    wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_version.py", "karvelin/py.typed",
+              module, "_Karvelin.pyi", "_Karvelin-stubs/__init__.pyi"}
     missing = sorted(wanted - names)
     if missing:
         problems.append("missing: %s" % ", ".join(missing))
     modules = sorted(name for name in names if name.rsplit("/", 1)[-1].startswith("_Karvelin.") and
                      not name.endswith(".pyi"))
-    if modules != sorted(["karvelin/" + module, module]):
-        problems.append("modules: %s" % ", ".join(modules))
+    if modules != [module]:
+        problems.append("modules: %s (wanted %s once)" % (", ".join(modules), module))
+    installed = {name.split("/")[0].split(".")[0] for name in names if ".dist-info/" not in name}
+    if sorted(installed) != top_level:
+        problems.append("top_level.txt says %s, the wheel installs %s" % (top_level, sorted(installed)))
+    if module in names and b".debug_info" in module_data:
+        problems.append("%s carries its debug information" % module)
     for problem in problems:
         print("FAIL:", problem)
     if not problems:

@@ -11,7 +11,7 @@ import os
 import sys
 from typing import AnyStr, Callable, List, NamedTuple, Tuple, TypeVar, Union
 
-from . import _Karvelin
+import _Karvelin as _Karvelin  # the module the wheel installs at the top, once
 from ._codes import ResultCode
 from ._version import __version__ as __version__
 

@@ -1,65 +1,100 @@
 #!/bin/sh
-# Makes the build tree's archive with CPack and checks it: exactly the
-# expected files, and the library in it byte for byte the one the tests ran.
-# usage: check_archive.sh BUILD_DIR SYSTEM(win32|win64|linux) VERSION LIBRARY
+# Makes the build tree's archive with CPack and checks it: exactly the files
+# that docs/packaging.md lists, the library in it byte for byte the one the
+# tests ran, every image stripped and naming its debug file, the Windows wheel
+# sound and holding that archive's module, a README for the archive's user,
+# and the same bytes when made again.
+# usage: check_archive.sh BUILD_DIR SYSTEM(win32|win64|linux) VERSION LIBRARY [PYTHON]
 set -u
-build=$1 system=$2 version=$3 library=$4
+build=$1 system=$2 version=$3 library=$4 python=${5:-python3}
+here=$(cd "$(dirname "$0")" && pwd)
 name=Karvelin-$version-$system
 work=$(mktemp -d "${TMPDIR:-/tmp}/karvelin-archive.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-(cd "$build" && cpack -B "$work/packages" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+make_archive() {
+    (cd "$build" && cpack -B "$1" >"$1.log" 2>&1) || { cat "$1.log"; exit 1; }
+}
+make_archive "$work/packages"
 case $system in
-    linux) archive=$work/packages/$name.tar.gz ;;
-    *) archive=$work/packages/$name.zip ;;
+    linux) archive=$name.tar.gz ;;
+    *) archive=$name.zip ;;
 esac
-[ -f "$archive" ] || { echo "FAIL: no $(basename "$archive")"; ls "$work/packages"; exit 1; }
+[ -f "$work/packages/$archive" ] || { echo "FAIL: no $archive"; ls "$work/packages"; exit 1; }
 
-cmake_files="lib/cmake/Karvelin/KarvelinConfig.cmake lib/cmake/Karvelin/KarvelinConfigVersion.cmake
-lib/cmake/Karvelin/KarvelinTargets.cmake lib/cmake/Karvelin/KarvelinTargets-CONFIG.cmake"
-docs=$(cd "$(dirname "$0")/../../docs" && ls ./*.md | sed 's|^\./|docs/|')
+# The expected files: the table under "### Files" of docs/packaging.md, rows
+# whose second column names this system (or all).
 case $system in
-    linux) expected="bin/karvelin include/Karvelin.h lib/libKarvelin.so $cmake_files
-share/doc/Karvelin/LICENSE.txt share/doc/Karvelin/README.md $(printf '%s\n' $docs | sed 's|^|share/doc/Karvelin/|')"
-           library_in=lib/libKarvelin.so ;;
-    *) expected="bin/Karvelin.dll bin/Karvelin.dll.debug bin/karvelin.exe include/Karvelin.h lib/libKarvelin.dll.a
-lib/Karvelin.def python/_Karvelin.pyd python/_Karvelin.pyd.debug $cmake_files LICENSE.txt README.md $docs"
-       library_in=bin/Karvelin.dll ;;
+    win32) platform=win32 arch=i686 ;;
+    win64) platform=win_amd64 arch=x86_64 ;;
+    *) platform=none arch=none ;;
 esac
-expected=$(printf '%s\n' $expected | sed "s|^|$name/|" | sort)
+docs=$(cd "$here/../../docs" && ls ./*.md | sed 's|^\./|docs/|' | grep -v '^docs/archive-README\.md$')
+listed=$(awk -F"|" -v want="$system" '
+    /^### Files/ { on = 1; next }
+    on && /^#/ { on = 0 }
+    on && /^\| `/ { path = $2; gsub(/[ `]/, "", path); if ($3 ~ want || $3 ~ /all/) print path }' \
+    "$here/../../docs/packaging.md" |
+    sed -e "s|<version>|$version|g" -e "s|<platform>|$platform|g" -e "s|<arch>|$arch|g")
+set -f  # the rows' patterns are expanded below, not by the shell
+expected=$(for path in $listed; do
+    case $path in
+        *'docs/*.md') for doc in $docs; do echo "${path%docs/\*.md}$doc"; done ;;
+        *) echo "$path" ;;
+    esac
+done | sed "s|^|$name/|" | LC_ALL=C sort)
+set +f
 # The targets' file per configuration is named after the build type.
-actual=$(cmake -E tar tf "$archive" | grep -v '/$' | sed 's|KarvelinTargets-[a-z]*\.cmake$|KarvelinTargets-CONFIG.cmake|' | sort)
-[ "$expected" = "$actual" ] || fail "the archive's files differ:
-expected: $(echo $expected)
-actual:   $(echo $actual)"
+entries=$(cmake -E tar tf "$work/packages/$archive" | grep -v '/$' |
+    sed 's|KarvelinTargets-[a-z]*\.cmake$|KarvelinTargets-<config>.cmake|')
+actual=$(echo "$entries" | LC_ALL=C sort)
+[ -n "$listed" ] && [ "$expected" = "$actual" ] || fail "the archive's files are not those docs/packaging.md lists:
+only listed:  $(echo "$expected" | grep -vxF "$actual" | tr '\n' ' ')
+only in it:   $(echo "$actual" | grep -vxF "$expected" | tr '\n' ' ')"
+[ "$entries" = "$actual" ] || fail "the archive's entries are not in name order"
 
 mkdir "$work/unpacked"
-(cd "$work/unpacked" && cmake -E tar xf "$archive") || fail "cannot unpack $archive"
-cmp -s "$work/unpacked/$name/$library_in" "$library" || fail "$library_in in the archive is not $library"
-# Every relative link of the README leads to a file of the archive.
-readme=$(find "$work/unpacked/$name" -name README.md | head -n 1)
+(cd "$work/unpacked" && cmake -E tar xf "$work/packages/$archive") || fail "cannot unpack $archive"
+top=$work/unpacked/$name
+case $system in
+    linux) library_in=lib/libKarvelin.so images="lib/libKarvelin.so" readme=$top/share/doc/Karvelin/README.md ;;
+    *) library_in=bin/Karvelin.dll images="bin/Karvelin.dll bin/karvelin.exe python/_Karvelin.pyd" readme=$top/README.md ;;
+esac
+cmp -s "$top/$library_in" "$library" || fail "$library_in in the archive is not $library"
+# Shipped stripped, with the debug information each image names beside it.
+for image in $images; do
+    file=$top/$image
+    [ "$(wc -c <"$file")" -lt "$(wc -c <"$file.debug")" ] || fail "$image is not smaller than its debug file"
+    grep -q "$(basename "$image").debug" "$file" || fail "$image names no $(basename "$image").debug"
+    grep -aq '\.debug_info' "$file" && fail "$image still carries .debug_info"
+done
+
+# The README is the archive's own: its links lead to files of the archive,
+# and it sends the reader to no script the archive lacks.
 for link in $(grep -o '](\([^)#:]*\)' "$readme" | sed 's/^](//'); do
     [ -e "$(dirname "$readme")/$link" ] || fail "the README's link $link leads nowhere in the archive"
 done
-if [ "$system" != linux ]; then
-    # Shipped stripped, with the debug information it names beside it.
-    dll=$work/unpacked/$name/bin/Karvelin.dll
-    [ "$(wc -c <"$dll")" -lt "$(wc -c <"$dll.debug")" ] || fail "Karvelin.dll is not smaller than its debug file"
-    grep -q 'Karvelin.dll.debug' "$dll" || fail "Karvelin.dll names no Karvelin.dll.debug"
-    grep -aq '\.debug_info' "$dll" && fail "Karvelin.dll still carries .debug_info"
-fi
-# The unpacked Linux program finds the library beside it, wherever it stands.
+grep -n 'scripts/' "$readme" && fail "the README names scripts the archive lacks"
 if [ "$system" = linux ]; then
-    "$work/unpacked/$name/bin/karvelin" GetErrorDescription 5 | grep -q '"5"' ||
-        fail "the unpacked bin/karvelin does not run"
+    # The unpacked program finds the library beside it, wherever it stands.
+    "$top/bin/karvelin" GetErrorDescription 5 | grep -q '"5"' || fail "the unpacked bin/karvelin does not run"
+else
+    grep -q '_Karvelin.pyd' "$readme" || fail "README.md does not say how Python loads the module"
+    # The wheel is sound and carries the archive's own module.
+    wheel=$top/python/karvelin-$version-cp39-abi3-$platform.whl
+    "$python" "$here/../../python/check_wheel.py" "$wheel" _Karvelin.pyd "$platform" >"$work/wheel.log" ||
+        fail "the archive's wheel: $(cat "$work/wheel.log")"
+    "$python" -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("_Karvelin.pyd"))' \
+        "$wheel" >"$work/wheel.pyd" && cmp -s "$work/wheel.pyd" "$top/python/_Karvelin.pyd" ||
+        fail "the wheel's _Karvelin.pyd is not python/_Karvelin.pyd"
 fi
 
-# The Windows README says how the DLL serves Python 2.
-if [ "$system" != linux ]; then
-    grep -q '_Karvelin.pyd' "$work/unpacked/$name/README.md" || fail "README.md does not say how Python loads the module"
-fi
+# Made again, a second later, the archive is the same bytes.
+sleep 1
+make_archive "$work/again"
+cmp -s "$work/packages/$archive" "$work/again/$archive" || fail "$archive differs when made again"
 
-[ $status -eq 0 ] && echo "$(basename "$archive"): $(echo "$actual" | wc -l) files, $library_in as tested"
+[ $status -eq 0 ] && echo "$archive: $(echo "$actual" | wc -l) files as docs/packaging.md lists, $library_in as tested, made twice alike"
 exit $status

@@ -1,15 +1,21 @@
 #!/bin/sh
 # Installs a build tree into a temporary prefix, builds the consumer project
-# against it with find_package(Karvelin), and runs it (under the given
-# emulator for a cross build).
-# usage: consumer_test.sh BUILD_DIR CONSUMER_SOURCE [TOOLCHAIN_FILE [EMULATOR]]
+# against it with find_package(Karvelin), and runs it. A cross build uses the
+# example toolchain file the install tree ships (TOOLCHAIN, relative to the
+# prefix), which finds packages under the target's root alone, so the package
+# is named by Karvelin_DIR; the program runs under the given emulator.
+# usage: consumer_test.sh BUILD_DIR CONSUMER_SOURCE [TOOLCHAIN EMULATOR]
 set -eu
 build=$1 source=$2 toolchain=${3:-} emulator=${4:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/karvelin-consumer.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-set -- -S "$source" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release
-[ -n "$toolchain" ] && set -- "$@" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
+set -- -S "$source" -B "$work/build" -DCMAKE_BUILD_TYPE=Release
+if [ -n "$toolchain" ]; then
+    set -- "$@" -DCMAKE_TOOLCHAIN_FILE="$work/prefix/$toolchain" -DKarvelin_DIR="$work/prefix/lib/cmake/Karvelin"
+else
+    set -- "$@" -DCMAKE_PREFIX_PATH="$work/prefix"
+fi
 cmake "$@" >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; exit 1; }
 cmake --build "$work/build" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
 program=$(ls "$work/build/consumer" "$work/build/consumer.exe" 2>/dev/null | head -n 1)

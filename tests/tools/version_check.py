@@ -3,14 +3,17 @@ macros and the build's project version (the build tree's version.txt), the
 program's --version, the version resources of Windows images (FileVersion and
 ProductVersion, and the fixed file and product version words), the wheel's
 file name, metadata and karvelin.__version__, and karvelin.__version__ as an
-installed environment imports it.
+installed environment imports it. With --figure, a figure a document quotes
+from the build (the first group of REGEX in FILE, its thousands' commas
+dropped) is the build's VALUE.
 
 usage: version_check.py BUILD_DIR [--pe IMAGE]... [--wheels DIR] [--python PYTHON]
-                        -- PROGRAM... (perhaps behind an emulator)
+                        [--figure FILE REGEX VALUE]... -- PROGRAM... (perhaps behind an emulator)
 """
 import argparse
 import glob
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -93,6 +96,7 @@ def main():
     parser.add_argument("--pe", action="append", default=[])
     parser.add_argument("--wheels")
     parser.add_argument("--python")
+    parser.add_argument("--figure", nargs=3, action="append", default=[])
     parser.add_argument("program", nargs="+")
     args = parser.parse_args()
 
@@ -130,6 +134,11 @@ def main():
         output = subprocess.run([args.python, "-c", "import karvelin; print(karvelin.__version__)"],
                                 stdout=subprocess.PIPE, check=True).stdout
         shown.append(("karvelin.__version__ installed", output.decode().strip(), version))
+    for path, pattern, value in args.figure:
+        with open(path, encoding="utf-8") as document:
+            found = re.search(pattern, document.read())
+        shown.append(("%s: %s" % (os.path.basename(path), pattern),
+                      found.group(1).replace(",", "") if found else None, value))
 
     wrong = 0
     for where, says, wanted in shown:

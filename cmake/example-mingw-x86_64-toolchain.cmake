@@ -1,0 +1,16 @@
+# A cross build of a Windows program with mingw-w64 (x86_64), as a caller's own
+# project writes it: programs from the host, libraries, headers and CMake
+# packages from the target's root alone. A package outside that root, such as
+# an unpacked Karvelin archive, is then named by its folder:
+#   cmake -DCMAKE_TOOLCHAIN_FILE=<archive>/cmake/example-mingw-x86_64-toolchain.cmake \
+#         -DKarvelin_DIR=<archive>/lib/cmake/Karvelin ...
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
