@@ -58,7 +58,6 @@ struct SampleParam<char*> {
     std::vector<char> bytes;
     void Take(const std::string& argument) {
         start = argument[0] == '@' ? std::string(std::strtoul(argument.c_str() + 1, nullptr, 10), '\0') : argument;
-        bytes.reserve(start.size() + 1);
     }
     char* Value() {
         bytes.assign(start.begin(), start.end());
