@@ -1,8 +1,6 @@
-// What the host checks read from the system: the version record and registry
-// values under HKEY_LOCAL_MACHINE.
+// What the release checks read from the system: the version record.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace karvelin::checks {
@@ -19,14 +17,9 @@ public:
     virtual ~HostPlatform() = default;
     // Fills the record from the system; leaves it zeroed when the query fails.
     virtual void QueryVersion(VersionRecord& record) = 0;
-    // One string value under HKEY_LOCAL_MACHINE into `buffer` of `size` bytes.
-    // Leaves the buffer as it was when the key or value cannot be read; never
-    // writes past `size`; what it writes is always NUL-terminated.
-    virtual void ReadRegistryString(const char* key_path, const char* value_name, char* buffer,
-                                    std::size_t size) = 0;
 };
 
-// The running system (Win32 API; on Linux, no release and no registry).
+// The running system (Win32 API; on Linux, no release).
 HostPlatform& SystemHost();
 
 }  // namespace karvelin::checks

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "checks/host_platform.h"
-#include "common/registry_win32.h"
 
 namespace karvelin::checks {
 namespace {
@@ -21,10 +20,6 @@ public:
         static_assert(sizeof record.service_pack == sizeof info.szCSDVersion, "same text size");
         std::memcpy(record.service_pack, info.szCSDVersion, sizeof record.service_pack);
         record.service_pack[sizeof record.service_pack - 1] = '\0';
-    }
-    void ReadRegistryString(const char* key_path, const char* value_name, char* buffer,
-                            std::size_t size) override {
-        win32::ReadRegistryString(HKEY_LOCAL_MACHINE, key_path, value_name, buffer, size);
     }
 };
 

@@ -59,11 +59,10 @@ std::int32_t FindServerVersion(HostPlatform& records) {
     return 0;
 }
 
-ResultCode CheckIeVersion(HostPlatform& records) {
-    char text[kBrowserVersionSize] = {};
-    records.ReadRegistryString(kBrowserVersionKey, kBrowserVersionValue, text, sizeof text);
-    text[sizeof text - 1] = '\0';
-    return LeadingNumber(text) >= 6 ? 0 : ERR_VERSION_TOO_OLD;
+ResultCode CheckIeVersion(RegistryPlatform& registry) {
+    const auto text = registry.ReadText(kBrowserVersionKey, kBrowserVersionValue);
+    if (!text || text->size() >= kBrowserVersionSize) return ERR_VERSION_TOO_OLD;
+    return LeadingNumber(text->c_str()) >= 6 ? 0 : ERR_VERSION_TOO_OLD;
 }
 
 }  // namespace karvelin::checks

@@ -17,18 +17,18 @@ std::string ProductKeyPath(const char* section) {
 }
 
 std::string ReadProductString(const char* section, const char* value_name, const char* fallback,
-                              ProductRegistryPlatform& registry) {
-    return registry.ReadText(ProductKeyPath(section), value_name).value_or(fallback);
+                              RegistryPlatform& registry) {
+    return registry.ReadText(ProductKeyPath(section).c_str(), value_name).value_or(fallback);
 }
 
 std::int32_t ReadProductDword(const char* section, const char* value_name, std::int32_t fallback,
-                              ProductRegistryPlatform& registry) {
-    if (const auto number = registry.ReadNumber(ProductKeyPath(section), value_name))
+                              RegistryPlatform& registry) {
+    if (const auto number = registry.ReadNumber(ProductKeyPath(section).c_str(), value_name))
         return static_cast<std::int32_t>(*number);
     return fallback;
 }
 
-std::int32_t GetCurrentInstallationType(ProductRegistryPlatform& registry) {
+std::int32_t GetCurrentInstallationType(RegistryPlatform& registry) {
     if (ReadProductString(kMonitorSection, "DualComPort", "", registry).empty()) return 2;
     const auto state = static_cast<std::uint32_t>(ReadProductDword(kMonitorSection, "DualBamState", 1, registry));
     return static_cast<std::int32_t>(state - 1u);  // wraps: INT_MIN gives INT_MAX

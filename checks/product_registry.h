@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "checks/product_registry_platform.h"
+#include "common/registry_platform.h"
 
 namespace karvelin::checks {
 
@@ -15,14 +15,14 @@ std::string ProductKeyPath(const char* section);
 // The setting as a text, or the default when it cannot be read. A value of
 // one NUL byte is read: the empty text, not the default.
 std::string ReadProductString(const char* section, const char* value_name, const char* fallback,
-                              ProductRegistryPlatform& registry);
+                              RegistryPlatform& registry);
 // The setting as a signed 32-bit number, or the default when it cannot be read.
 std::int32_t ReadProductDword(const char* section, const char* value_name, std::int32_t fallback,
-                              ProductRegistryPlatform& registry);
+                              RegistryPlatform& registry);
 
 // 2 when "DualComPort" of the section "Monitor" is empty or missing;
 // otherwise "DualBamState" of that section (default 1) minus 1, in 32-bit
 // arithmetic.
-std::int32_t GetCurrentInstallationType(ProductRegistryPlatform& registry);
+std::int32_t GetCurrentInstallationType(RegistryPlatform& registry);
 
 }  // namespace karvelin::checks

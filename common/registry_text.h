@@ -1,14 +1,12 @@
 // Registry data made into a text: values may come without their terminating
-// NUL, or longer than the reader's buffer.
+// NUL, or with bytes after it.
 #pragma once
 
-#include <cstddef>
+#include <string>
 
 namespace karvelin {
 
-// After a registry read of `bytes_read` bytes into `buffer` of `size` bytes:
-// makes the data a NUL-terminated text. A text that has no room for its NUL is
-// refused: the buffer is cleared and false answered.
-bool TerminateRegistryText(char* buffer, std::size_t size, std::size_t bytes_read);
+// The data's text: up to its first NUL, all of it when it has none.
+std::string TextOfData(const std::string& data);
 
 }  // namespace karvelin

@@ -33,4 +33,40 @@ std::optional<std::basic_string<Char>> ReadSizedText(Query&& query, std::size_t 
     return std::nullopt;
 }
 
+// How one call of a query that fills a buffer of bytes ended: it filled it,
+// or the data takes more room than it was offered, or it failed.
+enum class Fill { kDone, kMoreData, kFailed };
+
+// One call's outcome as ReadSizedText's query answers it. The call was offered
+// `size - 1` bytes of `buffer` and reported `length`: the bytes it filled
+// (kDone) or the bytes the whole data takes (kMoreData). The byte kept back
+// ends filled data with a NUL. A call that claims to have filled more than it
+// was offered, or to need no room or more than can be counted, has failed.
+inline bool TakeFill(Fill fill, std::size_t length, char* buffer, std::size_t size, std::size_t& needed) {
+    if (size == 0 || length >= static_cast<std::size_t>(-1)) return false;
+    if (fill == Fill::kMoreData && length != 0) {
+        needed = length + 1;
+        return true;
+    }
+    if (fill != Fill::kDone || length > size - 1) return false;
+    buffer[length] = '\0';
+    needed = length + 1;
+    return true;
+}
+
+// ReadSizedText for the calls that fill a buffer of bytes and report a length
+// (registry values, device properties, token information):
+// `call(buffer, offered, length)` answers its Fill, with `length` as above.
+// The data's bytes, NULs and all; nothing when a call fails.
+template <typename Call>
+std::optional<std::string> ReadSizedData(Call&& call, std::size_t first_size = 260) {
+    return ReadSizedText(
+        [&](char* buffer, std::size_t size, std::size_t& needed) {
+            std::size_t length = 0;
+            const Fill fill = call(static_cast<void*>(buffer), size - 1, length);
+            return TakeFill(fill, length, buffer, size, needed);
+        },
+        first_size);
+}
+
 }  // namespace karvelin

@@ -1,7 +1,7 @@
 // Owners for the Win32 resources the library acquires: registry keys, kernel
 // handles (NULL or INVALID_HANDLE_VALUE when absent), find handles, device
-// information sets, COM interface pointers and the COM apartment of a call.
-// (The administrator check's token, SID and block are owned through its seam.)
+// information sets, SIDs, COM interface pointers and the COM apartment of a
+// call.
 #pragma once
 
 #ifdef _WIN32
@@ -24,6 +24,8 @@ using unique_handle = unique_any<handle_traits<HANDLE, &::CloseHandle, 0>>;
 using unique_hfile = unique_any<handle_traits<HANDLE, &::CloseHandle, -1>>;
 using unique_hfind = unique_any<handle_traits<HANDLE, &::FindClose, -1>>;
 using unique_hdevinfo = unique_any<handle_traits<HDEVINFO, &::SetupDiDestroyDeviceInfoList, -1>>;
+// AllocateAndInitializeSid.
+using unique_sid = unique_any<handle_traits<PSID, &::FreeSid, 0>>;
 
 // One reference to a COM interface, released once.
 template <typename Interface>

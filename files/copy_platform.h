@@ -1,6 +1,8 @@
 // Copying one file over another.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace karvelin::files {
@@ -21,5 +23,12 @@ public:
 // SetFileAttributesA and CopyFileA on Windows; chmod and an in-kernel copy
 // (copy_file_range, sendfile, or read and write) on Linux.
 CopyPlatform& SystemCopy();
+
+#ifndef _WIN32
+// Linux: copies the source's `size` bytes from the descriptor `in` to `out`,
+// at most `chunk` bytes a call; true when all of them were copied (a source
+// that ends early is no copy).
+bool CopyContents(int in, int out, std::uint64_t size, std::size_t chunk);
+#endif
 
 }  // namespace karvelin::files

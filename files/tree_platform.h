@@ -1,8 +1,11 @@
-// What the tree removal asks of Windows: objects opened by handle, listed
-// and deleted through their handles, never reached again by a path; and
-// starting the two clean-up commands.
+// What the tree removal asks of the system: objects opened by handle (Windows)
+// or descriptor (Linux), listed and deleted through the folder or handle that
+// holds them, never reached again by a path; and starting the two clean-up
+// commands (Windows). The calls with a body are the Windows behaviour; the
+// Linux calls give their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,6 +56,16 @@ public:
     // Marks the object to be deleted when its handle closes (a directory only
     // when empty); true when the system accepted it.
     virtual bool Delete() = 0;
+    // Deletes `entry`, this directory's entry `name`, opened by OpenChild:
+    // on Windows through the entry's own handle; on Linux the name is
+    // unlinked from this directory, whose descriptor it needs.
+    virtual bool DeleteEntry(const std::wstring& name, TreeNode& entry) {
+        static_cast<void>(name);
+        return entry.Delete();
+    }
+    // The directory that holds this one, opened through this one's handle
+    // (".."); null where the walk never needs it (it holds every level open).
+    virtual std::unique_ptr<TreeNode> OpenContainer() { return nullptr; }
 };
 
 class TreePlatform {
@@ -69,6 +82,13 @@ public:
     virtual std::vector<ObjectIdentity> ProtectedObjects(const std::string& path) = 0;
     // Starts the command line, window hidden, without waiting (WinExec).
     virtual void Start(const std::string& command_line) = 0;
+    // Whether a listed name can name its own entry and nothing else, by the
+    // platform's rules for names.
+    virtual bool IsOwnName(const std::wstring& name);
+    // How many levels the walk may hold open at once; deeper, it closes the
+    // levels above and comes back up through OpenContainer. Windows holds
+    // them all: handles are no scarce resource there.
+    virtual std::size_t LevelsHeldOpen() { return SIZE_MAX; }
 };
 
 // The system's calls (Windows only). They keep nothing between calls, so

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/lead_bytes.h"
+#include "common/no_throw.h"
 #include "common/sized_text.h"
 #include "common/wide_text_win32.h"
 #include "common/win32_owners.h"
@@ -26,8 +27,13 @@ constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);  // STATUS_
 constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
 constexpr FILE_INFORMATION_CLASS kBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
 constexpr FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr FILE_INFORMATION_CLASS kStandardInformation = static_cast<FILE_INFORMATION_CLASS>(5);
 constexpr FILE_INFORMATION_CLASS kIdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37);
 constexpr ULONG kOpenOptions = FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT;
+// The attributes a caller may set; 0 in FileBasicInformation leaves them as they are.
+constexpr ULONG kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 using NtOpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
 using NtQueryDirectoryFileCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
@@ -45,6 +51,7 @@ struct NtCalls {
     NtOpenFileCall open = Lookup<NtOpenFileCall>("ntdll.dll", "NtOpenFile");
     NtQueryDirectoryFileCall list = Lookup<NtQueryDirectoryFileCall>("ntdll.dll", "NtQueryDirectoryFile");
     NtFileInformationCall set = Lookup<NtFileInformationCall>("ntdll.dll", "NtSetInformationFile");
+    NtFileInformationCall query = Lookup<NtFileInformationCall>("ntdll.dll", "NtQueryInformationFile");
     // Wine follows a Unix symbolic link even when asked to open the link
     // itself, lists a link to a file as that file, and deletes what a handle
     // opened; so under Wine each entry's final path (what its handle reaches,
@@ -54,13 +61,13 @@ struct NtCalls {
     NtQueryObjectCall final_path = Lookup<void*>("ntdll.dll", "wine_get_version")
                                        ? Lookup<NtQueryObjectCall>("ntdll.dll", "NtQueryObject")
                                        : nullptr;
-    bool usable() const { return open && list && set; }
+    bool usable() const { return open && list && set && query; }
 };
 
-const NtCalls& Nt() {
-    static const NtCalls calls;
-    return calls;
-}
+// Looked up when the library loads (ntdll is in every process before it).
+const NtCalls g_nt_calls;
+
+const NtCalls& Nt() { return g_nt_calls; }
 
 // A wide path query of the kind that answers the length written, or the size
 // needed (with its NUL) when the buffer is too small; empty when it fails.
@@ -229,27 +236,73 @@ public:
                 continue;
             child.reset(opened);
             auto node = std::make_unique<SystemNode>(std::move(child));
-            if (!node->valid() || !ReachedByName(*node, name)) return nullptr;
+            // The walk never crosses into another file system. Windows shows
+            // a mounted volume as a reparse point, opened here as itself;
+            // Wine opens a Unix mount as the mounted root, whose volume
+            // serial number is another one.
+            if (!node->valid() || node->identity_.volume != identity_.volume || !ReachedByName(*node, name))
+                return nullptr;
             return node;
         }
         return nullptr;
     }
 
     void ResetAttributes() override {
-        FILE_BASIC_INFORMATION basic{};  // times 0: unchanged
-        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        IO_STATUS_BLOCK io{};
-        Nt().set(handle_.get(), &io, &basic, sizeof basic, kBasicInformation);
+        if (SetAttributes(FILE_ATTRIBUTE_NORMAL)) attributes_reset_ = true;
     }
 
+    // Attributes belong to the file, not to one of its names: a file that
+    // outlives this delete (it keeps another name, one that may lie outside
+    // the tree, or the delete is refused) gets back the attributes it had.
+    // When they cannot be put back, the delete is withdrawn. The disposition
+    // flag that ignores read-only would spare the reset, but only Windows 10
+    // has it (Wine 8 answers STATUS_NOT_IMPLEMENTED), and this path serves
+    // every release.
     bool Delete() override {
+        const bool other_names = attributes_reset_ && !(attributes_ & FILE_ATTRIBUTE_DIRECTORY) && LinkCount() != 1;
+        if (!SetDisposition(true)) {
+            RestoreAttributes();
+            return false;
+        }
+        if (!other_names || RestoreAttributes()) return true;
+        SetDisposition(false);
+        RestoreAttributes();
+        return false;
+    }
+
+private:
+    bool SetAttributes(ULONG attributes) {
+        FILE_BASIC_INFORMATION basic{};  // times 0: unchanged
+        basic.FileAttributes = attributes;
+        IO_STATUS_BLOCK io{};
+        return NT_SUCCESS(Nt().set(handle_.get(), &io, &basic, sizeof basic, kBasicInformation));
+    }
+
+    bool RestoreAttributes() {
+        if (!attributes_reset_) return true;
+        const ULONG original = attributes_ & kSettableAttributes;
+        if (!SetAttributes(original ? original : FILE_ATTRIBUTE_NORMAL)) return false;
+        attributes_reset_ = false;
+        return true;
+    }
+
+    bool SetDisposition(bool delete_file) {
         FILE_DISPOSITION_INFORMATION disposition{};
-        disposition.DoDeleteFile = TRUE;
+        disposition.DoDeleteFile = delete_file ? TRUE : FALSE;
         IO_STATUS_BLOCK io{};
         return NT_SUCCESS(Nt().set(handle_.get(), &io, &disposition, sizeof disposition, kDispositionInformation));
     }
 
-private:
+    // The names the file has; 0 when the system cannot tell (then it may
+    // have others).
+    ULONG LinkCount() {
+        FILE_STANDARD_INFORMATION standard{};
+        IO_STATUS_BLOCK io{};
+        return NT_SUCCESS(Nt().query(handle_.get(), &io, &standard, sizeof standard, kStandardInformation))
+                   ? standard.NumberOfLinks
+                   : 0;
+    }
+
     // Under Wine: the child's final path is this directory's and the name.
     // A link anywhere gives another final path (its target's), and so does a
     // folder above swapped for a link after this one was opened. The last
@@ -260,14 +313,20 @@ private:
         const std::wstring own = FinalPathOf(child.handle_.get());
         if (final_path_.empty() || own.empty()) return false;
         const std::wstring folder = final_path_.back() == L'\\' ? final_path_ : final_path_ + L'\\';
-        return own.size() == folder.size() + name.size() && own.compare(0, folder.size(), folder) == 0 &&
-               SameIgnoringCase(own.substr(folder.size()), name);
+        if (own.size() != folder.size() + name.size() || own.compare(0, folder.size(), folder) != 0 ||
+            !SameIgnoringCase(own.substr(folder.size()), name))
+            return false;
+        // Kept for its own entries: under Wine each query costs more the
+        // deeper the object lies.
+        child.final_path_ = own;
+        return true;
     }
 
     win32::unique_hfile handle_;
     bool valid_ = false;
     ObjectIdentity identity_;
     std::uint32_t attributes_ = 0;
+    bool attributes_reset_ = false;  // by ResetAttributes, from attributes_
     std::wstring final_path_;  // Wine only
 };
 
@@ -320,6 +379,19 @@ SystemTrees g_tree;
 
 TreePlatform& SystemTree() { return g_tree; }
 
-void DelFilesAndDir(const char* path) { RemoveTree(path, SystemLeadBytes(), SystemTree()); }
+// Windows keeps the current folder and the environment under the process's
+// own lock: there is nothing to read ahead.
+TreeRemoval::TreeRemoval(const char* path) noexcept {
+    ready_ = Guard(false, [&] {
+        path_ = path ? path : "";
+        return true;
+    });
+}
+
+void TreeRemoval::operator()() const noexcept {
+    if (ready_) Guard([&] { RemoveTree(path_.c_str(), SystemLeadBytes(), SystemTree()); });
+}
+
+void DelFilesAndDir(const char* path) { TreeRemoval{path}(); }
 
 }  // namespace karvelin::files

@@ -204,7 +204,9 @@ KARVELIN_API int32_t KARVELIN_CALL ValidateTheIP(const char *address);
 /* Resets the destination's attributes to normal (Linux: gives its owner write
  * permission), then copies the source over it: 1 when the copy succeeded,
  * 0 otherwise. On Linux the copy keeps the source's mode, and a destination
- * that is the source itself is refused (0). Not a ResultCode. */
+ * that is the source itself, or a source or destination that is no regular
+ * file (a FIFO, a device, a folder), is refused at once (0), never waited on.
+ * Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL CopyTheFile(const char *source, const char *destination);
 
 /* 0 when every byte is an ASCII letter or digit; else ERR_NOT_LETTERFIGURE. */
@@ -224,10 +226,13 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
  * reset first), directories of any attributes, and links themselves, never
  * what a link points to (a path that is a link loses the link alone). Starts
  * ATTRIB -R -H -S /S /D "<dir>\*" and rmdir /S/Q "<dir>\" (quoted, hidden,
- * not waited for) for each directory it enters. Leaves untouched an empty
- * path, backslashes only, a drive root in any form and the Windows directory
- * or a parent of it. Linux: openat/unlinkat, no link followed, no command;
- * refuses "", "/" and the home directory or a parent of it. Reports nothing. */
+ * not waited for) once, for the directory given when it stays and holds only
+ * plain files and folders the walk listed. Leaves untouched an empty path,
+ * backslashes only, a drive root in any form and the Windows directory or a
+ * parent of it. Linux: the same walk through descriptors, no link followed,
+ * no file system crossed, no command; refuses "", "/", a last name "." or
+ * "..", and what the path opens when it is the home directory or a parent of
+ * it. Reports nothing. */
 KARVELIN_API void KARVELIN_CALL DelFilesAndDir(const char *directory);
 
 /* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per

@@ -28,6 +28,7 @@
 #include "text/trim_names.h"
 
 using karvelin::Guard;
+using karvelin::SystemRegistry;
 using karvelin::TextOrEmpty;
 namespace checks = karvelin::checks;
 namespace files = karvelin::files;
@@ -46,7 +47,7 @@ ResultCode CheckOS(void) {
     return Guard(ERR_OS_UNSUPPORTED, [] { return checks::CheckOS(checks::SystemHost()); });
 }
 ResultCode CheckIeVersion(void) {
-    return Guard(ERR_VERSION_TOO_OLD, [] { return checks::CheckIeVersion(checks::SystemHost()); });
+    return Guard(ERR_VERSION_TOO_OLD, [] { return checks::CheckIeVersion(SystemRegistry()); });
 }
 int32_t FindServerVersion(void) {
     return Guard(0, [] { return checks::FindServerVersion(checks::SystemHost()); });
@@ -58,7 +59,7 @@ ResultCode CheckUserRight(void) {
     return Guard(ERR_TOKEN_ALLOC, [] { return checks::CheckUserRight(checks::SystemToken()); });
 }
 int32_t GetCurrentInstallationType(void) {
-    return Guard(2, [] { return checks::GetCurrentInstallationType(checks::SystemProductRegistry()); });
+    return Guard(2, [] { return checks::GetCurrentInstallationType(SystemRegistry()); });
 }
 char* Recode(const char* bytes, uint32_t n) {
     return Guard(nullptr, [&] { return text::Recode(bytes ? bytes : "", bytes ? n : 0, text::SystemAllocator()); });

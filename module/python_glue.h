@@ -27,6 +27,7 @@
 
 #include "Karvelin.h"
 #include "files/run_silent.h"
+#include "files/tree_removal.h"
 #include "module/function_table.h"
 #include "module/python_api.h"
 #include "module/python_message.h"
@@ -84,6 +85,19 @@ struct Glue<&::RunSilent, kName, kLock, decltype(&::RunSilent)> {
         if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
         files::SilentRun run = entry::PrepareRunSilent(std::get<0>(params).Value(), std::get<1>(params).Value());
         return Result(Run<kLock>(run));
+    }
+};
+
+// DelFilesAndDir reads HOME on Linux, which the same threads may change: it
+// too is made ready with the lock held and runs released.
+template <const char* kName, Lock kLock>
+struct Glue<&::DelFilesAndDir, kName, kLock, decltype(&::DelFilesAndDir)> {
+    static Object* Call(Object*, Object* args) {
+        std::tuple<Param<const char*>> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence<0>{})) return nullptr;
+        const files::TreeRemoval removal(std::get<0>(params).Value());
+        Run<kLock>(removal);
+        return None();
     }
 };
 

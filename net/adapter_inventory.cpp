@@ -1,6 +1,14 @@
 #include "net/adapter_inventory.h"
 
 namespace karvelin::net {
+namespace {
+
+// A text of the inventory, when it fits the room the installer gives it.
+const std::string* Fitting(const std::optional<std::string>& text) {
+    return text && text->size() < kDeviceTextSize ? &*text : nullptr;
+}
+
+}  // namespace
 
 AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
     AdapterNameMap names;
@@ -8,10 +16,11 @@ AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
     if (!found) return names;
     for (const NetworkDevice& device : *found) {
         if (!device.characteristics || (*device.characteristics & kAdapterCharacteristics) == 0) continue;
-        if (!device.instance_id) continue;
-        names[*device.instance_id] = device.friendly_name   ? *device.friendly_name
-                                     : device.description ? *device.description
-                                                          : *device.instance_id;
+        const std::string* id = Fitting(device.instance_id);
+        if (!id) continue;
+        const std::string* friendly = Fitting(device.friendly_name);
+        const std::string* description = Fitting(device.description);
+        names[*id] = friendly ? *friendly : description ? *description : *id;
     }
     return names;
 }

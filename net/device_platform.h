@@ -14,13 +14,12 @@ namespace karvelin::net {
 // the list: virtual, software-enumerated, physical (NCF_VIRTUAL,
 // NCF_SOFTWARE_ENUMERATED, NCF_PHYSICAL).
 inline constexpr std::uint32_t kAdapterCharacteristics = 0x7;
-// Texts read from the inventory go into buffers of this many bytes: at most
-// one byte less of text.
+// The installer's room for a text of the inventory: at most one byte less of
+// characters. The name map leaves out a text that does not fit.
 inline constexpr std::size_t kDeviceTextSize = 300;
 
-// One present network device, with each value that could be read (none where
-// the driver key or the value could not be, or a text had no room for its
-// NUL).
+// One present network device, with each value that could be read, whole (none
+// where the driver key or the value could not be).
 struct NetworkDevice {
     std::optional<std::uint32_t> characteristics;  // driver key, "Characteristics"
     std::optional<std::string> instance_id;        // driver key, "NetCfgInstanceId"

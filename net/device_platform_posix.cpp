@@ -19,7 +19,7 @@ constexpr char kInterfaces[] = "/sys/class/net";
 std::optional<std::string> FirstLine(const std::string& path) {
     std::ifstream file(path);
     std::string line;
-    if (!std::getline(file, line) || line.empty() || line.size() >= kDeviceTextSize) return std::nullopt;
+    if (!std::getline(file, line) || line.empty()) return std::nullopt;
     return line;
 }
 

@@ -2,6 +2,8 @@
 #include <setupapi.h>
 
 #include "common/registry_text.h"
+#include "common/registry_win32.h"
+#include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "net/device_platform.h"
 
@@ -11,11 +13,6 @@ namespace {
 // The interface class of the network (LAN) devices.
 const GUID kNdisLanClass = {0xad498944, 0x762f, 0x11d0, {0x8d, 0xcb, 0x00, 0xc0, 0x4f, 0xc3, 0x35, 0x8c}};
 
-std::optional<std::string> Text(char (&buffer)[kDeviceTextSize], DWORD bytes_read) {
-    if (!TerminateRegistryText(buffer, sizeof buffer, bytes_read)) return std::nullopt;
-    return std::string(buffer);
-}
-
 // A device's driver key: SetupDiOpenDevRegKey answers INVALID_HANDLE_VALUE,
 // not NULL, when it fails.
 using unique_driver_key = unique_any<handle_traits<HKEY, &::RegCloseKey, -1>>;
@@ -24,24 +21,22 @@ using unique_driver_key = unique_any<handle_traits<HKEY, &::RegCloseKey, -1>>;
 void ReadDriverKey(HDEVINFO set, SP_DEVINFO_DATA& device, NetworkDevice& found) {
     unique_driver_key key(::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, GENERIC_READ));
     if (!key) return;
-    DWORD characteristics = 0, size = sizeof characteristics;
-    if (::RegQueryValueExA(key.get(), "Characteristics", nullptr, nullptr, reinterpret_cast<BYTE*>(&characteristics),
-                           &size) == ERROR_SUCCESS)
-        found.characteristics = characteristics;
-    char buffer[kDeviceTextSize] = {};
-    size = sizeof buffer;
-    if (::RegQueryValueExA(key.get(), "NetCfgInstanceId", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) ==
-        ERROR_SUCCESS)
-        found.instance_id = Text(buffer, size);
+    win32::KeyRegistry driver(key.get());
+    found.characteristics = driver.ReadNumber("", "Characteristics");
+    found.instance_id = driver.ReadText("", "NetCfgInstanceId");
 }
 
 std::optional<std::string> Property(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
-    char buffer[kDeviceTextSize] = {};
-    DWORD size = 0;
-    if (!::SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE*>(buffer),
-                                             sizeof buffer, &size))
-        return std::nullopt;
-    return Text(buffer, size);
+    const auto data = ReadSizedData([&](void* buffer, std::size_t offered, std::size_t& length) {
+        DWORD required = 0;
+        const BOOL read = ::SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, static_cast<BYTE*>(buffer),
+                                                              static_cast<DWORD>(offered), &required);
+        length = required;
+        if (read) return Fill::kDone;
+        return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::kMoreData : Fill::kFailed;
+    });
+    if (!data) return std::nullopt;
+    return TextOfData(*data);
 }
 
 class SystemDevicePlatform final : public DevicePlatform {

@@ -7,10 +7,9 @@
 
 #include "common/win32_owners.h"
 
-// Owners of what only the tests take: SIDs they build, the texts the library
-// hands them (LocalAlloc), the libraries they load.
+// Owners of what only the tests take: the texts the library hands them
+// (LocalAlloc), the libraries they load.
 namespace karvelin::win32 {
-using unique_sid = unique_any<handle_traits<PSID, &::FreeSid, 0>>;
 using unique_hlocal = unique_any<handle_traits<HLOCAL, &::LocalFree, 0>>;
 using unique_hmodule = unique_any<handle_traits<HMODULE, &::FreeLibrary, 0>>;
 }  // namespace karvelin::win32

@@ -172,8 +172,8 @@ int main(int argc, char** argv) {
     if (verb == "report") {
         if (options.help) return ReportHelp(stdout, 0);
         if (!options.rest.empty()) return Unexpected("report", options.rest[0], ReportHelp);
-        options.json ? karvelin::program::PrintReportJson() : karvelin::program::PrintReport();
-        return 0;
+        const bool whole = options.json ? karvelin::program::PrintReportJson() : karvelin::program::PrintReport();
+        return whole ? 0 : 1;
     }
     if (verb == "list") {
         if (options.help) return ListHelp(stdout, 0);

@@ -86,13 +86,18 @@ struct Report {
     std::vector<Adapter> adapters;
     std::vector<Sample> samples;
     std::vector<std::string> not_run;
+    // The report's own arguments, refused: a fault of the program, which
+    // must not pass for a report with an empty row.
+    std::size_t refused = 0;
 };
 
-Answer Run(const Command& command, const Args& args) {
+Answer Run(const Command& command, const Args& args, Report& report) {
     Answer answer;
     Refusal refusal;
-    if (!command.run(args, answer, refusal))
+    if (!command.run(args, answer, refusal)) {
         std::fprintf(stderr, "karvelin: the report's %s call was refused: %s\n", command.name, refusal.why.c_str());
+        ++report.refused;
+    }
     return answer;
 }
 
@@ -104,22 +109,22 @@ Report Gather() {
         const char* label = "";
         switch (SectionOf(row, label)) {
             case Section::Host:
-                report.host.push_back({label, command.name, Run(command, {})});
+                report.host.push_back({label, command.name, Run(command, {}, report)});
                 break;
             case Section::Folder:
-                report.folders.push_back({label, command.name, Run(command, {})});
+                report.folders.push_back({label, command.name, Run(command, {}, report)});
                 break;
             case Section::Samples:
                 for (const Args& sample : SamplesOf(row))
-                    report.samples.push_back({command.name, sample, Run(command, sample)});
+                    report.samples.push_back({command.name, sample, Run(command, sample, report)});
                 break;
             case Section::HostAddresses:
-                report.host_addresses_answer = Run(command, SamplesOf(row)[0]);
+                report.host_addresses_answer = Run(command, SamplesOf(row)[0], report);
                 for (const std::string& record : report.host_addresses_answer.records)
                     report.host_addresses.push_back(record.substr(0, record.find_last_not_of(' ') + 1));
                 break;
             case Section::Adapters: {
-                report.adapters_answer = Run(command, SamplesOf(row)[0]);
+                report.adapters_answer = Run(command, SamplesOf(row)[0], report);
                 const std::vector<std::string>& fields = report.adapters_answer.records;
                 for (std::size_t k = 0; k + 5 <= fields.size(); k += 5)
                     report.adapters.push_back({fields[k], fields[k + 1], fields[k + 2], fields[k + 3], fields[k + 4]});
@@ -187,7 +192,7 @@ std::vector<karvelin::CodeName> AllCodes() {
 
 }  // namespace
 
-void PrintReport() {
+bool PrintReport() {
     const Report report = Gather();
     Rows rows;
     for (const LabelledAnswer& entry : report.host) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
@@ -224,9 +229,10 @@ void PrintReport() {
     rows.clear();
     for (const std::string& name : report.not_run) rows.push_back({name});
     PrintSection("Not run: they change the host", rows);
+    return report.refused == 0;
 }
 
-void PrintReportJson() {
+bool PrintReportJson() {
     const Report report = Gather();
     auto members = [](const std::vector<LabelledAnswer>& answers) {
         std::string json = "{";
@@ -268,6 +274,7 @@ void PrintReportJson() {
         ",\n    ");
     std::printf("  \"result_codes\": {\"function\": \"GetErrorDescription\", \"codes\": %s},\n", result_codes.c_str());
     std::printf("  \"not_run\": %s\n}\n", JsonList(report.not_run, Json).c_str());
+    return report.refused == 0;
 }
 
 }  // namespace karvelin::program

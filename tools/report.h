@@ -4,7 +4,8 @@
 
 namespace karvelin::program {
 
-void PrintReport();
-void PrintReportJson();
+// False when one of the report's own calls was refused (said on stderr).
+bool PrintReport();
+bool PrintReportJson();
 
 }  // namespace karvelin::program

@@ -141,10 +141,11 @@ def test_adapters_sized_and_split(output, answer, adapters, monkeypatch):
 
 @pytest.mark.parametrize("count", [0, 1, 16, 17, 100])
 def test_host_addresses_sized_and_split(count, monkeypatch):
-    records = [("10.0.%d.%d" % (n // 250, n % 250 + 1)).ljust(15).encode() + b"\t" for n in range(count)]
-    fill, sizes = fake_filler(b"".join(records))
+    # The longest address fills its record's 15 bytes; the others are padded.
+    addresses = ["192.168.%d.%d" % (100 + n, 200 + n % 50) if n % 2 else "10.0.0.%d" % n for n in range(count)]
+    fill, sizes = fake_filler(b"".join(address.ljust(15).encode() + b"\t" for address in addresses))
     monkeypatch.setattr(_Karvelin, "GetHostIPAddr", fill)
-    assert karvelin.host_addresses() == [record[:15].decode().strip() for record in records]
+    assert karvelin.host_addresses() == addresses
 
 
 def test_the_modules_own_refusal_sizes_the_buffer(monkeypatch):

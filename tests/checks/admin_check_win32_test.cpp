@@ -3,10 +3,15 @@
 // group for deny only is no administrator's.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "Karvelin.h"
+#include "checks/token_platform.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -57,6 +62,59 @@ TEST(CheckUserRightThroughTheDll, TheProcessTokenDecidesForEveryThread) {
     EXPECT_NE(restricted_output.find(std::to_string(ERR_NOT_ADMIN) + "  ERR_NOT_ADMIN"), std::string::npos)
         << restricted_output;
     EXPECT_NE(RunCommand(command).find(" 0  OK"), std::string::npos);
+}
+
+// A TokenGroups block as the token fills it: the count, the entries, then the
+// SIDs they point at (or, `inside` false, at the SIDs' own memory).
+void FillBlock(std::string& block, DWORD count, const std::vector<std::pair<PSID, DWORD>>& groups,
+               bool inside = true) {
+    const std::size_t first = offsetof(TOKEN_GROUPS, Groups);
+    std::size_t at = first + groups.size() * sizeof(SID_AND_ATTRIBUTES), size = at;
+    for (const auto& group : groups) size += ::GetLengthSid(group.first);
+    block.assign(size, '\0');
+    std::memcpy(&block[0], &count, sizeof count);
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const DWORD length = ::GetLengthSid(groups[i].first);
+        std::memcpy(&block[at], groups[i].first, length);
+        const SID_AND_ATTRIBUTES entry{inside ? &block[at] : groups[i].first, groups[i].second};
+        std::memcpy(&block[first + i * sizeof entry], &entry, sizeof entry);
+        at += length;
+    }
+}
+
+TEST(GroupsOfBlock, OnlyWhatLiesInsideTheBlock) {
+    SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
+    win32::unique_sid admins, users;
+    ASSERT_TRUE(::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                           0, 0, 0, 0, 0, admins.put()));
+    ASSERT_TRUE(::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0,
+                                           0, 0, 0, 0, 0, users.put()));
+    const std::size_t first = offsetof(TOKEN_GROUPS, Groups);
+    std::string two, beyond, outside, cut, none;
+    FillBlock(two, 2, {{users.get(), 7}, {admins.get(), 7}});
+    FillBlock(beyond, 100000, {{admins.get(), 7}});
+    FillBlock(outside, 1, {{admins.get(), 7}}, false);
+    FillBlock(none, 0, {{admins.get(), 7}});
+    cut = two.substr(0, 2);
+    const struct {
+        const char* label;
+        const std::string& block;
+        std::size_t groups, administrators;
+    } cases[] = {
+        {"two groups", two, 2, 1},
+        {"a count beyond the block: the entries it has room for", beyond,
+         (beyond.size() - first) / sizeof(SID_AND_ATTRIBUTES), 1},
+        {"a SID outside the block", outside, 1, 0},
+        {"a count of 0", none, 0, 0},
+        {"no room for the count", cut, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const auto groups = checks::GroupsOfBlock(c.block, admins.get());
+        std::size_t administrators = 0;
+        for (const auto& group : groups) administrators += group.administrators;
+        EXPECT_EQ(groups.size(), c.groups) << c.label;
+        EXPECT_EQ(administrators, c.administrators) << c.label;
+    }
 }
 
 }  // namespace

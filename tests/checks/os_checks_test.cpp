@@ -5,29 +5,20 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "common/fake_registry.h"
 
 namespace karvelin::checks {
 namespace {
 
-// Version record and browser value as a test arranges them.
+// The version record as a test arranges it.
 class FakeRecords final : public HostPlatform {
 public:
     VersionRecord version;
-    bool has_browser_value = false;
-    std::string browser_value;
-    std::string last_key, last_value;
-    std::size_t last_size = 0;
-
     void QueryVersion(VersionRecord& record) override { record = version; }
-    void ReadRegistryString(const char* key_path, const char* value_name, char* buffer,
-                            std::size_t size) override {
-        last_key = key_path;
-        last_value = value_name;
-        last_size = size;
-        if (!has_browser_value) return;
-        std::strncpy(buffer, browser_value.c_str(), size - 1);
-    }
 };
 
 FakeRecords Release(std::uint32_t major, std::uint32_t minor, const char* service_pack) {
@@ -89,30 +80,29 @@ TEST(ReleaseChecks, UnterminatedServicePackTextIsReadWithinTheRecord) {
     EXPECT_EQ(CheckOS(records), ERR_VERSION_TOO_OLD);  // "Service Pack " then the cut-off 2
 }
 
-TEST(CheckIeVersion, MajorVersionSixOrMore) {
+TEST(CheckIeVersion, MajorVersionSixOrMoreInFortyBytes) {
+    const std::string kPath = "SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector\\IE";
     const struct {
-        bool present;
-        const char* value;
+        std::optional<std::string> value;
         ResultCode expected;
     } cases[] = {
-        {true, "5.5000", ERR_VERSION_TOO_OLD},
-        {true, "6.0000", 0},
-        {true, "7.0000", 0},
-        {true, "11.0.9600", 0},
-        {true, "", ERR_VERSION_TOO_OLD},
-        {false, "", ERR_VERSION_TOO_OLD},
-        {true, " 6", 0},
-        {true, "v6", ERR_VERSION_TOO_OLD},
-        {true, "-7", ERR_VERSION_TOO_OLD},
+        {"5.5000", ERR_VERSION_TOO_OLD},
+        {"6.0000", 0},
+        {"7.0000", 0},
+        {"11.0.9600", 0},
+        {"", ERR_VERSION_TOO_OLD},
+        {std::nullopt, ERR_VERSION_TOO_OLD},
+        {" 6", 0},
+        {"v6", ERR_VERSION_TOO_OLD},
+        {"-7", ERR_VERSION_TOO_OLD},
+        {"7" + std::string(38, '0'), 0},                    // 39 characters and the NUL: fits
+        {"7" + std::string(39, '0'), ERR_VERSION_TOO_OLD},  // 40: no room for the NUL
     };
     for (const auto& c : cases) {
-        FakeRecords records;
-        records.has_browser_value = c.present;
-        records.browser_value = c.value;
-        EXPECT_EQ(CheckIeVersion(records), c.expected) << c.value;
-        EXPECT_EQ(records.last_key, "SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector");
-        EXPECT_EQ(records.last_value, "IE");
-        EXPECT_EQ(records.last_size, 40u);
+        test::FakeRegistry registry;
+        if (c.value) registry.texts[kPath] = *c.value;
+        EXPECT_EQ(CheckIeVersion(registry), c.expected) << c.value.value_or("(none)");
+        EXPECT_EQ(registry.reads, std::vector<std::string>{kPath});
     }
 }
 
@@ -124,7 +114,8 @@ TEST(LeadingNumber, FollowsTheAtoiRules) {
         {"", 0},           {"6.0000", 6},      {"  \t\n42x", 42},  {"+3", 3},
         {"-3", -3},        {"- 3", 0},         {"abc", 0},         {"007", 7},
         {"2147483647", INT_MAX},               {"2147483648", INT_MAX},
-        {"-2147483648", INT_MIN},              {"-99999999999999999999", INT_MIN},
+        {"-2147483648", INT_MIN},              {"-2147483647", -INT_MAX},
+        {"-99999999999999999999", INT_MIN},
         {"99999999999999999999999", INT_MAX},  {"\v\f\r1", 1},
     };
     for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << '"' << c.text << '"';

@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "common/fake_registry.h"
 
 namespace karvelin::checks {
 namespace {
@@ -14,26 +15,7 @@ namespace {
 const std::string kPort = "Software\\TALVORNE\\Monitor\\DualComPort";
 const std::string kState = "Software\\TALVORNE\\Monitor\\DualBamState";
 
-// One text and one number setting, by key path and value name; records every
-// read.
-struct FakeRegistry final : ProductRegistryPlatform {
-    std::map<std::string, std::string> texts;
-    std::map<std::string, std::uint32_t> numbers;
-    std::vector<std::string> reads;
-
-    std::optional<std::string> ReadText(const std::string& key_path, const char* name) override {
-        return Find(texts, key_path + "\\" + name);
-    }
-    std::optional<std::uint32_t> ReadNumber(const std::string& key_path, const char* name) override {
-        return Find(numbers, key_path + "\\" + name);
-    }
-    template <typename T>
-    std::optional<T> Find(const std::map<std::string, T>& values, const std::string& path) {
-        reads.push_back(path);
-        const auto found = values.find(path);
-        return found == values.end() ? std::nullopt : std::optional<T>(found->second);
-    }
-};
+using test::FakeRegistry;
 
 TEST(GetCurrentInstallationType, FromThePortTextAndTheState) {
     const struct {

@@ -73,7 +73,7 @@ TEST(ProductSettings, InstallationTypeThroughTheDllAndTheTextReader) {
     };
     for (const auto& t : texts) {
         Put("DualComPort", t.value);
-        EXPECT_EQ(checks::ReadProductString("Monitor", "DualComPort", "-", checks::SystemProductRegistry()),
+        EXPECT_EQ(checks::ReadProductString("Monitor", "DualComPort", "-", SystemRegistry()),
                   t.expected);
     }
     DeleteRegistryTree(kMonitor);

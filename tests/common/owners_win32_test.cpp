@@ -3,7 +3,9 @@
 
 #include <shlobj.h>
 
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/registry_win32.h"
@@ -90,39 +92,39 @@ TEST(Owners, ComApartmentIsUndoneOnlyWhenItWasTaken) {
     EXPECT_EQ(first, S_OK);
 }
 
-// The registry reader on its own: never past the buffer, always a text.
-TEST(ReadRegistryString, StaysWithinTheBufferAndTerminates) {
+// The registry seam on its own: whole texts up to their first NUL, numbers of
+// up to 4 bytes, under HKEY_LOCAL_MACHINE and under a key the caller opened.
+TEST(KeyRegistry, ReadsTheSameValuesUnderAnyOpenKey) {
+    const DWORD seven = 7;
     SetRegistryString(kScratchKey, "short", "6.0000");
-    SetRegistryString(kScratchKey, "fits", std::string(39, 'a'));
-    SetRegistryString(kScratchKey, "long", std::string(40, 'b'));
-    SetRegistryString(kScratchKey, "verylong", std::string(300, 'c'));
-    SetRegistryValue(kScratchKey, "binary", REG_BINARY, "12345", 5);
-    SetRegistryValue(kScratchKey, "binaryfull", REG_BINARY, std::string(40, 'd').data(), 40);
+    SetRegistryString(kScratchKey, "long", std::string(300, 'c'));
+    SetRegistryValue(kScratchKey, "binary", REG_BINARY, "12\0" "45", 5);
     SetRegistryValue(kScratchKey, "nothing", REG_BINARY, "", 0);
+    SetRegistryValue(kScratchKey, "number", REG_DWORD, &seven, 4);
+    win32::unique_hkey opened;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratchKey, 0, KEY_QUERY_VALUE, opened.put()), ERROR_SUCCESS);
+    win32::KeyRegistry under_key(opened.get());
 
     const struct {
-        const char* key;
         const char* value;
-        std::string text;  // "keep": the buffer as it was
+        std::optional<std::string> text;
+        std::optional<std::uint32_t> number;
     } cases[] = {
-        {kScratchKey, "short", "6.0000"},
-        {kScratchKey, "fits", std::string(39, 'a')},
-        {kScratchKey, "long", ""},
-        {kScratchKey, "verylong", ""},
-        {kScratchKey, "binary", "12345"},
-        {kScratchKey, "binaryfull", ""},
-        {kScratchKey, "nothing", "keep"},
-        {kScratchKey, "absent", "keep"},
-        {"Software\\KarvelinTests\\NoSuchKey", "short", "keep"},
+        {"short", "6.0000", std::nullopt},  // 7 bytes: no number
+        {"long", std::string(300, 'c'), std::nullopt},
+        {"binary", "12", std::nullopt},
+        {"nothing", std::nullopt, std::nullopt},
+        {"number", "\x07", 7},
+        {"absent", std::nullopt, std::nullopt},
     };
     for (const auto& c : cases) {
-        char buffer[40 + 8];
-        std::memset(buffer, '#', sizeof buffer);
-        std::strcpy(buffer, "keep");
-        win32::ReadRegistryString(HKEY_LOCAL_MACHINE, c.key, c.value, buffer, 40);
-        EXPECT_EQ(std::string(buffer), c.text) << c.value;
-        EXPECT_EQ(std::string(buffer + 40, 8), "########") << c.value << ": wrote past the buffer";
+        EXPECT_EQ(SystemRegistry().ReadText(kScratchKey, c.value), c.text) << c.value;
+        EXPECT_EQ(SystemRegistry().ReadNumber(kScratchKey, c.value), c.number) << c.value;
+        EXPECT_EQ(under_key.ReadText("", c.value), c.text) << c.value;
+        EXPECT_EQ(under_key.ReadNumber("", c.value), c.number) << c.value;
     }
+    EXPECT_EQ(SystemRegistry().ReadText("Software\\KarvelinTests\\NoSuchKey", "short"), std::nullopt);
+    opened.reset();
     DeleteRegistryTree(kScratchKey);
 }
 

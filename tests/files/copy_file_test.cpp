@@ -6,9 +6,15 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "common/posix_owners.h"
 #endif
 
 namespace karvelin::files {
@@ -46,13 +52,20 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         {"missing destination folder", "abc", fs::perms::owner_all, false, {}, "no/d", 0},
         {"destination is the source", "abc", fs::perms::owner_all, false, {}, "s", 0},
         {"source is a folder", "", fs::perms::none, false, {}, "d", 0},
+        // Opened, a FIFO would wait for its other end: refused at once.
+        {"source is a FIFO", "", fs::perms::none, false, {}, "d", 0},
+        {"destination is a FIFO", "abc", fs::perms::owner_all, false, {}, "d", 0},
     };
+    ::alarm(60);  // a copy that blocks ends the run
     for (const auto& c : cases) {
         const fs::path source = base / "s", destination = base / c.destination;
         fs::remove_all(source), fs::remove_all(base / "d");
         const bool has_source = !c.source_text.empty() || c.source_mode != fs::perms::none;
         if (has_source) std::ofstream(source, std::ios::binary) << c.source_text;
-        if (std::string(c.what) == "source is a folder") fs::create_directory(source);
+        const std::string what = c.what;
+        if (what == "source is a folder") fs::create_directory(source);
+        if (what == "source is a FIFO" || what == "destination is a FIFO")
+            ::mkfifo((what == "source is a FIFO" ? source : destination).c_str(), 0600);
         if (c.destination_exists) {
             std::ofstream(destination) << "old destination";
             fs::permissions(destination, c.destination_mode);
@@ -69,6 +82,31 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         }
         if (has_source && fs::is_regular_file(source)) {
             EXPECT_EQ(Read(source), c.source_text) << c.what;
+        }
+    }
+    ::alarm(0);
+    fs::remove_all(base);
+}
+
+// Steps far shorter than the kernel's: a copy goes on past its first step,
+// and a source that ends before its size is no copy.
+TEST(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
+    const fs::path base = fs::temp_directory_path() / ("karvelin-steps-" + std::to_string(::getpid()));
+    fs::create_directories(base);
+    const std::string text = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::ofstream(base / "s", std::ios::binary) << text;
+    const struct {
+        std::size_t chunk;
+        std::uint64_t size;  // the source's, as its status said
+        bool whole;
+    } cases[] = {{7, 36, true}, {36, 36, true}, {35, 36, true}, {1, 36, true}, {7, 37, false}, {64, 37, false}};
+    for (const auto& c : cases) {
+        const posix::unique_fd in(::open((base / "s").c_str(), O_RDONLY | O_CLOEXEC));
+        const posix::unique_fd out(::open((base / "d").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+        ASSERT_TRUE(in && out);
+        EXPECT_EQ(CopyContents(in.get(), out.get(), c.size, c.chunk), c.whole) << c.chunk << " " << c.size;
+        if (c.whole) {
+            EXPECT_EQ(Read(base / "d"), text) << c.chunk;
         }
     }
     fs::remove_all(base);

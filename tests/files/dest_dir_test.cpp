@@ -1,4 +1,5 @@
 #include "files/dest_dir.h"
+#include "files/dest_dir_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -24,37 +25,8 @@ public:
     }
 };
 
-struct PathCase {
-    const char* path;
-    ResultCode expected;
-    const char* root_asked;  // nullptr: no volume query
-};
-
 TEST(CheckDestFileDir, RulesInOrder) {
-    const PathCase cases[] = {
-        {"", ERR_DEST_PATH_INVALID, nullptr},
-        {"D", ERR_DEST_PATH_INVALID, nullptr},
-        {"D:", ERR_DEST_PATH_IS_ROOT, nullptr},
-        {"D:\\", ERR_DEST_PATH_IS_ROOT, nullptr},
-        {"D:\\\\\\", ERR_DEST_PATH_IS_ROOT, nullptr},
-        {"D:\\Program Files\\app.1", ERR_DEST_PATH_HAS_DOT, nullptr},
-        {".\\data", ERR_DEST_PATH_HAS_DOT, nullptr},
-        {".", ERR_DEST_PATH_HAS_DOT, nullptr},
-        {"\\\\server\\share", ERR_DEST_PATH_INVALID, nullptr},
-        {"D:\\data", 0, "D:\\"},
-        {"D:\\data\\", 0, "D:\\"},
-        {"D:\\data\\\\", 0, "D:\\"},
-        {"D:setup", 0, "D:\\"},
-        {"D:/", 0, "D:\\"},  // a forward slash is an ordinary character
-        {"F:\\data", ERR_DEST_NOT_NTFS, "F:\\"},
-        {"F:\\data\\", ERR_DEST_NOT_NTFS, "F:\\"},
-        {"N:\\data", ERR_DEST_NOT_NTFS, "N:\\"},  // case-sensitive
-        {"M:\\data", ERR_DEST_NOT_NTFS, "M:\\"},  // the whole name
-        {"E:\\data", ERR_DEST_PATH_INVALID, "E:\\"},
-        {"1:\\data", ERR_DEST_PATH_INVALID, "1:\\"},
-        {"d:\\data", ERR_DEST_PATH_INVALID, "d:\\"},  // the root is the path's own bytes
-    };
-    for (const PathCase& c : cases) {
+    for (const PathCase& c : kPathCases) {
         FakeVolumes volumes;
         EXPECT_EQ(CheckDestFileDir(c.path, LeadBytes{}, volumes), c.expected) << c.path;
         EXPECT_EQ(volumes.asked, c.root_asked ? std::vector<std::string>{c.root_asked} : std::vector<std::string>{})

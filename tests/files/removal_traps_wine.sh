@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes, from the Linux side, trees that Wine cannot make: Unix symbolic links
 # out of them (to a folder, to a file, the given path itself a link, a tree
-# reached through a linked folder), a name holding a backslash
+# reached through a linked folder, a link left for the clean-up commands), a
+# name holding a backslash
 # ("..\canary.txt", beside which the tree's parent holds canary.txt), and a
 # folder named with the full-width characters of "..\.." (a code page's best
 # fit of that name climbs two folders).
@@ -35,6 +36,24 @@ chmod 444 "$base/outside/ro.txt"
 printf x >"$base/dirlink-tree/sub/file.txt"
 printf x >"$base/filelink-tree/file.txt"
 ln -s ../outside "$base/dirlink-tree/link"
+# A link the walk cannot remove, to a folder whose file the test makes hidden
+# and system: the commands must not reach it through the link.
+mkdir -p "$base/attrib-outside" "$base/attrib-tree/sub"
+printf 'hidden, system' >"$base/attrib-outside/hs.txt"
+printf x >"$base/attrib-tree/sub/file.txt"
+ln -s ../attrib-outside "$base/attrib-tree/link"
+# Where a mount namespace can be had, another file system mounted in a tree
+# (the test looks for the file made in it).
+mkdir -p "$base/mount-tree/sub/m"
+printf x >"$base/mount-tree/sub/file.txt"
+in_namespace() {
+    if unshare -m true 2>/dev/null; then
+        unshare -m sh -c 'mount -t tmpfs karvelin "$0" && printf x >"$0/in-mount.txt"; exec "$@"' \
+            "$base/mount-tree/sub/m" "$@"
+    else
+        "$@"
+    fi
+}
 ln -s ../outside/ro.txt "$base/filelink-tree/link"
 ln -s outside "$base/toplink"
 mkdir -p "$base/real/tree/sub"
@@ -77,8 +96,9 @@ state() {
         find outside canary.txt -type f -exec sha256sum {} + | sort)
 }
 before=$(state)
-KARVELIN_LINK_TREE=$(printf %s "$base" | tr / '\\') \
-    "$emulator" "$program" --gtest_filter='*LinksOutOfTheTree*:*SwapRace*:*AnotherDriveName*'
+KARVELIN_LINK_TREE=$(printf %s "$base" | tr / '\\')
+export KARVELIN_LINK_TREE
+in_namespace "$emulator" "$program" --gtest_filter='*LinksOutOfTheTree*:*SwapRace*:*AnotherDriveName*'
 after=$(state)
 [ "$before" = "$after" ] || { echo "the folder outside the trees changed"; exit 1; }
 echo "outside folder unchanged"

@@ -67,7 +67,6 @@ TEST(RunSilent, HandsTheInterpreterThePlainConcatenation) {
         EXPECT_EQ(process.commands[0], c.text) << c.text.substr(0, 40);
         EXPECT_EQ(process.interpreters[0], c.comspec.value_or("CMD.EXE"));
     }
-    EXPECT_EQ(("CMD.EXE /c exit " + padded(4096)).size(), 4096u);
 }
 
 #ifndef _WIN32

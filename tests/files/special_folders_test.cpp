@@ -74,6 +74,7 @@ TEST(SpecialFolders, WindowsDirectoryThatDoesNotFitIsNoPath) {
     } cases[] = {
         {10, "C:\\WINDOWS", "C:\\WINDOWS"},
         {259, kLongest, kLongest},
+        {260, kLongest, ""},  // a length that leaves no room for the NUL
         {261, kLongest, ""},  // a 260-character path: it needs 261 bytes
         {4000, "C:\\cut", ""},
         {0, "C:\\stale", ""},

@@ -40,9 +40,9 @@ public:
     files::ObjectIdentity Identity() override { return {1, file_}; }
     void ForEachEntry(const Visit& visit) override {
         script_.calls.push_back("list " + what_);
-        if (what_ != "top") return;
-        visit({L".", kAttributeDirectory, 2});
+        visit({L".", kAttributeDirectory, file_});
         visit({L"..", kAttributeDirectory, 1});
+        if (what_ != "top") return;
         if (!script_.entry_name.empty()) visit({script_.entry_name, script_.entry_attributes, 3});
     }
     std::unique_ptr<files::TreeNode> OpenChild(const std::wstring& name) override {

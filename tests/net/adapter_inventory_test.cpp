@@ -51,6 +51,12 @@ TEST(AdapterNameMap, NamesTheAdaptersOfTheInventory) {
          {{Device(0x4, "{A}", "First"), Device(0x4, "{B}", "Other"), Device(0x4, "{A}", "Second")}},
          {{"{A}", "Second"}, {"{B}", "Other"}}},
         {"an inventory that cannot be opened", std::nullopt, {}},
+        // Texts of 300 characters or more do not fit the installer's room.
+        {"identifiers of 299 and 300 characters",
+         {{Device(0x4, std::string(299, 'i'), "Fits"), Device(0x4, std::string(300, 'j'), "Too long")}},
+         {{std::string(299, 'i'), "Fits"}}},
+        {"names too long: the next one", {{Device(0x4, "{A}", std::string(300, 'f'), "Fast NIC")}}, {{"{A}", "Fast NIC"}}},
+        {"both names too long", {{Device(0x4, "{A}", std::string(300, 'f'), std::string(400, 'd'))}}, {{"{A}", "{A}"}}},
     };
     for (const auto& c : cases) {
         FixedDevices devices;

@@ -18,10 +18,12 @@ inline const AddressCase kAddressCases[] = {
     {"0.1.2.3", 1},         {"223.255.255.255", 1},  {"224.0.0.1", 0},     {"239.1.1.1", 0},
     {"240.0.0.1", 0},       {"255.255.255.255", 0},  {"abc", 0},           {"", 0},
     {"3232235777", 1},      // one decimal part: 192.168.1.1
+    {"10.1.2.3", 1},
     {"0x7f.1", 0},          // two parts: 127.0.0.1
     {"0xC0.0xA8.1.1", 1},   {"010.0.0.1", 1},        // octal: 8.0.0.1
     {"10.255.255.255", 1},  {"192.168.1.0", 1},      {"1.2.3.256", 0},     {"1.2.3.4.5", 0},
     {"128.0.0.0", 1},       {"191.255.255.255", 1},  {"192.0.0.0", 1},     {"127.255.255.255", 1},
+    {"224.0.0.0", 0},       {"0.0.0.1", 1},          {"127.0.0.0", 1},     // either side of each refusal
 };
 
 struct NetCase {
@@ -37,6 +39,7 @@ inline const NetCase kNetCases[] = {
     {"", "", "", "", ERR_NET_IP_EMPTY},  // empty first, before the equal texts
     {"192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.10", ERR_NET_IP_EQUALS_OTHER},
     {"junk", "more junk", "x", "junk", ERR_NET_IP_EQUALS_OTHER},  // texts are compared first
+    {"xyz", "garbage", "junk", "xyz", ERR_NET_IP_EQUALS_OTHER},
     {"10.0.0.1", "255.0.0.0", "10.0.0.0", "010.0.0.1", 0},        // different texts
     {"192.168.1.10", "255.255.255.255", "192.168.1.10", "192.168.1.1", ERR_NET_BAD_ADDRESS},
     {"192.168.1.10", "255.255.255.0", "192.168.1.0", "x", ERR_NET_BAD_ADDRESS},

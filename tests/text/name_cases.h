@@ -1,5 +1,5 @@
 // Bureau names with their answers under a single-byte code page and under
-// code page 936.
+// code page 936; texts with the letter-and-figure check's answers.
 #pragma once
 
 #include "Karvelin.h"
@@ -17,6 +17,8 @@ struct NameCase {
 inline const NameCase kNameCases[] = {
     {"Bureau_1", 0, 0},
     {"a-b", 0, 0},
+    {"abc123", 0, 0},
+    {"ABC", 0, 0},
     {"", ERR_BAD_BUREAU_NAME, ERR_BAD_BUREAU_NAME},
     {"1abc", ERR_BAD_BUREAU_NAME, ERR_BAD_BUREAU_NAME},
     {"_abc", ERR_BAD_BUREAU_NAME, ERR_BAD_BUREAU_NAME},
@@ -35,6 +37,22 @@ inline const NameCase kNameCases[] = {
     {"ab\x81", 0, 0},                     // a lead byte right before the end
     {"\x80", 0, 0},                       // 0x80 is not a lead byte of 936: one byte
     {"\x80.", ERR_BAD_BUREAU_NAME, ERR_BAD_BUREAU_NAME},
+};
+
+struct LetterfigureCase {
+    const char* text;
+    ResultCode expected;
+};
+
+// Bytes, not characters: a double-byte character is refused like any other.
+inline const LetterfigureCase kLetterfigureCases[] = {
+    {"abc123", 0}, {"ABC", 0}, {"", 0}, {"Zz09", 0}, {"1abc", 0},
+    {"a_b", ERR_NOT_LETTERFIGURE}, {"a-b", ERR_NOT_LETTERFIGURE}, {"a b", ERR_NOT_LETTERFIGURE},
+    {"a.b", ERR_NOT_LETTERFIGURE}, {"a@b", ERR_NOT_LETTERFIGURE}, {"Bureau_1", ERR_NOT_LETTERFIGURE},
+    {"ab\x80", ERR_NOT_LETTERFIGURE}, {"\xff", ERR_NOT_LETTERFIGURE}, {"\xd6\xd0", ERR_NOT_LETTERFIGURE},
+    {"\xd6\xd0\xce\xc4_1", ERR_NOT_LETTERFIGURE},
+    {"@", ERR_NOT_LETTERFIGURE}, {"[", ERR_NOT_LETTERFIGURE}, {"`", ERR_NOT_LETTERFIGURE},
+    {"{", ERR_NOT_LETTERFIGURE}, {"/", ERR_NOT_LETTERFIGURE}, {":", ERR_NOT_LETTERFIGURE},
 };
 
 }  // namespace karvelin::text

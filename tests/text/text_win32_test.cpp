@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/name_cases.h"
+#include "text/trim_cases.h"
 #include "Karvelin.h"
 #include "win32_test_support.h"
 
@@ -19,12 +20,14 @@ TEST(TextThroughTheDll, TrimInPlace) {
     auto trim_right = Export<void (*)(char*)>(dll.get(), "TrimRight");
     auto trim_left = Export<void (*)(char*)>(dll.get(), "TrimLeft");
     ASSERT_TRUE(trim_right && trim_left);
-    char right[] = "ab   \0>>";
-    char left[] = "  ab\0>>";
-    trim_right(right);
-    trim_left(left);
-    EXPECT_EQ(std::string(right, sizeof right - 1), "ab\0\0\0\0>>"s);
-    EXPECT_EQ(std::string(left, sizeof left - 1), "ab\0\0\0>>"s);
+    // The export has no length: the text and its NUL, then guard bytes.
+    for (const text::TrimCase& c : text::kTrimCases) {
+        std::string right = c.text + '\0' + ">>", left = right;
+        trim_right(right.data());
+        trim_left(left.data());
+        EXPECT_EQ(right, c.after_right + ">>") << '"' << c.text << '"';
+        EXPECT_EQ(left, c.after_left + ">>") << '"' << c.text << '"';
+    }
 }
 
 TEST(TextThroughTheDll, RecodeResultsGoBackWithLocalFree) {
@@ -47,12 +50,7 @@ TEST(TextThroughTheDll, LetterFigureChecksBytesNotCharacters) {
     ASSERT_TRUE(dll);
     auto check = Export<ResultCode (*)(const char*)>(dll.get(), "IsLetterfigureString");
     ASSERT_NE(check, nullptr);
-    const struct {
-        const char* text;
-        ResultCode expected;
-    } cases[] = {{"abc123", 0}, {"ABC", 0}, {"", 0}, {"a_b", ERR_NOT_LETTERFIGURE},
-                 {"a b", ERR_NOT_LETTERFIGURE}, {"\xd6\xd0", ERR_NOT_LETTERFIGURE}};
-    for (const auto& c : cases) EXPECT_EQ(check(c.text), c.expected) << c.text;
+    for (const text::LetterfigureCase& c : text::kLetterfigureCases) EXPECT_EQ(check(c.text), c.expected) << c.text;
 }
 
 // Runs in the default code page (no lead bytes) and, as its own test run, with

@@ -1,10 +1,12 @@
 #include "text/trim_names.h"
 #include "text/name_cases.h"
+#include "text/trim_cases.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace karvelin::text {
 namespace {
@@ -21,28 +23,10 @@ struct Buffer {
 
 using namespace std::string_literals;
 
-struct TrimCase {
-    std::string text;
-    std::string after_right;  // the old extent after TrimRight
-    std::string after_left;   // the old extent after TrimLeft
-};
-
 TEST(Trim, BlanksOnlyAtTheirOwnEnd) {
-    const TrimCase cases[] = {
-        {"ab   ", "ab\0\0\0\0"s, "ab   \0"s},
-        {"  ab", "  ab\0"s, "ab\0\0\0"s},
-        {"  ab  ", "  ab\0\0\0"s, "ab  \0\0\0"s},
-        {"", "\0"s, "\0"s},
-        {"   ", "\0\0\0\0"s, "\0\0\0\0"s},
-        {"ab", "ab\0"s, "ab\0"s},
-        {"ab \t", "ab \t\0"s, "ab \t\0"s},      // a tab is no blank, and shields the blank
-        {"\t ab", "\t ab\0"s, "\t ab\0"s},
-        {" a b ", " a b\0\0"s, "a b \0\0"s},    // inner blanks stay
-        {" \n", " \n\0"s, "\n\0\0"s},
-    };
     // A buffer that holds the text and its NUL, and one that ends with the text.
     for (const std::size_t extra : {1, 0})
-        for (const TrimCase& c : cases) {
+        for (const TrimCase& c : kTrimCases) {
             Buffer right(c.text), left(c.text);
             TrimRight(right.text(), c.text.size() + extra);
             TrimLeft(left.text(), c.text.size() + extra);
@@ -70,17 +54,8 @@ TEST(Trim, Only254BytesOrFewerAreTrimmed) {
 }
 
 TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {
-    const struct {
-        const char* text;
-        ResultCode expected;
-    } cases[] = {
-        {"abc123", 0}, {"ABC", 0}, {"", 0}, {"Zz09", 0},
-        {"a_b", ERR_NOT_LETTERFIGURE}, {"a-b", ERR_NOT_LETTERFIGURE}, {"a b", ERR_NOT_LETTERFIGURE},
-        {"ab\x80", ERR_NOT_LETTERFIGURE}, {"\xff", ERR_NOT_LETTERFIGURE}, {"\xd6\xd0", ERR_NOT_LETTERFIGURE},
-        {"@", ERR_NOT_LETTERFIGURE}, {"[", ERR_NOT_LETTERFIGURE}, {"`", ERR_NOT_LETTERFIGURE},
-        {"{", ERR_NOT_LETTERFIGURE}, {"/", ERR_NOT_LETTERFIGURE}, {":", ERR_NOT_LETTERFIGURE},
-    };
-    for (const auto& c : cases) EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
+    for (const LetterfigureCase& c : kLetterfigureCases)
+        EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
 }
 
 TEST(CheckBureauName, SingleByteCodePage) {
@@ -95,15 +70,23 @@ TEST(CheckBureauName, CodePage936) {
 
 TEST(LeadBytes, KnownDoubleByteCodePages) {
     EXPECT_TRUE(LeadBytesOfCodePage(1252).Empty());
+    // Each range's first and last lead byte, and the bytes either side.
+    const struct {
+        unsigned code_page;
+        std::vector<unsigned char> lead, not_lead;
+    } cases[] = {
+        {932, {0x81, 0x9F, 0xE0, 0xFC}, {0x80, 0xA0, 0xDF, 0xFD}},
+        {936, {0x81, 0xFE}, {0x80, 0xFF}},
+        {949, {0x81, 0xFE}, {0x80, 0xFF}},
+        {950, {0x81, 0xFE}, {0x80, 0xFF}},
+    };
+    for (const auto& c : cases) {
+        const LeadBytes lead = LeadBytesOfCodePage(c.code_page);
+        for (unsigned char byte : c.lead) EXPECT_TRUE(lead.IsLead(static_cast<char>(byte))) << c.code_page << " " << +byte;
+        for (unsigned char byte : c.not_lead)
+            EXPECT_FALSE(lead.IsLead(static_cast<char>(byte))) << c.code_page << " " << +byte;
+    }
     const LeadBytes cp936 = LeadBytesOfCodePage(936);
-    EXPECT_FALSE(cp936.IsLead('\x80'));
-    EXPECT_TRUE(cp936.IsLead('\x81'));
-    EXPECT_TRUE(cp936.IsLead('\xfe'));
-    EXPECT_FALSE(cp936.IsLead('\xff'));
-    const LeadBytes cp932 = LeadBytesOfCodePage(932);
-    EXPECT_TRUE(cp932.IsLead('\x9f'));
-    EXPECT_FALSE(cp932.IsLead('\xa0'));
-    EXPECT_TRUE(cp932.IsLead('\xe0'));
     EXPECT_EQ(cp936.CharLength("\x81\x5c"), 2u);
     EXPECT_EQ(cp936.CharLength("\x81"), 1u);  // never past the NUL
     EXPECT_EQ(cp936.CharLength("a"), 1u);

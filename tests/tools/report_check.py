@@ -1,5 +1,6 @@
 """karvelin report, as text and as JSON: every function of the table shows,
-the JSON object parses with its stable keys, and every code has its name.
+the JSON object parses with its stable keys, every sample has its answer,
+and every code has its name.
 
 usage: report_check.py BUILD_DIR COMMAND... (the program, perhaps behind an emulator)
 BUILD_DIR holds the build's lists, functions.txt and result_codes.txt.
@@ -48,6 +49,46 @@ def check_codes(value):
         for item in value:
             check_codes(item)
 
+
+# Each sample's answer, worked out from the functions' rules; a refused sample
+# (no answer) fails. The drives' answers are the host's own.
+def code(name):
+    return {"code": [value for value, known in rows if known == name][0], "name": name}
+
+
+HOST = object()
+SAMPLES = {
+    ("Recode", "abc", "3"): ("?E8>17", None),
+    ("Decode", "?E8>17", "6"): ("abc", None),
+    ("TrimRight", "  ab  "): (None, "  ab\0\0"),
+    ("TrimLeft", "  ab  "): (None, "ab  \0\0"),
+    ("ValidateNet", "192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"): (code("OK"), None),
+    ("ValidateNet", "192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"): (code("ERR_NET_SUBNET_MISMATCH"), None),
+    ("ValidateTheIP", "192.168.1.10"): (1, None),
+    ("ValidateTheIP", "127.0.0.1"): (0, None),
+    ("ValidateTheIP", "224.0.0.1"): (0, None),
+    ("IsLetterfigureString", "abc123"): (code("OK"), None),
+    ("IsLetterfigureString", "a_b"): (code("ERR_NOT_LETTERFIGURE"), None),
+    ("CheckBureauName", "Bureau_1"): (code("OK"), None),
+    ("CheckBureauName", "1st"): (code("ERR_BAD_BUREAU_NAME"), None),
+    ("CheckDestFileDir", "C:\\Server"): (HOST, None),
+    ("CheckDestFileDir", "C:\\"): (code("ERR_DEST_PATH_IS_ROOT"), None),
+    ("CheckDestFileDir", "C:\\app.1"): (code("ERR_DEST_PATH_HAS_DOT"), None),
+    ("CheckDestFileDir", "Q:\\Server"): (HOST, None),
+}
+keys = [tuple([sample["function"]] + sample["arguments"]) for sample in report["samples"]]
+assert sorted(keys) == sorted(SAMPLES), sorted(set(keys) ^ set(SAMPLES))
+for key, sample in zip(keys, report["samples"]):
+    answer, buffer = SAMPLES[key]
+    assert sample["answer"] == answer or answer is HOST and isinstance(sample["answer"], dict), sample
+    assert sample.get("buffer") == buffer, sample
+
+def number(address):
+    return int.from_bytes(bytes(int(part) for part in address.split(".")), "big")
+
+
+for adapter in report["adapters"]["adapters"]:
+    assert number(adapter["network"]) == number(adapter["address"]) & number(adapter["mask"]), adapter
 
 check_codes(report)
 assert [(entry["code"], entry["name"]) for entry in report["result_codes"]["codes"]] == rows
