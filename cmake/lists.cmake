@@ -2,6 +2,8 @@
 # everything that needs them (the .def file, the Python package's build, the
 # tests): plain text, one row a line, fields split by a tab.
 #   functions.txt     name, C type, argument names for usage texts (table order)
+#   samples.txt       name, then each argument of a sample call (table order,
+#                     a line per sample: a function has one or more)
 #   result_codes.txt  name, decimal value (the header's order; OK = 0 is not a row)
 #   version.txt       KARVELIN_VERSION_MAJOR/_MINOR/_PATCH/_STRING as the header
 #                     defines them, and PROJECT_VERSION, the build's
@@ -39,6 +41,34 @@ string(REGEX REPLACE "\t[^\n]*" "" names "${functions}")
 string(STRIP "${names}" names)
 string(REPLACE "\n" ";" KARVELIN_FUNCTION_NAMES "${names}")
 
+# The samples keep their quotes through the preprocessor: each row is the
+# name, then braced lists of C string literals, read here token by token (the
+# texts hold no quote, so a backslash pair is the only escape).
+string(REGEX MATCH "karvelin_samples:[^\n]*" sample_line "${lists_output}")
+string(REGEX REPLACE "^karvelin_samples: *" "" sample_line "${sample_line}")
+string(REGEX REPLACE " *karvelin_row *" "\n" sample_line "${sample_line}")
+string(STRIP "${sample_line}" sample_line)
+string(REPLACE "\n" ";" sample_rows "${sample_line}")
+set(samples "")
+foreach(row IN LISTS sample_rows)
+  string(REGEX MATCH "^[A-Za-z0-9_]+" name "${row}")
+  string(REGEX MATCHALL "\"([^\"\\\\]|\\\\.)*\"|[{}]" tokens "${row}")
+  if(NOT name OR NOT tokens)
+    message(FATAL_ERROR "module/lists.h gave a sample row that does not read: ${row}")
+  endif()
+  foreach(token IN LISTS tokens)
+    if(token STREQUAL "{")
+      string(APPEND samples "${name}")
+    elseif(token STREQUAL "}")
+      string(APPEND samples "\n")
+    else()
+      string(REGEX REPLACE "^\"(.*)\"$" "\\1" text "${token}")
+      string(REPLACE "\\\\" "\\" text "${text}")
+      string(APPEND samples "\t${text}")
+    endif()
+  endforeach()
+endforeach()
+
 karvelin_list_rows(karvelin_result_codes codes_hex)
 string(REPLACE "\n" ";" code_rows "${codes_hex}")
 set(codes "")
@@ -64,5 +94,6 @@ string(APPEND version "PROJECT_VERSION\t${PROJECT_VERSION}\n")
 
 # Written only when changed, so nothing that reads them rebuilds for nothing.
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/functions.txt CONTENT "${functions}" @ONLY)
+file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/samples.txt CONTENT "${samples}" @ONLY)
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/result_codes.txt CONTENT "${codes}" @ONLY)
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/version.txt CONTENT "${version}" @ONLY)

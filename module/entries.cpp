@@ -44,10 +44,9 @@ files::SilentRun PrepareRunSilent(const char* command, const char* argument) noe
     return files::SilentRun(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
 }
 
-std::int32_t GetHostIPAddrAnswer(TextBuffer& buffer) noexcept {
-    return Guard(net::kSocketError, [&] { return WriteHostAddresses(buffer); });
+UnusedInPython GetHostIPAddr(TextBuffer& buffer) noexcept {
+    return {Guard(net::kSocketError, [&] { return WriteHostAddresses(buffer); })};
 }
-void GetHostIPAddr(TextBuffer& buffer) noexcept { GetHostIPAddrAnswer(buffer); }
 ResultCode GetAddress(TextBuffer& buffer) noexcept {
     return Guard(ERR_ADAPTER_INFO, [&] {
         const auto text = net::AdapterInventory(net::SystemAdapters(), net::SystemDevices(), net::SystemInet());

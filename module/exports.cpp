@@ -84,7 +84,7 @@ ResultCode GetAddress(char* buffer) {
 }
 int32_t GetHostIPAddr(char* buffer) {
     karvelin::TextBuffer records{buffer, karvelin::kUnknownSize};
-    return karvelin::entry::GetHostIPAddrAnswer(records);
+    return karvelin::entry::GetHostIPAddr(records).value;
 }
 void TrimRight(char* text) {
     karvelin::TextBuffer buffer{text, karvelin::kUnknownSize};

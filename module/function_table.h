@@ -1,7 +1,8 @@
 // The library's functions, in the Python module's method-table order. Every
 // list of them is made from this table: the C exports' check against
 // Karvelin.h, the Python method table and its glue, the module-definition
-// file of the DLL, the export checks of the tests, and the karvelin program.
+// file of the DLL, the export checks of the tests, the karvelin program and
+// its report, and the tests that call every function.
 //
 // X(name, type, arguments, python, lock); what each function does is in
 // KARVELIN_FUNCTION_NOTES below, row for row.
@@ -9,8 +10,9 @@
 //   type       the C export's type, as Karvelin.h declares it; it gives the
 //              function's shape (what it takes and answers)
 //   arguments  the argument names, for usage texts
-//   python     what the Python glue calls: the export itself, or for a text
-//              buffer the same function told the buffer's size
+//   python     what the Python glue and the karvelin program call: the export
+//              itself, or for a text buffer the same function told the
+//              buffer's size
 //   lock       Holds: the Python 3 glue keeps the interpreter lock during the
 //              call; Releases: other Python threads run meanwhile (calls that
 //              wait on the system)
@@ -18,6 +20,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 
 #include "Karvelin.h"
 
@@ -39,6 +43,17 @@ struct TextBuffer {
 // the buffer is taken to end at its text's NUL.
 inline constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
 
+// A text and a count of its units (Recode, Decode): every face refuses a
+// count outside the text, so that the library never reads past it.
+constexpr bool CountWithinText(long long count, long long length) { return count >= 0 && count <= length; }
+
+// An answer that the Python faces do not use (the module function answers
+// None), where native callers and the karvelin program have it: the result
+// of GetHostIPAddr's socket clean-up.
+struct UnusedInPython {
+    std::int32_t value;
+};
+
 namespace files {
 class SilentRun;  // files/run_silent.h
 }
@@ -52,8 +67,7 @@ files::SilentRun PrepareRunSilent(const char* command, const char* argument) noe
 // The text-buffer functions, told the buffer's size (defined with the exports).
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;
-void GetHostIPAddr(TextBuffer& records) noexcept;  // the clean-up's result is dropped
-std::int32_t GetHostIPAddrAnswer(TextBuffer& records) noexcept;  // the C export's answer kept
+UnusedInPython GetHostIPAddr(TextBuffer& records) noexcept;
 ResultCode GetAddress(TextBuffer& text) noexcept;
 }  // namespace entry
 
@@ -131,6 +145,45 @@ enum class Lock { Holds, Releases };
       "and the folders above it)")                                                                  \
     N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
+// A sample call of each function, row for row as KARVELIN_FUNCTIONS: its
+// arguments as the karvelin program takes them on its command line (a text;
+// a number in decimal; for a text buffer, a text or "@SIZE/FIELDS": SIZE
+// empty bytes, read as records of FIELDS fields). The report runs the
+// samples of the functions that only read, and the tests call every
+// function with its first sample through each face. A sample changes nothing
+// outside a folder of the caller's, which "<temp>" at an argument's start
+// stands for ("<temp>/NAME": NAME in it); CopyTheFile copies source.txt
+// there when the caller has put one.
+//
+// S(name, {argument, ...}, ...): one sample or more. The texts hold no tab,
+// line end, quote, ';', '[' or ']' (the build's samples.txt carries them).
+#define KARVELIN_FUNCTION_SAMPLES(S)                                                                   \
+    S(CheckOS, {})                                                                                    \
+    S(CheckIeVersion, {})                                                                             \
+    S(FindServerVersion, {})                                                                          \
+    S(RunSilent, {"exit", "3"})                                                                       \
+    S(CheckUserRight, {})                                                                             \
+    S(GetCurrentInstallationType, {})                                                                 \
+    S(Recode, {"abc", "3"})                                                                           \
+    S(Decode, {"?E8>17", "6"})                                                                        \
+    S(CreateShortcut, {"<temp>/target.exe", "a b", "<temp>", "<temp>/sample.lnk", "sample"})          \
+    S(GetWinDeskTopDir, {})                                                                           \
+    S(GetWinProgramDir, {})                                                                           \
+    S(GetWindowsDir, {})                                                                              \
+    S(GetAddress, {"@65536/5"})                                                                       \
+    S(GetHostIPAddr, {"@65536/1"})                                                                    \
+    S(TrimRight, {"  ab  "})                                                                          \
+    S(TrimLeft, {"  ab  "})                                                                           \
+    S(ValidateNet, {"192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"},                   \
+      {"192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"})                                \
+    S(ValidateTheIP, {"192.168.1.10"}, {"127.0.0.1"}, {"224.0.0.1"})                                  \
+    S(CopyTheFile, {"<temp>/source.txt", "<temp>/copy.txt"})                                          \
+    S(IsLetterfigureString, {"abc123"}, {"a_b"})                                                      \
+    S(CheckBureauName, {"Bureau_1"}, {"1st"})                                                         \
+    S(CheckDestFileDir, {"C:\\Server"}, {"C:\\"}, {"C:\\app.1"}, {"Q:\\Server"})                      \
+    S(DelFilesAndDir, {"<temp>/tree"})                                                                \
+    S(GetErrorDescription, {"236798225"})
+
 namespace karvelin {
 
 enum class Effect { Reads, ChangesHost };
@@ -160,6 +213,62 @@ constexpr bool SameRows(const char* const (&a)[N], const char* const (&b)[M]) {
 
 static_assert(SameRows(kFunctionNames, kNoteNames),
               "KARVELIN_FUNCTION_NOTES must name the functions of KARVELIN_FUNCTIONS, in the same order");
+
+// The samples, as the compiler reads them.
+struct Sample {
+    static constexpr std::size_t kMost = 8;
+    const char* arguments[kMost] = {};
+    std::size_t count = 0;
+    constexpr Sample(std::initializer_list<const char*> list) {
+        for (const char* argument : list) arguments[count++] = argument;
+    }
+};
+struct Samples {
+    static constexpr std::size_t kMost = 4;
+    const char* name;
+    Sample samples[kMost] = {{}, {}, {}, {}};
+    std::size_t count = 0;
+    constexpr Samples(const char* function, std::initializer_list<Sample> list) : name(function) {
+        for (const Sample& sample : list) samples[count++] = sample;
+    }
+};
+#define KARVELIN_SAMPLES_ROW(name, ...) Samples{#name, {__VA_ARGS__}},
+inline constexpr Samples kSamples[] = {KARVELIN_FUNCTION_SAMPLES(KARVELIN_SAMPLES_ROW)};
+#undef KARVELIN_SAMPLES_ROW
+
+template <typename Function>
+struct Arity;
+template <typename R, typename... A>
+struct Arity<R(A...)> {
+    static constexpr std::size_t value = sizeof...(A);
+};
+#define KARVELIN_ROW_ARITY(name, type, ...) Arity<type>::value,
+inline constexpr std::size_t kArities[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_ARITY)};
+#undef KARVELIN_ROW_ARITY
+
+// Every sample passes all of its function's arguments, in texts that the
+// build's list can carry.
+constexpr bool SamplesFit() {
+    for (std::size_t row = 0; row < std::size(kSamples); ++row) {
+        if (kSamples[row].count == 0) return false;
+        for (std::size_t i = 0; i < kSamples[row].count; ++i) {
+            const Sample& sample = kSamples[row].samples[i];
+            if (sample.count != kArities[row]) return false;
+            for (std::size_t k = 0; k < sample.count; ++k)
+                for (const char* c = sample.arguments[k]; *c; ++c)
+                    if (*c == '\t' || *c == '\n' || *c == '\r' || *c == '"' || *c == ';' || *c == '[' || *c == ']')
+                        return false;
+        }
+    }
+    return true;
+}
+
+#define KARVELIN_ROW_NAME(name, ...) #name,
+inline constexpr const char* kSampleNames[] = {KARVELIN_FUNCTION_SAMPLES(KARVELIN_ROW_NAME)};
+#undef KARVELIN_ROW_NAME
+static_assert(SameRows(kFunctionNames, kSampleNames),
+              "KARVELIN_FUNCTION_SAMPLES must name the functions of KARVELIN_FUNCTIONS, in the same order");
+static_assert(SamplesFit(), "each sample passes all of its function's arguments, in texts samples.txt can carry");
 
 }  // namespace table
 }  // namespace karvelin

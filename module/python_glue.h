@@ -38,6 +38,7 @@ namespace karvelin::python {
 
 inline Object* Result(ResultCode value) { return Integer(static_cast<std::int32_t>(value)); }
 inline Object* Result(std::int32_t value) { return Integer(value); }
+inline Object* Result(UnusedInPython) { return None(); }
 // A library-owned text, copied; none gives None.
 inline Object* Result(const char* text) {
     if (!text) return None();
@@ -100,10 +101,9 @@ struct Glue<&::DelFilesAndDir, kName, kLock, decltype(&::DelFilesAndDir)> {
     }
 };
 
-// A text and a count, answering a new text (Recode, Decode). The count must
-// lie within the text, so the library never reads past it: it counts the
-// text's own units (Param<const char*>::Unit). The answer has the argument's
-// type; None when the library had no memory.
+// A text and a count, answering a new text (Recode, Decode). The count, in
+// the text's own units (Param<const char*>::Unit), must lie within the text.
+// The answer has the argument's type; None when the library had no memory.
 template <auto kFunction, const char* kName, Lock kLock>
 struct Glue<kFunction, kName, kLock, char* (*)(const char*, std::uint32_t)> {
     static Object* Call(Object*, Object* args) {
@@ -112,7 +112,7 @@ struct Glue<kFunction, kName, kLock, char* (*)(const char*, std::uint32_t)> {
         Param<const char*>& text = std::get<0>(params);
         const long long count = std::get<1>(params).value;
         const Ssize length = text.Length();
-        if (count < 0 || count > length) {
+        if (!CountWithinText(count, length)) {
             Raise(py.PyExc_ValueError, Message() << kName << "() count " << count << " is outside the text of "
                                                  << static_cast<long long>(length) << " " << text.Unit());
             return nullptr;

@@ -72,6 +72,16 @@ void WaitForRemovalCommands();
 // cannot be made.
 std::string NewTempFolder(const std::string& what);
 
+// An argument of a sample call of the function table with the caller's folder
+// put in for "<temp>" ("<temp>/NAME": NAME in the folder).
+inline std::string SampleArgument(const std::string& text, const std::string& folder) {
+    static constexpr char kTemp[] = "<temp>";
+    if (text.rfind(kTemp, 0) != 0) return text;
+    std::string rest = text.substr(sizeof kTemp - 1);
+    if (!rest.empty() && rest[0] == '/') rest[0] = '\\';
+    return folder + rest;
+}
+
 // Removes a folder and everything in it, attributes reset, never following a
 // link: the tests' own clean-up, independent of the functions under test.
 void RemoveAll(const std::string& path);

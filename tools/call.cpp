@@ -29,6 +29,7 @@ void Take(Answer& answer, std::int32_t number) {
     answer.kind = Answer::kNumber;
     answer.number = number;
 }
+void Take(Answer& answer, UnusedInPython result) { Take(answer, result.value); }
 void Take(Answer& answer, const char* text) {
     answer.kind = Answer::kText;
     answer.null_text = text == nullptr;
@@ -161,7 +162,7 @@ struct Invoke<R (*)(A...)> {
 };
 
 // A text and a count (Recode, Decode): the count may be left out (the whole
-// text) and must lie within the text, so the library never reads past it.
+// text), and must lie within the text.
 template <>
 struct Invoke<char* (*)(const char*, std::uint32_t)> {
     static constexpr std::size_t kMost = 2, kLeast = 1;
@@ -179,7 +180,7 @@ struct Invoke<char* (*)(const char*, std::uint32_t)> {
                           " bytes, decimal or hexadecimal after 0x)";
             return false;
         }
-        if (count > args[0].size()) {
+        if (!CountWithinText(count, static_cast<long long>(args[0].size()))) {
             refusal.why = "count " + std::to_string(count) + " is outside the text of " +
                           std::to_string(args[0].size()) + " bytes";
             return false;
@@ -216,15 +217,10 @@ constexpr const char* AnswerKind(R (*)(A...), Failure failure) {
 }
 
 // A function runs through what the Python glue calls: the export, or for a
-// text buffer the entry told its size (GetHostIPAddr's keeps the export's answer).
+// text buffer the entry told its size.
 template <typename R, typename... A>
 bool RunEntry(R (*function)(A...), const Args& args, Answer& answer, Refusal& refusal) {
-    using Function = R (*)(A...);
-    if constexpr (std::is_same_v<Function, void (*)(TextBuffer&)>) {
-        if (function == static_cast<Function>(&entry::GetHostIPAddr))
-            return RunEntry(&entry::GetHostIPAddrAnswer, args, answer, refusal);
-    }
-    return Invoke<Function>::Run(function, args, answer, refusal);
+    return Invoke<R (*)(A...)>::Run(function, args, answer, refusal);
 }
 
 struct Note {

@@ -81,14 +81,7 @@ std::string JsonCode(ResultCode code) { return Dump(Code(code)); }
 std::string JsonAnswer(const Answer& answer) { return Dump(AnswerValue(answer)); }
 
 std::string JsonCall(const Command& command, const Answer& answer) {
-    Value call{{"function", command.name}};
-    if (answer.kind == Answer::kCode) {
-        const char* name = ResultCodeName(answer.code);
-        call["answer"] = answer.code;
-        call["name"] = name ? Value(name) : Value(nullptr);
-    } else {
-        call["answer"] = AnswerValue(answer);
-    }
+    Value call{{"function", command.name}, {"answer", AnswerValue(answer)}};
     for (const std::string& buffer : answer.buffers) call["buffer"] = Text(buffer);
     if (answer.fields) {
         Value records = Value::array();

@@ -17,7 +17,8 @@ std::string Json(const std::string& text);
 std::string JsonCode(ResultCode code);
 // The answer as a value: a code as JsonCode, a number, a string, or null.
 std::string JsonAnswer(const Answer& answer);
-// One call as an object: {"function", "answer"[, "name"][, "buffer"][, "records"][, "outcome"]}.
+// One call as an object: {"function", "answer"[, "buffer"][, "records"][, "outcome"]}, the
+// answer as JsonAnswer writes it.
 std::string JsonCall(const Command& command, const Answer& answer);
 
 // A list of values that `item` writes (the functions above), one separator apart.

@@ -17,69 +17,54 @@ namespace {
 enum class Section {
     Host,           // run, under its label
     Folder,         // run, under its label
-    Samples,        // run on each of its samples' arguments
+    Samples,        // run on each of its samples (the function table's)
     HostAddresses,  // GetHostIPAddr's own section, with a buffer for every address
     Adapters,       // GetAddress's own section, with a buffer for every adapter
     ResultCodes,    // run on every result code
     NotRun,         // it changes the host
 };
 
-// What the report does with each function, row for row as the function table
-// (checked below): R(name, section, label, sample arguments...).
-#define KARVELIN_REPORT_ROWS(R)                                                                       \
-    R(CheckOS, Host, "release and service pack")                                                      \
-    R(CheckIeVersion, Host, "browser version")                                                        \
-    R(FindServerVersion, Host, "server release")                                                      \
-    R(RunSilent, NotRun, "")                                                                          \
-    R(CheckUserRight, Host, "administrator")                                                          \
-    R(GetCurrentInstallationType, Host, "installation type")                                          \
-    R(Recode, Samples, "", {"abc"})                                                                   \
-    R(Decode, Samples, "", {"?E8>17"})                                                                \
-    R(CreateShortcut, NotRun, "")                                                                     \
-    R(GetWinDeskTopDir, Folder, "desktop")                                                            \
-    R(GetWinProgramDir, Folder, "program groups")                                                     \
-    R(GetWindowsDir, Folder, "Windows directory")                                                     \
-    R(GetAddress, Adapters, "")                                                                       \
-    R(GetHostIPAddr, HostAddresses, "")                                                               \
-    R(TrimRight, Samples, "", {"  ab  "})                                                             \
-    R(TrimLeft, Samples, "", {"  ab  "})                                                              \
-    R(ValidateNet, Samples, "", {"192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"},      \
-      {"192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"})                                \
-    R(ValidateTheIP, Samples, "", {"192.168.1.10"}, {"127.0.0.1"}, {"224.0.0.1"})                     \
-    R(CopyTheFile, NotRun, "")                                                                        \
-    R(IsLetterfigureString, Samples, "", {"abc123"}, {"a_b"})                                         \
-    R(CheckBureauName, Samples, "", {"Bureau_1"}, {"1st"})                                            \
-    R(CheckDestFileDir, Samples, "", {"C:\\Server"}, {"C:\\"}, {"C:\\app.1"}, {"Q:\\Server"})         \
-    R(DelFilesAndDir, NotRun, "")                                                                     \
-    R(GetErrorDescription, ResultCodes, "")
-
-#define KARVELIN_REPORT_NAME(name, ...) #name,
-constexpr const char* kReportNames[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_NAME)};
-#undef KARVELIN_REPORT_NAME
-static_assert(table::SameRows(table::kFunctionNames, kReportNames),
-              "the report's rows must name the functions of the function table, in its order");
-
-#define KARVELIN_REPORT_SECTION(name, section, ...) Section::section,
-constexpr Section kSections[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_SECTION)};
-#undef KARVELIN_REPORT_SECTION
-#define KARVELIN_EFFECT(name, effect, ...) Effect::effect,
-constexpr Effect kEffects[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_EFFECT)};
-#undef KARVELIN_EFFECT
-constexpr bool RunsWhatReads() {
-    for (std::size_t i = 0; i < std::size(kSections); ++i)
-        if ((kSections[i] == Section::NotRun) != (kEffects[i] == Effect::ChangesHost)) return false;
-    return true;
-}
-static_assert(RunsWhatReads(), "the report runs every function that only reads, and none that changes the host");
-
-struct ReportRow {
+// The functions without arguments that the report shows under a label: the
+// host checks, then the folders.
+struct Labelled {
+    Row row;
     Section section;
     const char* label;
-    std::vector<Args> samples;
 };
-#define KARVELIN_REPORT_ROW(name, section, label, ...) {Section::section, label, {__VA_ARGS__}},
-const ReportRow kReportRows[] = {KARVELIN_REPORT_ROWS(KARVELIN_REPORT_ROW)};
-#undef KARVELIN_REPORT_ROW
+constexpr Labelled kLabels[] = {
+    {Row::CheckOS, Section::Host, "release and service pack"},
+    {Row::CheckIeVersion, Section::Host, "browser version"},
+    {Row::FindServerVersion, Section::Host, "server release"},
+    {Row::CheckUserRight, Section::Host, "administrator"},
+    {Row::GetCurrentInstallationType, Section::Host, "installation type"},
+    {Row::GetWinDeskTopDir, Section::Folder, "desktop"},
+    {Row::GetWinProgramDir, Section::Folder, "program groups"},
+    {Row::GetWindowsDir, Section::Folder, "Windows directory"},
+};
+
+// A function that changes the host is never run; the rest show in their own
+// sections or under their labels, or else run on each of their samples.
+Section SectionOf(Row row, const char*& label) {
+    if (CommandOf(row).effect == Effect::ChangesHost) return Section::NotRun;
+    if (row == Row::GetHostIPAddr) return Section::HostAddresses;
+    if (row == Row::GetAddress) return Section::Adapters;
+    if (row == Row::GetErrorDescription) return Section::ResultCodes;
+    for (const Labelled& labelled : kLabels)
+        if (labelled.row == row) {
+            label = labelled.label;
+            return labelled.section;
+        }
+    return Section::Samples;
+}
+
+// A sample's arguments, as the program takes them.
+std::vector<Args> SamplesOf(Row row) {
+    const table::Samples& samples = table::kSamples[static_cast<std::size_t>(row)];
+    std::vector<Args> all;
+    for (std::size_t i = 0; i < samples.count; ++i)
+        all.emplace_back(samples.samples[i].arguments, samples.samples[i].arguments + samples.samples[i].count);
+    return all;
+}
 
 struct Sample {
     std::string function;
@@ -89,13 +74,13 @@ struct Sample {
 struct Adapter {
     std::string network, mask, address, name, display_name;
 };
-struct Labelled {
+struct LabelledAnswer {
     std::string label, function;
     Answer answer;
 };
 
 struct Report {
-    std::vector<Labelled> host, folders;
+    std::vector<LabelledAnswer> host, folders;
     Answer host_addresses_answer, adapters_answer;
     std::vector<std::string> host_addresses;
     std::vector<Adapter> adapters;
@@ -120,25 +105,26 @@ Report Gather() {
     Report report;
     for (std::size_t i = 0; i < Commands().size(); ++i) {
         const Command& command = Commands()[i];
-        const ReportRow& row = kReportRows[i];
-        switch (row.section) {
+        const Row row = static_cast<Row>(i);
+        const char* label = "";
+        switch (SectionOf(row, label)) {
             case Section::Host:
-                report.host.push_back({row.label, command.name, Run(command, {}, report)});
+                report.host.push_back({label, command.name, Run(command, {}, report)});
                 break;
             case Section::Folder:
-                report.folders.push_back({row.label, command.name, Run(command, {}, report)});
+                report.folders.push_back({label, command.name, Run(command, {}, report)});
                 break;
             case Section::Samples:
-                for (const Args& sample : row.samples)
+                for (const Args& sample : SamplesOf(row))
                     report.samples.push_back({command.name, sample, Run(command, sample, report)});
                 break;
             case Section::HostAddresses:
-                report.host_addresses_answer = Run(command, {"@65536/1"}, report);
+                report.host_addresses_answer = Run(command, SamplesOf(row)[0], report);
                 for (const std::string& record : report.host_addresses_answer.records)
                     report.host_addresses.push_back(record.substr(0, record.find_last_not_of(' ') + 1));
                 break;
             case Section::Adapters: {
-                report.adapters_answer = Run(command, {"@65536/5"}, report);
+                report.adapters_answer = Run(command, SamplesOf(row)[0], report);
                 const std::vector<std::string>& fields = report.adapters_answer.records;
                 for (std::size_t k = 0; k + 5 <= fields.size(); k += 5)
                     report.adapters.push_back({fields[k], fields[k + 1], fields[k + 2], fields[k + 3], fields[k + 4]});
@@ -209,11 +195,11 @@ std::vector<karvelin::CodeName> AllCodes() {
 bool PrintReport() {
     const Report report = Gather();
     Rows rows;
-    for (const Labelled& entry : report.host) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
+    for (const LabelledAnswer& entry : report.host) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
     PrintSection("Host checks", rows);
 
     rows.clear();
-    for (const Labelled& entry : report.folders) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
+    for (const LabelledAnswer& entry : report.folders) rows.push_back(WithCells({entry.label, entry.function}, entry.answer));
     PrintSection("Folders", rows);
 
     rows.clear();
@@ -248,7 +234,7 @@ bool PrintReport() {
 
 bool PrintReportJson() {
     const Report report = Gather();
-    auto members = [](const std::vector<Labelled>& answers) {
+    auto members = [](const std::vector<LabelledAnswer>& answers) {
         std::string json = "{";
         for (std::size_t i = 0; i < answers.size(); ++i)
             json += (i ? ",\n    " : "\n    ") + Json(answers[i].function) + ": " + JsonAnswer(answers[i].answer);

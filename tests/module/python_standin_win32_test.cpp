@@ -1,11 +1,13 @@
 // _Karvelin as the interpreters load it, run against stand-in interpreters
 // (tests/module/standin): Karvelin.dll as the Python 2.3 and 2.7 module, and
 // _Karvelin.pyd as the Python 3 one. Each face is registered, and every entry
-// of its method table called with arguments the stand-in builds.
+// of its method table called with its sample's arguments, built by the stand-in.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "module/function_table.h"
@@ -24,6 +26,8 @@ std::string ProgramFolder() {
     std::string folder = path;
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
+
+struct EntryCase;
 
 struct Face {
     const char* standin;  // beside the test program, under standin\ .
@@ -67,6 +71,8 @@ protected:
     }
 
     bool Python2() const { return GetParam().major == 2; }
+    // Calls the entry and checks its answer against the case and its table row.
+    void CheckEntry(const EntryCase& entry);
 
     // A text argument: str on both lines; a text buffer: Python 2's str, a
     // bytearray on Python 3.
@@ -130,7 +136,7 @@ TEST_P(PythonFace, RegistersTheModuleWithTheTableAndNothingElse) {
     ++index;
     KARVELIN_FUNCTIONS(KARVELIN_CHECK_ENTRY)
 #undef KARVELIN_CHECK_ENTRY
-    EXPECT_EQ(index, 24u);
+    EXPECT_EQ(index, std::size(table::kFunctionNames));
     EXPECT_EQ(methods_[index].ml_name, nullptr);  // the table's end
 }
 
@@ -145,95 +151,138 @@ Arg B(std::string text) { return {Arg::kBuffer, std::move(text), 0}; }
 Arg I(long long number) { return {Arg::kInt, "", number}; }
 
 struct EntryCase {
-    const char* name;
+    std::string name;
     std::vector<Arg> args;
-    const char* format;  // as Python 2's parser is given it
     Answer answer;
     long long number = 0;
     const char* text = "";
     const char* buffer_after = nullptr;  // a text buffer as the call leaves it
 };
 
-const std::string kNoFolder = "Q:\\karvelin-no-such-folder";
-
-const EntryCase kEntries[] = {
-    {"CheckOS", {}, ":CheckOS", Answer::AnyInt},
-    {"CheckIeVersion", {}, ":CheckIeVersion", Answer::AnyInt},
-    {"FindServerVersion", {}, ":FindServerVersion", Answer::AnyInt},
-    {"RunSilent", {S("exit"), S("-1")}, "ss:RunSilent", Answer::Int, -1},  // exit code 0xFFFFFFFF
-    {"CheckUserRight", {}, ":CheckUserRight", Answer::AnyInt},
-    {"GetCurrentInstallationType", {}, ":GetCurrentInstallationType", Answer::AnyInt},
-    {"Recode", {S("abc"), I(3)}, "si:Recode", Answer::Text, 0, "?E8>17"},
-    {"Decode", {S("?E8>17"), I(6)}, "si:Decode", Answer::Text, 0, "abc"},
-    {"CreateShortcut", {S(kNoFolder + "\\a.exe"), S(""), S(""), S(kNoFolder + "\\a.lnk"), S("")},
-     "sssss:CreateShortcut", Answer::AnyInt},
-    {"GetWinDeskTopDir", {}, ":GetWinDeskTopDir", Answer::AnyText},
-    {"GetWinProgramDir", {}, ":GetWinProgramDir", Answer::AnyText},
-    {"GetWindowsDir", {}, ":GetWindowsDir", Answer::AnyText},
-    {"GetAddress", {B(std::string(4096, ' '))}, "s:GetAddress", Answer::AnyInt},
-    {"GetHostIPAddr", {B(std::string(256, ' '))}, "s:GetHostIPAddr", Answer::None},
-    {"TrimRight", {B(" ab  ")}, "s:TrimRight", Answer::None, 0, "", " ab\0\0"},
-    {"TrimLeft", {B(" ab  ")}, "s:TrimLeft", Answer::None, 0, "", "ab  \0"},
-    {"ValidateNet", {S("192.168.1.10"), S("255.255.255.0"), S("192.168.1.0"), S("192.168.1.1")}, "ssss:ValidateNet",
-     Answer::Int, 0},
-    {"ValidateTheIP", {S("192.168.1.10")}, "s:ValidateTheIP", Answer::Int, 1},
-    {"CopyTheFile", {S(kNoFolder + "\\a"), S(kNoFolder + "\\b")}, "ss:CopyTheFile", Answer::Int, 0},
-    {"IsLetterfigureString", {S("abc123")}, "s:IsLetterfigureString", Answer::Int, 0},
-    {"CheckBureauName", {S("a-b")}, "s:CheckBureauName", Answer::Int, 0},
-    {"CheckDestFileDir", {S("D:")}, "s:CheckDestFileDir", Answer::Int, 236798212},  // ERR_DEST_PATH_IS_ROOT
-    {"DelFilesAndDir", {S(kNoFolder)}, "s:DelFilesAndDir", Answer::None},
-    {"GetErrorDescription", {I(-1)}, "i:GetErrorDescription", Answer::Text, 0, "4294967295"},
+// A row of the function table as the faces take it: the parameters' kinds,
+// the format Python 2's parser is given, what the module answers (by what
+// its glue calls), whether Python 3 lets other threads run meanwhile, and
+// whether the library answers a new text.
+struct TableRow {
+    std::string name;
+    std::vector<Arg> (*args)(const table::Sample& sample, const std::string& folder);
+    std::string format;
+    Answer answer;
+    bool releases, new_text;
 };
 
-TEST_P(PythonFace, EveryEntryTakesItsArgumentsAndConvertsItsAnswer) {
-    ASSERT_EQ(std::size(kEntries), 24u);
-    for (const EntryCase& entry : kEntries) {
-        SCOPED_TRACE(entry.name);
-        std::vector<Object*> args;
-        for (const Arg& arg : entry.args)
-            args.push_back(arg.kind == Arg::kInt ? StandIn_Int(arg.number)
-                                                 : arg.kind == Arg::kText ? Text(arg.text) : Buffer(arg.text));
-        record_->last_format[0] = '\0';
-        const int releases = record_->lock_releases;
-        Object* result = Call(entry.name, args);
-        ASSERT_NE(result, nullptr) << TakeError();
-        if (Python2()) {
-            EXPECT_STREQ(record_->last_format, entry.format);
-        }
-        // Python 3 lets other threads run while a command or a copy waits.
-        const bool waits = !Python2() && (std::strcmp(entry.name, "RunSilent") == 0 ||
-                                          std::strcmp(entry.name, "CopyTheFile") == 0 ||
-                                          std::strcmp(entry.name, "DelFilesAndDir") == 0);
-        EXPECT_EQ(record_->lock_releases - releases, waits ? 1 : 0);
-        EXPECT_EQ(record_->lock_restores, record_->lock_releases);
-        long long number = 0;
-        switch (entry.answer) {
-            case Answer::AnyInt: EXPECT_TRUE(StandIn_IntValue(result, &number)) << StandIn_TypeName(result); break;
-            case Answer::Int:
-                ASSERT_TRUE(StandIn_IntValue(result, &number)) << StandIn_TypeName(result);
-                EXPECT_EQ(number, entry.number);
-                break;
-            case Answer::AnyText: EXPECT_STREQ(StandIn_TypeName(result), "str"); break;
-            case Answer::Text:
-                EXPECT_STREQ(StandIn_TypeName(result), "str");
-                EXPECT_EQ(Bytes(result), entry.text);
-                break;
-            case Answer::None: EXPECT_STREQ(StandIn_TypeName(result), "NoneType"); break;
-        }
-        if (entry.buffer_after) {  // written in place
-            EXPECT_EQ(Bytes(args[0]), std::string(entry.buffer_after, entry.args[0].text.size()));
-        }
-        if (std::strcmp(entry.name, "Recode") == 0 || std::strcmp(entry.name, "Decode") == 0) {
-            // The library's new text was copied while it lived, then given back.
-            EXPECT_TRUE(record_->copied_from_live_block);
-            EXPECT_FALSE(::HeapValidate(::GetProcessHeap(), 0, record_->copied_from));
-        }
-        if (!Python2() && !entry.args.empty() && entry.args[0].kind == Arg::kText) {
-            EXPECT_STREQ(record_->last_encoding, "mbcs");
-            EXPECT_STREQ(record_->last_errors, "surrogateescape");
-        }
+template <typename T>
+Arg SampleArg(const std::string& text) {
+    if constexpr (std::is_same_v<T, char*>)  // "@SIZE/FIELDS": SIZE blanks
+        return B(text[0] == '@' ? std::string(std::strtoul(text.c_str() + 1, nullptr, 10), ' ') : text);
+    else if constexpr (std::is_same_v<T, const char*>)
+        return S(text);
+    else
+        return I(std::strtoll(text.c_str(), nullptr, 10));
+}
+template <typename... A>
+std::vector<Arg> SampleArgs([[maybe_unused]] const table::Sample& sample, [[maybe_unused]] const std::string& folder) {
+    [[maybe_unused]] std::size_t i = 0;
+    return {SampleArg<A>(SampleArgument(sample.arguments[i++], folder))...};
+}
+template <typename R>
+constexpr Answer AnswerOf() {
+    if constexpr (std::is_same_v<R, std::int32_t> || std::is_same_v<R, ResultCode>)
+        return Answer::AnyInt;
+    else if constexpr (std::is_same_v<R, const char*> || std::is_same_v<R, char*>)
+        return Answer::AnyText;
+    else
+        return Answer::None;  // nothing, or an answer the module does not use
+}
+template <typename R, typename... A, typename Python, typename... P>
+TableRow RowOf(const char* name, R (*)(A...), Python (*)(P...), Lock lock) {
+    TableRow row{name, &SampleArgs<A...>, "", AnswerOf<Python>(), lock == Lock::Releases, std::is_same_v<R, char*>};
+    ((row.format += std::is_same_v<A, std::uint32_t> ? 'i' : 's'), ...);
+    row.format += ":" + row.name;
+    return row;
+}
+#define KARVELIN_TABLE_ROW(name, type, arguments, python, lock) \
+    RowOf(#name, std::add_pointer_t<type>{}, &python, Lock::lock),
+const std::vector<TableRow> kRows = {KARVELIN_FUNCTIONS(KARVELIN_TABLE_ROW)};
+#undef KARVELIN_TABLE_ROW
+
+const TableRow& RowNamed(const std::string& name) {
+    for (const TableRow& row : kRows)
+        if (row.name == name) return row;
+    ADD_FAILURE() << "no row " << name;
+    return kRows[0];
+}
+
+// Each face's conversions: a result at or above 0x80000000 answers negative,
+// an integer argument reaches the library as its 32 bits, a new text is
+// copied, a text buffer is written in place.
+const EntryCase kConversions[] = {
+    {"RunSilent", {S("exit"), S("-1")}, Answer::Int, -1},  // exit code 0xFFFFFFFF
+    {"Recode", {S("abc"), I(3)}, Answer::Text, 0, "?E8>17"},
+    {"Decode", {S("?E8>17"), I(6)}, Answer::Text, 0, "abc"},
+    {"TrimRight", {B(" ab  ")}, Answer::None, 0, "", " ab\0\0"},
+    {"TrimLeft", {B(" ab  ")}, Answer::None, 0, "", "ab  \0"},
+    {"CheckDestFileDir", {S("D:")}, Answer::Int, 236798212},  // ERR_DEST_PATH_IS_ROOT
+    {"GetErrorDescription", {I(-1)}, Answer::Text, 0, "4294967295"},
+};
+
+void PythonFace::CheckEntry(const EntryCase& entry) {
+    SCOPED_TRACE(entry.name);
+    const TableRow& row = RowNamed(entry.name);
+    std::vector<Object*> args;
+    for (const Arg& arg : entry.args)
+        args.push_back(arg.kind == Arg::kInt ? StandIn_Int(arg.number)
+                                             : arg.kind == Arg::kText ? Text(arg.text) : Buffer(arg.text));
+    record_->last_format[0] = '\0';
+    const int releases = record_->lock_releases;
+    Object* result = Call(entry.name.c_str(), args);
+    ASSERT_NE(result, nullptr) << TakeError();
+    if (Python2()) {
+        EXPECT_EQ(record_->last_format, row.format);
     }
+    // Python 3 lets other threads run while a command, a copy or a removal waits.
+    EXPECT_EQ(record_->lock_releases - releases, !Python2() && row.releases ? 1 : 0);
+    EXPECT_EQ(record_->lock_restores, record_->lock_releases);
+    long long number = 0;
+    switch (entry.answer) {
+        case Answer::AnyInt: EXPECT_TRUE(StandIn_IntValue(result, &number)) << StandIn_TypeName(result); break;
+        case Answer::Int:
+            ASSERT_TRUE(StandIn_IntValue(result, &number)) << StandIn_TypeName(result);
+            EXPECT_EQ(number, entry.number);
+            break;
+        case Answer::AnyText: EXPECT_STREQ(StandIn_TypeName(result), "str"); break;
+        case Answer::Text:
+            EXPECT_STREQ(StandIn_TypeName(result), "str");
+            EXPECT_EQ(Bytes(result), entry.text);
+            break;
+        case Answer::None: EXPECT_STREQ(StandIn_TypeName(result), "NoneType"); break;
+    }
+    if (entry.buffer_after) {  // written in place
+        EXPECT_EQ(Bytes(args[0]), std::string(entry.buffer_after, entry.args[0].text.size()));
+    }
+    if (row.new_text) {
+        // The library's new text was copied while it lived, then given back.
+        EXPECT_TRUE(record_->copied_from_live_block);
+        EXPECT_FALSE(::HeapValidate(::GetProcessHeap(), 0, record_->copied_from));
+    }
+    if (!Python2() && !entry.args.empty() && entry.args[0].kind == Arg::kText) {
+        EXPECT_STREQ(record_->last_encoding, "mbcs");
+        EXPECT_STREQ(record_->last_errors, "surrogateescape");
+    }
+}
+
+TEST_P(PythonFace, EveryEntryTakesItsSampleAndAnswersItsKind) {
+    ASSERT_EQ(kRows.size(), std::size(table::kSamples));
+    const std::string folder = NewTempFolder("python-face-samples");
+    ASSERT_FALSE(folder.empty());
+    for (std::size_t i = 0; i < kRows.size(); ++i)
+        CheckEntry({kRows[i].name, kRows[i].args(table::kSamples[i].samples[0], folder), kRows[i].answer});
     WaitForRemovalCommands();
+    RemoveAll(folder);
+}
+
+TEST_P(PythonFace, EntriesConvertTheirArgumentsAndAnswers) {
+    for (const EntryCase& entry : kConversions) CheckEntry(entry);
 }
 
 // A refused argument list: the error stands, and the library is not called.

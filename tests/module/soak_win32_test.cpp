@@ -1,7 +1,7 @@
-// Karvelin.dll under long use: every export called up to 10,000 times with a
-// representative argument and up to 10,000 times with one that takes its
-// error path, in a child of its own, with the handle count, the heap in use and the
-// GDI and USER objects read before and after; and 32 threads calling the
+// Karvelin.dll under long use: every export called up to 10,000 times with
+// its samples of the function table and up to 10,000 times on an error path,
+// in a child of its own, with the handle count, the heap in use and the GDI
+// and USER objects read before and after; and 32 threads calling the
 // functions without side effects at once, each answer compared with the
 // answer on one thread.
 #include <gtest/gtest.h>
@@ -11,39 +11,204 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "Karvelin.h"
+#include "module/function_table.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
 
+// A sample's argument, made ready once for the export's parameter: a text, a
+// decimal number, or a text buffer (its text, or "@SIZE/FIELDS": SIZE NUL
+// bytes), written afresh for each call.
+template <typename T>
+struct SampleParam;
+template <>
+struct SampleParam<const char*> {
+    std::string text;
+    void Take(const std::string& argument) { text = argument; }
+    const char* Value() const { return text.c_str(); }
+    std::string Shown() const { return ""; }
+};
+template <>
+struct SampleParam<std::uint32_t> {
+    std::uint32_t number = 0;
+    void Take(const std::string& argument) {
+        number = static_cast<std::uint32_t>(std::strtoll(argument.c_str(), nullptr, 10));
+    }
+    std::uint32_t Value() const { return number; }
+    std::string Shown() const { return ""; }
+};
+template <>
+struct SampleParam<char*> {
+    std::string start;
+    std::vector<char> bytes;
+    void Take(const std::string& argument) {
+        start = argument[0] == '@' ? std::string(std::strtoul(argument.c_str() + 1, nullptr, 10), '\0') : argument;
+    }
+    char* Value() {
+        bytes.assign(start.begin(), start.end());
+        bytes.push_back('\0');
+        return bytes.data();
+    }
+    std::string Shown() const { return std::string(bytes.begin(), bytes.end()); }
+};
+
+std::string AnswerText(std::int32_t number) { return std::to_string(number); }
+std::string AnswerText(std::uint32_t code) { return std::to_string(code); }
+std::string AnswerText(const char* text) { return text ? text : "(null)"; }
+std::string AnswerText(char* text) {  // a new text: the caller's to free
+    const std::string answer = AnswerText(static_cast<const char*>(text));
+    ::LocalFree(text);
+    return answer;
+}
+
+// A call of an export with one sample's arguments, answering what it answered
+// and the buffers it left, as one comparable text.
+using Call = std::function<std::string()>;
+
+template <typename Function>
+struct SampleCall;
+template <typename R, typename... A>
+struct SampleCall<R(A...)> {
+    static Call Make(FARPROC address, const table::Sample& sample, const std::string& folder) {
+        return Make(address, sample, folder, std::index_sequence_for<A...>{});
+    }
+    template <std::size_t... I>
+    static Call Make(FARPROC address, const table::Sample& sample, const std::string& folder,
+                     std::index_sequence<I...>) {
+        if (!address) return nullptr;
+        auto params = std::make_shared<std::tuple<SampleParam<A>...>>();
+        (std::get<I>(*params).Take(SampleArgument(sample.arguments[I], folder)), ...);
+        auto function = reinterpret_cast<R (*)(A...)>(reinterpret_cast<void*>(address));
+        // Each call has buffers of its own: threads make the same call at once.
+        return [function, params] {
+            auto call = *params;
+            std::string answer;
+            if constexpr (std::is_void_v<R>)
+                function(std::get<I>(call).Value()...);
+            else
+                answer = AnswerText(function(std::get<I>(call).Value()...));
+            ((answer += "|" + std::get<I>(call).Shown()), ...);
+            return answer;
+        };
+    }
+};
+
+// Every sample of every row, called through the DLL's exports, row by row.
+std::vector<std::vector<Call>> SampleCalls(HMODULE dll, const std::string& folder) {
+    std::vector<std::vector<Call>> rows;
+    std::size_t row = 0;
+#define KARVELIN_SAMPLE_CALLS(name, type, ...)                                                            \
+    rows.emplace_back();                                                                                 \
+    for (std::size_t i = 0; i < table::kSamples[row].count; ++i)                                         \
+        rows.back().push_back(                                                                           \
+            SampleCall<type>::Make(::GetProcAddress(dll, #name), table::kSamples[row].samples[i], folder)); \
+    ++row;
+    KARVELIN_FUNCTIONS(KARVELIN_SAMPLE_CALLS)
+#undef KARVELIN_SAMPLE_CALLS
+    return rows;
+}
+
 #define KARVELIN_EXPORT(name) Export<decltype(&::name)>(dll, #name)
 
 // Slow calls run fewer times, so that the Wine run stays short: those that
-// start a program (tens of milliseconds under Wine) on their representative
-// path; the shortcut (~6 ms), the adapter list (~2 ms) and the host lookup
+// start a program (tens of milliseconds under Wine) on their sample's path;
+// the shortcut (~6 ms), the adapter list (~2 ms) and the host lookup
 // (~2.5 ms) on both.
 constexpr int kProgramDivisor = 100;
+struct Divisors {
+    int samples, error_path;
+};
+const std::map<std::string, Divisors> kDivisors = {{"RunSilent", {kProgramDivisor, 1}},
+                                                    {"CreateShortcut", {25, 25}},
+                                                    {"GetAddress", {10, 10}},
+                                                    {"GetHostIPAddr", {10, 10}},
+                                                    {"DelFilesAndDir", {kProgramDivisor, 1}}};
+
+// The error paths that no command-line argument reaches (a NULL text, a
+// missing interpreter, a link path too long, a refused root); the other
+// functions' samples take their error paths themselves, or they have none.
+std::map<std::string, std::function<void()>> ErrorPaths(HMODULE dll, const std::string& folder) {
+    const std::string copy = folder + "\\copy.txt", long_link = folder + "\\" + std::string(300, 'x') + ".lnk";
+    auto recode = KARVELIN_EXPORT(Recode);
+    auto decode = KARVELIN_EXPORT(Decode);
+    auto run = KARVELIN_EXPORT(RunSilent);
+    auto shortcut = KARVELIN_EXPORT(CreateShortcut);
+    auto right = KARVELIN_EXPORT(TrimRight);
+    auto left = KARVELIN_EXPORT(TrimLeft);
+    auto net = KARVELIN_EXPORT(ValidateNet);
+    auto copy_file = KARVELIN_EXPORT(CopyTheFile);
+    auto remove = KARVELIN_EXPORT(DelFilesAndDir);
+    return {
+        // An interpreter that cannot be started.
+        {"RunSilent",
+         [=] {
+             char saved[MAX_PATH] = {};
+             const DWORD length = ::GetEnvironmentVariableA("COMSPEC", saved, sizeof saved);
+             ::SetEnvironmentVariableA("COMSPEC", "C:\\karvelin-soak-missing\\cmd.exe");
+             run("exit", "3");
+             ::SetEnvironmentVariableA("COMSPEC", length > 0 && length < sizeof saved ? saved : nullptr);
+         }},
+        // In 32 bits a count whose result cannot be had (the library answers
+        // NULL before reading); in 64 bits such a result fits and the count
+        // would read past the text, so a NULL text instead.
+        {"Recode", [=] { ::LocalFree(sizeof(void*) == 4 ? recode("abc", 0xFFFFFFFFu) : recode(nullptr, 5)); }},
+        {"Decode", [=] { ::LocalFree(decode(nullptr, 9)); }},
+        {"CreateShortcut", [=] { shortcut("C:\\windows\\notepad.exe", "", "", long_link.c_str(), ""); }},
+        {"TrimRight", [=] { right(nullptr); }},
+        {"TrimLeft", [=] { left(nullptr); }},
+        {"ValidateNet", [=] { net("192.168.1.10", "x", nullptr, "y"); }},
+        {"CopyTheFile", [=] { copy_file((folder + "\\missing.txt").c_str(), copy.c_str()); }},
+        {"DelFilesAndDir", [=] { remove("C:\\"); }},
+    };
+}
 
 struct SoakCase {
     const char* name;
-    std::function<void()> representative, error_path;
-    int representative_divisor = 1, error_divisor = 1;
+    std::function<void()> samples, error_path;
+    Divisors divisors{1, 1};
 };
 
-struct Figures {
-    unsigned handles, heap, gdi, user;
-};
-Figures Measure() {
-    return {CountHandles(), HeapInUse(), ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS),
-            ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)};
+std::vector<SoakCase> SoakCases(HMODULE dll, const std::string& folder) {
+    std::vector<SoakCase> cases;
+    const auto errors = ErrorPaths(dll, folder);
+    const auto rows = SampleCalls(dll, folder);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const std::string name = table::kFunctionNames[row];
+        std::function<void()> samples = [calls = rows[row]] {
+            for (const Call& call : calls) call();
+        };
+        for (const Call& call : rows[row])
+            if (!call) samples = nullptr;  // not exported
+        // The removal's sample removes a small tree (its two commands start programs).
+        if (name == "DelFilesAndDir" && samples)
+            samples = [samples, tree = folder + "\\tree"] {
+                ::CreateDirectoryA(tree.c_str(), nullptr);
+                ::CreateDirectoryA((tree + "\\sub").c_str(), nullptr);
+                std::FILE* file = std::fopen((tree + "\\sub\\f.txt").c_str(), "w");
+                if (file) std::fclose(file);
+                samples();
+            };
+        const auto error = errors.find(name);
+        const auto divisors = kDivisors.find(name);
+        cases.push_back({table::kFunctionNames[row], samples, error != errors.end() ? error->second : samples,
+                         divisors != kDivisors.end() ? divisors->second : Divisors{1, 1}});
+    }
+    return cases;
 }
 
 // A folder of the soak's own under the temporary folder.
@@ -53,87 +218,19 @@ std::string SoakFolder() {
     return std::string(temp) + "karvelin-soak-" + std::to_string(::GetCurrentProcessId());
 }
 
-std::vector<SoakCase> SoakCases(HMODULE dll, const std::string& folder, char* buffer) {
-    const std::string source = folder + "\\source.txt", copy = folder + "\\copy.txt", tree = folder + "\\tree";
-    const std::string link = folder + "\\soak.lnk", long_link = folder + "\\" + std::string(300, 'x') + ".lnk";
-    auto recode = KARVELIN_EXPORT(Recode);
-    auto decode = KARVELIN_EXPORT(Decode);
-    auto run = KARVELIN_EXPORT(RunSilent);
-    auto shortcut = KARVELIN_EXPORT(CreateShortcut);
-    auto address = KARVELIN_EXPORT(GetAddress);
-    auto host = KARVELIN_EXPORT(GetHostIPAddr);
-    auto right = KARVELIN_EXPORT(TrimRight);
-    auto left = KARVELIN_EXPORT(TrimLeft);
-    auto net = KARVELIN_EXPORT(ValidateNet);
-    auto ip = KARVELIN_EXPORT(ValidateTheIP);
-    auto copy_file = KARVELIN_EXPORT(CopyTheFile);
-    auto figure = KARVELIN_EXPORT(IsLetterfigureString);
-    auto bureau = KARVELIN_EXPORT(CheckBureauName);
-    auto dest = KARVELIN_EXPORT(CheckDestFileDir);
-    auto remove = KARVELIN_EXPORT(DelFilesAndDir);
-    auto describe = KARVELIN_EXPORT(GetErrorDescription);
-    // The functions without arguments have no error path of their own.
-    auto same = [](auto function) { return [function] { function(); }; };
-    return {
-        {"CheckOS", same(KARVELIN_EXPORT(CheckOS)), same(KARVELIN_EXPORT(CheckOS))},
-        {"CheckIeVersion", same(KARVELIN_EXPORT(CheckIeVersion)), same(KARVELIN_EXPORT(CheckIeVersion))},
-        {"FindServerVersion", same(KARVELIN_EXPORT(FindServerVersion)), same(KARVELIN_EXPORT(FindServerVersion))},
-        // The error path: an interpreter that cannot be started.
-        {"RunSilent", [=] { run("exit", "3"); },
-         [=] {
-             char saved[MAX_PATH] = {};
-             const DWORD length = ::GetEnvironmentVariableA("COMSPEC", saved, sizeof saved);
-             ::SetEnvironmentVariableA("COMSPEC", "C:\\karvelin-soak-missing\\cmd.exe");
-             run("exit", "3");
-             ::SetEnvironmentVariableA("COMSPEC", length > 0 && length < sizeof saved ? saved : nullptr);
-         },
-         kProgramDivisor},
-        {"CheckUserRight", same(KARVELIN_EXPORT(CheckUserRight)), same(KARVELIN_EXPORT(CheckUserRight))},
-        {"GetCurrentInstallationType", same(KARVELIN_EXPORT(GetCurrentInstallationType)),
-         same(KARVELIN_EXPORT(GetCurrentInstallationType))},
-        // The error path: in 32 bits a count whose result cannot be had (the
-        // library answers NULL before reading); in 64 bits such a result fits
-        // and the count would read past the text, so a NULL text instead.
-        {"Recode", [=] { ::LocalFree(recode("abc\xff", 4)); },
-         [=] { ::LocalFree(sizeof(void*) == 4 ? recode("abc", 0xFFFFFFFFu) : recode(nullptr, 5)); }},
-        {"Decode", [=] { ::LocalFree(decode("MNOPQRS", 7)); }, [=] { ::LocalFree(decode(nullptr, 9)); }},
-        {"CreateShortcut", [=] { shortcut("C:\\windows\\notepad.exe", "a b", "C:\\", link.c_str(), "soak"); },
-         [=] { shortcut("C:\\windows\\notepad.exe", "", "", long_link.c_str(), ""); }, 25, 25},
-        {"GetWinDeskTopDir", same(KARVELIN_EXPORT(GetWinDeskTopDir)), same(KARVELIN_EXPORT(GetWinDeskTopDir))},
-        {"GetWinProgramDir", same(KARVELIN_EXPORT(GetWinProgramDir)), same(KARVELIN_EXPORT(GetWinProgramDir))},
-        {"GetWindowsDir", same(KARVELIN_EXPORT(GetWindowsDir)), same(KARVELIN_EXPORT(GetWindowsDir))},
-        {"GetAddress", [=] { address(buffer); }, [=] { address(buffer); }, 10, 10},
-        {"GetHostIPAddr", [=] { host(buffer); }, [=] { host(buffer); }, 10, 10},
-        {"TrimRight", [=] { right(std::strcpy(buffer, "  ab  ")); }, [=] { right(nullptr); }},
-        {"TrimLeft", [=] { left(std::strcpy(buffer, "  ab  ")); }, [=] { left(nullptr); }},
-        {"ValidateNet", [=] { net("192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"); },
-         [=] { net("192.168.1.10", "x", nullptr, "y"); }},
-        {"ValidateTheIP", [=] { ip("192.168.1.10"); }, [=] { ip("1.2.3.x"); }},
-        {"CopyTheFile", [=] { copy_file(source.c_str(), copy.c_str()); },
-         [=] { copy_file((folder + "\\missing.txt").c_str(), copy.c_str()); }},
-        {"IsLetterfigureString", [=] { figure("abc123"); }, [=] { figure("a b"); }},
-        {"CheckBureauName", [=] { bureau("Bureau_1"); }, [=] { bureau("a.b"); }},
-        {"CheckDestFileDir", [=] { dest("C:\\karvelin-soak-missing"); }, [=] { dest("1:\\data"); }},
-        // The representative path removes a small tree (its two commands
-        // start programs); the error path is a refused root.
-        {"DelFilesAndDir",
-         [=] {
-             ::CreateDirectoryA(tree.c_str(), nullptr);
-             ::CreateDirectoryA((tree + "\\sub").c_str(), nullptr);
-             std::FILE* file = std::fopen((tree + "\\sub\\f.txt").c_str(), "w");
-             if (file) std::fclose(file);
-             remove(tree.c_str());
-         },
-         [=] { remove("C:\\"); }, kProgramDivisor},
-        {"GetErrorDescription", [=] { describe(236798225u); }, [=] { describe(0xFFFFFFFFu); }},
-    };
+struct Figures {
+    unsigned handles, heap, gdi, user;
+};
+Figures Measure() {
+    return {CountHandles(), HeapInUse(), ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS),
+            ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)};
 }
 
 }  // namespace
 
-// The child: per export, after a warm-up, `calls` calls of each path (fewer
-// for the slow ones); prints
-// one line per export: "soak <name> <calls> handles A B heap C D gdi E F user G H ms T".
+// The child: per export, after a warm-up, `calls` calls of its samples and of
+// its error path (fewer for the slow ones); prints one line per export:
+// "soak <name> <calls> <calls> handles A B heap C D gdi E F user G H ms T".
 int CallSoakMain(int calls, bool every_call) {
     const std::string folder = SoakFolder();
     ::CreateDirectoryA(folder.c_str(), nullptr);
@@ -144,18 +241,17 @@ int CallSoakMain(int calls, bool every_call) {
     // The caller's thread holds an apartment, as an installer's may: each
     // CreateShortcut then joins it instead of making one (~10 ms under Wine).
     const HRESULT com = ::CoInitialize(nullptr);
-    static char buffer[65536];
     HMODULE dll = ::LoadLibraryA("Karvelin.dll");
     if (!dll) return 4;
-    for (const SoakCase& soak : SoakCases(dll, folder, buffer)) {
-        if (!soak.representative || !soak.error_path) return 5;
+    for (const SoakCase& soak : SoakCases(dll, folder)) {
+        if (!soak.samples || !soak.error_path) return 5;
         // The test run divides the slow calls; scripts/soak-long.sh runs them all.
-        const int representative = every_call ? calls : calls / soak.representative_divisor;
-        const int error_path = every_call ? calls : calls / soak.error_divisor;
-        for (int i = 0; i < 20; ++i) soak.representative(), soak.error_path();
+        const int representative = every_call ? calls : calls / soak.divisors.samples;
+        const int error_path = every_call ? calls : calls / soak.divisors.error_path;
+        for (int i = 0; i < 20; ++i) soak.samples(), soak.error_path();
         const Figures before = Measure();
         const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < representative; ++i) soak.representative();
+        for (int i = 0; i < representative; ++i) soak.samples();
         for (int i = 0; i < error_path; ++i) soak.error_path();
         const auto ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
@@ -167,8 +263,7 @@ int CallSoakMain(int calls, bool every_call) {
     }
     ::FreeLibrary(dll);
     if (SUCCEEDED(com)) ::CoUninitialize();
-    for (const char* name : {"\\source.txt", "\\copy.txt", "\\soak.lnk"}) ::DeleteFileA((folder + name).c_str());
-    ::RemoveDirectoryA(folder.c_str());
+    RemoveAll(folder);
     return 0;
 }
 
@@ -196,81 +291,39 @@ TEST(KarvelinSoak, EveryExportUpToTwoThousandTimesKeepsHandlesHeapAndObjectsFlat
         EXPECT_LE(user[1], user[0]) << line;
         std::printf("%s\n", line.c_str());
     }
-    EXPECT_EQ(exports, 24) << output;
+    EXPECT_EQ(exports, static_cast<int>(std::size(table::kFunctionNames))) << output;
 }
 
-// What a function without side effects answers, as one comparable text.
-using Answer = std::function<std::string()>;
-
-std::vector<Answer> PureAnswers(HMODULE dll) {
-    auto text = [](const char* value) { return std::string(value ? value : "(null)"); };
-    auto number = [](auto value) { return std::to_string(value); };
-    auto recode = KARVELIN_EXPORT(Recode);
-    auto decode = KARVELIN_EXPORT(Decode);
-    auto buffer_text = [](auto function) {
-        return [function] {
-            std::string buffer(4096, '\0');
-            function(&buffer[0]);
-            return buffer;
-        };
-    };
-    auto trimmed = [](auto function) {
-        return [function] {
-            char buffer[] = "  a b  ";
-            function(buffer);
-            return std::string(buffer, sizeof buffer);
-        };
-    };
-    auto os = KARVELIN_EXPORT(CheckOS);
-    auto ie = KARVELIN_EXPORT(CheckIeVersion);
-    auto server = KARVELIN_EXPORT(FindServerVersion);
-    auto admin = KARVELIN_EXPORT(CheckUserRight);
-    auto install = KARVELIN_EXPORT(GetCurrentInstallationType);
-    auto desktop = KARVELIN_EXPORT(GetWinDeskTopDir);
-    auto programs = KARVELIN_EXPORT(GetWinProgramDir);
-    auto windows = KARVELIN_EXPORT(GetWindowsDir);
-    auto net = KARVELIN_EXPORT(ValidateNet);
-    auto ip = KARVELIN_EXPORT(ValidateTheIP);
-    auto figure = KARVELIN_EXPORT(IsLetterfigureString);
-    auto bureau = KARVELIN_EXPORT(CheckBureauName);
-    auto dest = KARVELIN_EXPORT(CheckDestFileDir);
+// The functions without side effects, on each of their samples; and the
+// library-owned text of GetErrorDescription, unchanged by the thread's next call.
+std::vector<Call> PureAnswers(HMODULE dll) {
+    std::vector<Call> answers;
+    const auto rows = SampleCalls(dll, "");
+    std::size_t row = 0;
+#define KARVELIN_READS(name, effect, ...)                                                   \
+    if (Effect::effect == Effect::Reads) answers.insert(answers.end(), rows[row].begin(), rows[row].end()); \
+    ++row;
+    KARVELIN_FUNCTION_NOTES(KARVELIN_READS)
+#undef KARVELIN_READS
     auto describe = KARVELIN_EXPORT(GetErrorDescription);
-    return {
-        [=] { return number(os()); },
-        [=] { return number(ie()); },
-        [=] { return number(server()); },
-        [=] { return number(admin()); },
-        [=] { return number(install()); },
-        [=] {
-            char* encoded = recode("thread\x01\xff", 8);
-            char* decoded = decode(encoded, 16);
-            const std::string answer = text(encoded) + text(decoded);
-            ::LocalFree(encoded);
-            ::LocalFree(decoded);
-            return answer;
-        },
-        [=] { return text(desktop()) + text(programs()) + text(windows()); },
-        buffer_text(KARVELIN_EXPORT(GetAddress)),
-        buffer_text(KARVELIN_EXPORT(GetHostIPAddr)),
-        trimmed(KARVELIN_EXPORT(TrimRight)),
-        trimmed(KARVELIN_EXPORT(TrimLeft)),
-        [=] { return number(net("10.0.0.5", "255.0.0.0", "10.0.0.0", "10.0.0.1")) + number(ip("10.1.2.3")); },
-        [=] { return number(figure("abc1")) + number(bureau("a-b")) + number(dest("C:\\x")); },
-        [=] {
-            const char* first = describe(236798225u);
-            const std::string copy = text(first);
-            return copy + text(describe(7)) + (std::strcmp(first, "236798225") == 0 ? "" : "overwritten");
-        },
-    };
+    answers.push_back([=] {
+        const char* first = describe(236798225u);
+        const std::string copy = AnswerText(first);
+        return copy + AnswerText(describe(7)) + (std::strcmp(first, "236798225") == 0 ? "" : "overwritten");
+    });
+    return answers;
 }
 
 TEST(KarvelinSoak, ThirtyTwoThreadsGetTheAnswersOfOne) {
     win32::unique_hmodule library = LoadKarvelin();
     ASSERT_TRUE(library);
     HMODULE dll = library.get();
-    const std::vector<Answer> answers = PureAnswers(dll);
+    const std::vector<Call> answers = PureAnswers(dll);
     std::vector<std::string> expected;
-    for (const Answer& answer : answers) expected.push_back(answer());
+    for (const Call& answer : answers) {
+        ASSERT_TRUE(answer);
+        expected.push_back(answer());
+    }
 
     std::atomic<unsigned long> calls{0}, wrong{0};
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);

@@ -1,5 +1,6 @@
 """_Karvelin under Python 3: names, argument parsing and result kinds."""
 import os
+import re
 import sys
 import threading
 import time
@@ -9,9 +10,21 @@ import pytest
 import _Karvelin as K
 from case_table import CASES, CODES
 
-# The function table's names, in its order (the build tree's list).
-with open(os.path.join(os.environ["KARVELIN_BUILD_DIR"], "functions.txt")) as table:
-    BUILT = [line.split("\t")[0] for line in table]
+
+def build_list(name):
+    """A list of the build tree: its rows' fields (a field may end in blanks)."""
+    with open(os.path.join(os.environ["KARVELIN_BUILD_DIR"], name)) as lines:
+        return [line.rstrip("\n").split("\t") for line in lines]
+
+
+# The function table (name, C type, argument names) and each function's
+# first sample call, in table order.
+TABLE = build_list("functions.txt")
+BUILT = [row[0] for row in TABLE]
+SAMPLES = {}
+for sample in build_list("samples.txt"):
+    SAMPLES.setdefault(sample[0], sample[1:])
+STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python", "_Karvelin.pyi")
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
@@ -22,25 +35,57 @@ def test_namespace_holds_the_functions_and_nothing_else():
         assert getattr(K, name).__doc__ is None
 
 
-@pytest.mark.parametrize("name", ["CheckOS", "CheckIeVersion", "FindServerVersion"])
+@pytest.mark.parametrize("name", [name for name, c_type, _ in TABLE if c_type.endswith("(void)")])
 def test_no_argument_functions_refuse_arguments(name):
     with pytest.raises(TypeError) as raised:
         getattr(K, name)(1)
     assert name in str(raised.value)
 
 
-@pytest.mark.skipif(sys.platform == "win32", reason="answers of the running release")
-def test_release_checks_without_windows():
-    assert K.CheckOS() == CODES["ERR_OS_UNSUPPORTED"]
-    assert K.CheckIeVersion() == CODES["ERR_VERSION_TOO_OLD"]
-    assert K.FindServerVersion() == 0
-    assert all(type(f()) is int for f in (K.CheckOS, K.CheckIeVersion, K.FindServerVersion))
+# ---- every function, wired: the stub, the table and the module agree ----
 
 
-@pytest.mark.skipif(sys.platform == "win32", reason="answers of the running host")
-def test_host_checks_without_windows():
-    assert K.CheckUserRight() == (0 if os.geteuid() == 0 else CODES["ERR_NOT_ADMIN"])
-    assert K.GetCurrentInstallationType() == 2  # no registry: the readers' defaults
+def stub_signatures():
+    """The stub's functions in its order: name, parameter annotations, answer."""
+    with open(STUB) as stub:
+        found = re.findall(r"^def (\w+)\((.*)\) -> (.+): \.\.\.$", stub.read(), re.MULTILINE)
+    return [(name, [p.split(": ")[1] for p in params.split(", ") if ": " in p], answer)
+            for name, params, answer in found]
+
+
+# What the stub says for each C type of the table.
+STUB_PARAMETERS = {"const char*": ("_Text", "AnyStr"), "char*": ("bytearray",), "uint32_t": ("int",),
+                   "ResultCode": ("int",)}
+STUB_ANSWERS = {"ResultCode": ("int",), "int32_t": ("int", "None"), "const char*": ("str",),
+                "char*": ("Optional[AnyStr]",), "void": ("None",)}
+
+
+def test_stub_is_the_function_table():
+    stub = stub_signatures()
+    assert [name for name, _, _ in stub] == BUILT
+    for (name, c_type, _), (_, params, answer) in zip(TABLE, stub):
+        result, c_params = re.match(r"^(.*?)\((.*)\)$", c_type).groups()
+        c_params = [p.strip() for p in c_params.split(",") if p.strip() not in ("", "void")]
+        assert len(params) == len(c_params), name
+        assert all(p in STUB_PARAMETERS[c] for p, c in zip(params, c_params)), (name, params, c_params)
+        assert answer in STUB_ANSWERS[result.strip()], (name, answer)
+
+
+def sample_value(text, annotation, folder):
+    """A sample argument as the module takes it (<temp>: the test's folder)."""
+    if text.startswith("<temp>"):
+        text = os.path.join(folder, text[len("<temp>/"):])
+    if annotation == "bytearray":
+        return bytearray(int(text[1:].split("/")[0])) if text.startswith("@") else bytearray(text.encode())
+    return int(text) if annotation == "int" else text
+
+
+@pytest.mark.parametrize("name, params, answer", [pytest.param(*row, id=row[0]) for row in stub_signatures()])
+def test_each_function_takes_its_sample_and_answers_its_stub_type(name, params, answer, tmp_path):
+    args = [sample_value(text, annotation, str(tmp_path)) for text, annotation in zip(SAMPLES[name], params)]
+    result = getattr(K, name)(*args)
+    kinds = {"int": int, "str": str, "None": type(None), "Optional[AnyStr]": (type((args or [""])[0]), type(None))}
+    assert isinstance(result, kinds[answer]) and type(result) is not bool, (name, result)
 
 
 @pytest.mark.parametrize(
@@ -298,15 +343,6 @@ def test_check_dest_file_dir_without_drive_letters(row):
     expected = row.expected if row.root_asked is None else CODES["ERR_DEST_PATH_INVALID"]
     for (path,) in forms(row.path):
         assert K.CheckDestFileDir(path) == expected
-
-
-# ---- special folders and shortcuts: none on Linux ----
-
-
-@pytest.mark.skipif(sys.platform == "win32", reason="the host's folders")
-def test_special_folders_and_shortcut_without_windows():
-    assert [K.GetWinDeskTopDir(), K.GetWinProgramDir(), K.GetWindowsDir()] == ["", "", ""]  # str, never None
-    assert K.CreateShortcut("/bin/true", "", "", "/tmp/karvelin.lnk", "") == 1  # no shell link object
 
 
 # ---- silent command execution (through /bin/sh on Linux) ----

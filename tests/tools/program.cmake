@@ -28,7 +28,7 @@ endfunction()
 karvelin_case(failed_check 1 "236798212  ERR_DEST_PATH_IS_ROOT" CheckDestFileDir "C:\\")
 karvelin_case(usage_error 2 "^usage: karvelin ValidateNet HOST MASK NETWORK OTHER" ValidateNet 10.0.0.1)
 # Any call as JSON; names are matched without case.
-karvelin_case(json_call 1 "^[{]\"function\": \"CheckDestFileDir\", \"answer\": 236798212, \"name\": \"ERR_DEST_PATH_IS_ROOT\"[}]"
+karvelin_case(json_call 1 "^[{]\"function\": \"CheckDestFileDir\", \"answer\": [{]\"code\": 236798212, \"name\": \"ERR_DEST_PATH_IS_ROOT\"[}][}]"
               checkDESTfiledir --json "C:\\")
 karvelin_removal(tree_removed 0 "^DelFilesAndDir +removed" tree)
 # A failed call by the function's own convention ends with status 1: a copy

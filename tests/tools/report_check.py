@@ -58,8 +58,8 @@ def code(name):
 
 HOST = object()
 SAMPLES = {
-    ("Recode", "abc"): ("?E8>17", None),
-    ("Decode", "?E8>17"): ("abc", None),
+    ("Recode", "abc", "3"): ("?E8>17", None),
+    ("Decode", "?E8>17", "6"): ("abc", None),
     ("TrimRight", "  ab  "): (None, "  ab\0\0"),
     ("TrimLeft", "  ab  "): (None, "ab  \0\0"),
     ("ValidateNet", "192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"): (code("OK"), None),
