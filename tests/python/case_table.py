@@ -3,15 +3,31 @@ wrote them (KARVELIN_BUILD_DIR): one reading for both interpreters' suites.
 
 CASES.<table> is a list of rows with named fields (cases.json, written by
 case_rows.cpp); texts are bytes (str under 2.7), result codes their values.
-CODES maps each result code's name to its value (result_codes.txt)."""
+CODES maps each result code's name to its value (result_codes.txt). TABLE is
+the function table (name, C type, argument names), BUILT its names in table
+order, SAMPLES each function's first sample call (samples.txt), and STUB the
+path of the module's stub."""
 import collections
 import json
 import os
 
 _BUILD = os.environ["KARVELIN_BUILD_DIR"]
 
-with open(os.path.join(_BUILD, "result_codes.txt")) as listing:
-    CODES = dict((name, int(value)) for name, value in (line.rstrip("\n").split("\t") for line in listing))
+
+def build_list(name):
+    """A list of the build tree: its rows' fields (a field may end in blanks)."""
+    with open(os.path.join(_BUILD, name)) as lines:
+        return [line.rstrip("\n").split("\t") for line in lines]
+
+
+TABLE = build_list("functions.txt")
+BUILT = [row[0] for row in TABLE]
+SAMPLES = {}
+for _sample in build_list("samples.txt"):
+    SAMPLES.setdefault(_sample[0], _sample[1:])
+STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python", "_Karvelin.pyi")
+
+CODES = dict((name, int(value)) for name, value in build_list("result_codes.txt"))
 CODES["OK"] = 0  # success is no row of the list
 
 _row_types = {}

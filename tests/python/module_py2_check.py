@@ -8,24 +8,11 @@ import tempfile
 import unittest
 
 import _Karvelin as K
-from case_table import CASES, CODES
+from case_table import BUILT, CASES, CODES, SAMPLES, STUB, TABLE
 
 
-def build_list(name):
-    """A list of the build tree: its rows' fields (a field may end in blanks)."""
-    with open(os.path.join(os.environ["KARVELIN_BUILD_DIR"], name)) as lines:
-        return [line.rstrip("\n").split("\t") for line in lines]
-
-
-# The function table (name, C type, argument names), each function's first
-# sample call, and the Python 3 stub's answers, which 2.7 answers alike.
-TABLE = build_list("functions.txt")
-BUILT = [row[0] for row in TABLE]
-SAMPLES = {}
-for sample in build_list("samples.txt"):
-    SAMPLES.setdefault(sample[0], sample[1:])
-with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python",
-                       "_Karvelin.pyi")) as stub:
+# The Python 3 stub's answers, which 2.7 answers alike.
+with open(STUB) as stub:
     ANSWERS = dict(re.findall(r"^def (\w+)\(.*\) -> (.+): \.\.\.$", stub.read(), re.MULTILINE))
 
 

@@ -8,23 +8,7 @@ import time
 import pytest
 
 import _Karvelin as K
-from case_table import CASES, CODES
-
-
-def build_list(name):
-    """A list of the build tree: its rows' fields (a field may end in blanks)."""
-    with open(os.path.join(os.environ["KARVELIN_BUILD_DIR"], name)) as lines:
-        return [line.rstrip("\n").split("\t") for line in lines]
-
-
-# The function table (name, C type, argument names) and each function's
-# first sample call, in table order.
-TABLE = build_list("functions.txt")
-BUILT = [row[0] for row in TABLE]
-SAMPLES = {}
-for sample in build_list("samples.txt"):
-    SAMPLES.setdefault(sample[0], sample[1:])
-STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python", "_Karvelin.pyi")
+from case_table import BUILT, CASES, CODES, SAMPLES, STUB, TABLE
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
