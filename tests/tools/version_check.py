@@ -96,28 +96,18 @@ def words(high, low):
 
 def script_packages(path):
     """The packages of each mode of scripts/deps.sh ("all" when it is given none)."""
-    with open(path, encoding="utf-8") as script:
-        text = script.read()
-    lists = {name: value.split() for name, value in re.findall(r'^(\w+)="([^"]*)"', text, re.M)}
-    modes = {}
-    for mode, words in re.findall(r'^ *(\w+)\) wanted="?([^";]*)"?', text, re.M):
-        modes[mode] = set()
-        for word in words.split():
-            modes[mode].update(lists[word[1:]] if word.startswith("$") else [word])
-    return modes
+    text = open(path, encoding="utf-8").read()
+    lists = dict(re.findall(r'^(\w+)="([^"]*)"', text, re.M))
+    return {mode: set(" ".join(lists[word[1:]] if word[0] == "$" else word for word in words.split()).split())
+            for mode, words in re.findall(r'^ *(\w+)\) wanted="?([^";]*)"?', text, re.M)}
 
 
 def document_packages(path):
     """The packages a document's table gives for each mode of scripts/deps.sh."""
-    modes = {}
-    with open(path, encoding="utf-8") as document:
-        for row in document:
-            found = re.match(r"\| `scripts/deps\.sh ?(\w*)` \|[^|]*\|(.*)\|\s*$", row)
-            if found:
-                words = re.findall(r"`([^`]+)`", re.sub(r"\([^)]*\)", "", found.group(2)))
-                modes[found.group(1) or "all"] = {word for word in words}
+    rows = re.findall(r"^\| `scripts/deps\.sh ?(\w*)` \|[^|]*\|(.*)\|$", open(path, encoding="utf-8").read(), re.M)
+    modes = {mode or "all": set(re.findall(r"`([^`]+)`", re.sub(r"\([^)]*\)", "", cell))) for mode, cell in rows}
     for words in modes.values():
-        for mode in [word for word in words if word in modes]:
+        for mode in words & set(modes):
             words.discard(mode)
             words.update(modes[mode])
     return modes
