@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs a build tree into a temporary prefix, builds the consumer project
-# against it with find_package(Karvelin), and runs its C and C++ programs. A cross build uses the
-# example toolchain file the install tree ships (TOOLCHAIN, relative to the
-# prefix), which finds packages under the target's root alone, so the package
-# is named by Karvelin_DIR; the program runs under the given emulator.
+# against it with find_package(Karvelin), and runs its C and C++ programs. A
+# cross build uses the example toolchain file the install tree ships
+# (TOOLCHAIN, relative to the prefix), which finds packages under the target's
+# root alone, so the package is named by Karvelin_DIR; the programs run under
+# the given emulator.
 # usage: consumer_test.sh BUILD_DIR CONSUMER_SOURCE [TOOLCHAIN EMULATOR]
 set -eu
 build=$1 source=$2 toolchain=${3:-} emulator=${4:-}
