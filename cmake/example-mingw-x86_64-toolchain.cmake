@@ -14,3 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The programs carry the mingw runtime (libgcc, libstdc++, winpthread) inside
+# them: a C++ program linked against its DLLs (libgcc_s_dw2-1.dll,
+# libstdc++-6.dll) does not start where they are not shipped beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)

@@ -1,6 +1,6 @@
 # What a C or C++ caller gets: the library (Karvelin.dll with its import
 # library and module-definition file, or libKarvelin.so), on Windows the
-# Python 3 module _Karvelin.pyd and the karvelin wheel made of it, the header,
+# Python 3 module _Karvelin.pyd, the karvelin wheel (Windows and Linux), the header,
 # the karvelin program, the documents, and a CMake package
 # (find_package(Karvelin), target Karvelin::Karvelin). CPack makes a ZIP of it
 # on Windows, a TGZ on Linux (docs/packaging.md, whose list of files the
@@ -29,27 +29,43 @@ if(NOT WIN32)
     BUILD_WITH_INSTALL_RPATH ON)
 endif()
 install(FILES include/Karvelin.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# Python 3 on Windows: the module for the stable ABI, and the cp39-abi3 wheel
-# of this platform made of it (the package, its stub, the module), built with
-# the build machine's Python (its build, setuptools and wheel packages); no
-# Windows Python is needed to make it. Python 2 takes Karvelin.dll itself.
+# Python 3: on Windows the module for the stable ABI; on both, the
+# cp39-abi3 wheel of this platform made of the build's module (the package,
+# its stub, the module), built with the build machine's Python (its build,
+# setuptools and wheel packages); no Windows Python is needed to make it.
+# Python 2 takes Karvelin.dll itself (Windows), or the Linux build's
+# python2/_Karvelin.so, which the archive leaves out.
 set(KARVELIN_WHEEL "")
 if(TARGET karvelin_pyd)
+  set(wheel_module karvelin_pyd)
   install(TARGETS karvelin_pyd LIBRARY DESTINATION python RUNTIME DESTINATION python)
   install(FILES $<TARGET_FILE:karvelin_pyd>.debug DESTINATION python)
+  set(wheel_destination python)
+elseif(TARGET karvelin_python3 AND NOT KARVELIN_SANITIZE)
+  set(wheel_module karvelin_python3)
+  set(wheel_destination ${CMAKE_INSTALL_DATADIR}/Karvelin/python)
+endif()
+if(wheel_module)
   find_package(Python3 COMPONENTS Interpreter)
   if(Python3_FOUND)
     execute_process(COMMAND ${Python3_EXECUTABLE} -c "import build, setuptools, wheel"
                     RESULT_VARIABLE wheel_kit_missing OUTPUT_QUIET ERROR_QUIET)
   endif()
   if(Python3_FOUND AND wheel_kit_missing EQUAL 0)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    if(NOT WIN32)
+      set(KARVELIN_WHEEL_PLATFORM "")  # this machine's: linux_x86_64 here
+      execute_process(COMMAND ${Python3_EXECUTABLE} -c
+                        "import sysconfig; print(sysconfig.get_platform().replace('-', '_').replace('.', '_'))"
+                      OUTPUT_VARIABLE wheel_tag OUTPUT_STRIP_TRAILING_WHITESPACE)
+    elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
       set(KARVELIN_WHEEL_PLATFORM win_amd64)
+      set(wheel_tag win_amd64)
     else()
       set(KARVELIN_WHEEL_PLATFORM win32)
+      set(wheel_tag win32)
     endif()
     set(KARVELIN_WHEEL_DIR ${PROJECT_BINARY_DIR}/python-wheel)
-    set(KARVELIN_WHEEL_NAME karvelin-${PROJECT_VERSION}-cp39-abi3-${KARVELIN_WHEEL_PLATFORM}.whl)
+    set(KARVELIN_WHEEL_NAME karvelin-${PROJECT_VERSION}-cp39-abi3-${wheel_tag}.whl)
     set(KARVELIN_WHEEL ${KARVELIN_WHEEL_DIR}/dist/${KARVELIN_WHEEL_NAME})
     file(GLOB package_sources ${PROJECT_SOURCE_DIR}/python/karvelin/*)
     set(wheel_sources ${package_sources})
@@ -59,12 +75,12 @@ if(TARGET karvelin_pyd)
     add_custom_command(OUTPUT ${KARVELIN_WHEEL}
       COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${KARVELIN_SOURCE_DATE_EPOCH}
               ${PROJECT_SOURCE_DIR}/python/build_wheel.sh ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}
-              ${KARVELIN_LISTS_DIR} $<TARGET_FILE:karvelin_pyd> ${KARVELIN_WHEEL_DIR} ${KARVELIN_WHEEL_PLATFORM}
-      DEPENDS karvelin_pyd ${wheel_sources} ${KARVELIN_LISTS_DIR}/result_codes.txt ${KARVELIN_LISTS_DIR}/version.txt
-      COMMENT "The karvelin wheel (${KARVELIN_WHEEL_PLATFORM})"
+              ${KARVELIN_LISTS_DIR} $<TARGET_FILE:${wheel_module}> ${KARVELIN_WHEEL_DIR} ${KARVELIN_WHEEL_PLATFORM}
+      DEPENDS ${wheel_module} ${wheel_sources} ${KARVELIN_LISTS_DIR}/result_codes.txt ${KARVELIN_LISTS_DIR}/version.txt
+      COMMENT "The karvelin wheel (${wheel_tag})"
       VERBATIM)
     add_custom_target(karvelin_wheel ALL DEPENDS ${KARVELIN_WHEEL})
-    install(FILES ${KARVELIN_WHEEL} DESTINATION python)
+    install(FILES ${KARVELIN_WHEEL} DESTINATION ${wheel_destination})
   else()
     message(STATUS "No Python 3 with build, setuptools and wheel: no karvelin wheel in the archive")
   endif()
@@ -79,6 +95,7 @@ if(NOT KARVELIN_SANITIZE AND NOT KARVELIN_FUZZ)
     install(FILES $<TARGET_FILE:Karvelin>.debug $<TARGET_FILE:karvelin>.debug DESTINATION ${CMAKE_INSTALL_BINDIR})
   else()
     install(FILES $<TARGET_FILE:Karvelin>.debug DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    install(FILES $<TARGET_FILE:karvelin>.debug DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endif()
 if(WIN32)
@@ -121,10 +138,10 @@ endif()
 set(CPACK_PACKAGE_NAME Karvelin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME Karvelin-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
-# A Windows build without the Python 3 module or its wheel (the main preset,
-# or no wheel kit at hand) makes a lesser archive: it does not take the full
-# archive's name.
-if(WIN32 AND NOT KARVELIN_WHEEL)
+# A build without the Python 3 module or its wheel (the main preset, a build
+# with KARVELIN_PYTHON off, or no wheel kit at hand) makes a lesser archive:
+# it does not take the full archive's name.
+if(NOT KARVELIN_WHEEL)
   string(APPEND CPACK_PACKAGE_FILE_NAME -no-python)
 endif()
 # CPack stores the files in the order it finds them, with their times on this

@@ -34,6 +34,9 @@
 #ifndef RC_INVOKED
 
 #include <stdint.h>
+#if !defined(_WIN32)
+#  include <stdlib.h> /* free, for KARVELIN_FREE_TEXT */
+#endif
 
 #if defined(_WIN32)
 #  define KARVELIN_CALL __cdecl
@@ -52,10 +55,15 @@ extern "C" {
 
 typedef uint32_t ResultCode;
 
+/* The header stands alone: it declares what KARVELIN_FREE_TEXT calls. On
+ * Windows that is kernel32's LocalFree, declared as <windows.h> declares it
+ * (HLOCAL is void *), so the two agree in either order and a caller need not
+ * take all of <windows.h> with its macros. */
 #if defined(_WIN32)
-#  define KARVELIN_FREE_TEXT(text) LocalFree((HLOCAL)(text)) /* needs <windows.h> */
+__declspec(dllimport) void *__stdcall LocalFree(void *memory);
+#  define KARVELIN_FREE_TEXT(text) LocalFree((void *)(text))
 #else
-#  define KARVELIN_FREE_TEXT(text) free(text) /* needs <stdlib.h> */
+#  define KARVELIN_FREE_TEXT(text) free(text)
 #endif
 
 /* Every result code, in numeric order: X(name, value). 0 is success. */

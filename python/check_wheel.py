@@ -1,6 +1,7 @@
 """Checks a karvelin wheel: one file, tagged cp39-abi3 for its platform, holding
 the package and the module once (at the top, with its stub), stripped; its
-top_level.txt names every top-level name it installs.
+top_level.txt names every top-level name it installs; its metadata has a
+summary, the licence and classifiers.
 
 usage: check_wheel.py WHEEL MODULE_NAME [PLATFORM]   (PLATFORM empty: this machine's)
 """
@@ -19,11 +20,16 @@ def main(wheel, module, platform):
         names = set(archive.namelist())
         metadata = [name for name in names if name.endswith(".dist-info/WHEEL")]
         text = archive.read(metadata[0]).decode() if metadata else ""
+        described = [name for name in names if name.endswith(".dist-info/METADATA")]
+        fields = archive.read(described[0]).decode().split("\n\n")[0] if described else ""
         listed = [name for name in names if name.endswith(".dist-info/top_level.txt")]
         top_level = sorted(archive.read(listed[0]).decode().split()) if listed else []
         module_data = archive.read(module) if module in names else b""
     if "Tag: %s\n" % tag not in text or "Root-Is-Purelib: false" not in text:
         problems.append("WHEEL metadata does not say %s, platlib:\n%s" % (tag, text))
+    for field in ("Summary", "License", "Classifier"):
+        if "\n%s: " % field not in fields:
+            problems.append("METADATA has no %s" % field)
     wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_version.py", "karvelin/py.typed",
               module, "_Karvelin.pyi", "_Karvelin-stubs/__init__.pyi"}
     missing = sorted(wanted - names)

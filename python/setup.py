@@ -1,13 +1,19 @@
 """The karvelin wheel: the pure-Python package, the result codes and the
 version from the lists of a CMake build tree, and the _Karvelin module that
-the build made (one build of the module, the one the module's own tests ran
-on). The module is installed once, at the top, as the installer imports it
-(import _Karvelin); the package uses that same module. It is typed there by
-its stub beside it and by the stub-only package _Karvelin-stubs, which is
-where mypy looks for a top-level module's.
+the build made. The module is installed once, at the top, as the installer
+imports it (import _Karvelin); the package uses that same module. It is typed
+there by its stub beside it and by the stub-only package _Karvelin-stubs,
+which is where mypy looks for a top-level module's.
 
-    KARVELIN_BUILD_DIR     the CMake build tree: its result_codes.txt and version.txt
-                           (default: ../build/linux)
+By default the build step builds the module from source: it configures the
+library's CMake project (the checkout this folder stands in, or the copy an
+sdist carries in source/) with no tests, for the interpreter running the
+build, and builds the module alone; CMake, a C and a C++ compiler and the
+interpreter's headers are needed. The sdist carries that copy, so it builds
+the same way. Given a build tree, it takes that tree's module instead (one
+build of the module, the one the module's own tests ran on):
+
+    KARVELIN_BUILD_DIR     a CMake build tree: its result_codes.txt and version.txt
     KARVELIN_MODULE_FILE   the module: _Karvelin.abi3.so, or a Windows build's _Karvelin.pyd
                            (default: the build tree's python3/_Karvelin.abi3.so)
     KARVELIN_WHEEL_PLATFORM  the wheel's platform tag for a Windows module (win32, win_amd64);
@@ -18,32 +24,96 @@ takes them from the caller's. The module is built for the stable ABI, so the
 wheel is tagged cp39-abi3: one wheel for every CPython from 3.9 on.
 """
 import os
+import re
 import shutil
+import subprocess
+import sys
 
 from setuptools import setup
 from setuptools.command.build_py import build_py
 from setuptools.command.egg_info import egg_info
+from setuptools.command.sdist import sdist
 from setuptools.dist import Distribution
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-BUILD = os.environ.get("KARVELIN_BUILD_DIR") or os.path.join(os.path.dirname(HERE), "build", "linux")
-MODULE_FILE = os.environ.get("KARVELIN_MODULE_FILE") or os.path.join(BUILD, "python3", "_Karvelin.abi3.so")
+PREBUILT = os.environ.get("KARVELIN_BUILD_DIR")
 PLATFORM = os.environ.get("KARVELIN_WHEEL_PLATFORM")
 FLOOR = "cp39"  # the stable ABI's release the module is built for
+# What the library's CMake project needs to build the module, as the sdist
+# carries it in source/ (the tests, scripts and the Python package stay out).
+SOURCE_PARTS = ["CMakeLists.txt", "LICENSE.txt", "include", "cmake", "common", "checks", "net", "text", "files",
+                "module", "tools", "bench", "docs"]
 
 
-def rows(name):
-    """The rows of one of the build tree's lists, each a list of its fields."""
-    path = os.path.join(BUILD, name)
+def cmake_source():
+    """The library's CMake project: an sdist's copy, or the checkout around this folder."""
+    for folder in (os.path.join(HERE, "source"), os.path.dirname(HERE)):
+        if os.path.isfile(os.path.join(folder, "CMakeLists.txt")) and \
+                os.path.isfile(os.path.join(folder, "include", "Karvelin.h")):
+            return folder
+    raise SystemExit("karvelin: no library sources beside %s (neither source/ nor ..): build from a checkout "
+                     "or from the sdist" % HERE)
+
+
+def rows(build, name):
+    """The rows of one of a build tree's lists, each a list of its fields."""
+    path = os.path.join(build, name)
     if not os.path.isfile(path):
-        raise SystemExit("%s is missing: configure and build that tree first (scripts/build.sh PRESET)" % path)
+        raise SystemExit("karvelin: %s is missing: configure and build that tree first "
+                         "(scripts/build.sh linux, or cmake --build for the tree)" % path)
     with open(path, encoding="utf-8") as lines:
         return [line.rstrip("\n").split("\t") for line in lines if line.strip()]
 
 
 def version():
-    """The project's version, as the build took it."""
-    return dict(rows("version.txt"))["PROJECT_VERSION"]
+    """The project's version: as the given build took it, else as CMake takes it, from the header."""
+    if PREBUILT:
+        return dict(rows(os.path.join(HERE, PREBUILT), "version.txt"))["PROJECT_VERSION"]
+    with open(os.path.join(cmake_source(), "include", "Karvelin.h"), encoding="utf-8") as header:
+        found = re.search(r'^#define KARVELIN_VERSION_STRING "([0-9.]+)"', header.read(), re.M)
+    if not found:
+        raise SystemExit("karvelin: include/Karvelin.h has no KARVELIN_VERSION_STRING")
+    return found.group(1)
+
+
+def missing_tools():
+    """What the build from source needs and this machine lacks, named for the user."""
+    missing = []
+    if not shutil.which("cmake"):
+        missing.append("CMake 3.25 or later (Debian: cmake)")
+    # CMake's own first choices, or the compiler the environment names.
+    for variable, names, package in (("CC", ("cc", "gcc", "clang"), "gcc"),
+                                     ("CXX", ("c++", "g++", "clang++"), "g++")):
+        wanted = os.environ.get(variable, "").split()[:1] or names
+        if not any(shutil.which(name) for name in wanted):
+            missing.append("a %s compiler: %s (Debian: %s)" % ("C" if variable == "CC" else "C++",
+                                                                " or ".join(wanted), package))
+    return missing
+
+
+def build_module(work):
+    """Configures the library's CMake project in WORK and builds the module; answers the build tree."""
+    missing = missing_tools()
+    if missing:
+        raise SystemExit("karvelin: the module is built from source, and this machine lacks:\n  " +
+                         "\n  ".join(missing))
+    tree = os.path.join(work, "cmake")
+    log = os.path.join(work, "cmake.log")
+    os.makedirs(tree, exist_ok=True)
+    jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL") or str(os.cpu_count() or 1)
+    steps = [("configuring", ["cmake", "-S", cmake_source(), "-B", tree, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                              "-DKARVELIN_TESTS=OFF", "-DKARVELIN_PYTHON=ON",
+                              "-DPython3_EXECUTABLE=" + sys.executable]),
+             ("building", ["cmake", "--build", tree, "--target", "karvelin_python3", "-j", jobs])]
+    with open(log, "w", encoding="utf-8") as out:
+        for step, command in steps:
+            print("karvelin: %s the module: %s" % (step, " ".join(command)), flush=True)
+            if subprocess.call(command, stdout=out, stderr=subprocess.STDOUT) != 0:
+                out.flush()
+                with open(log, encoding="utf-8", errors="replace") as text:
+                    sys.stderr.write(text.read()[-6000:])
+                raise SystemExit("karvelin: %s the module with CMake failed (the whole log: %s)" % (step, log))
+    return tree
 
 
 CODES_MODULE = '''"""The library's result codes, written when the wheel was built."""
@@ -64,16 +134,21 @@ __version__ = "{version}"
 class BuildPy(build_py):
     def run(self):
         super().run()
+        if PREBUILT:
+            build = os.path.join(HERE, PREBUILT)
+        else:
+            build = build_module(os.path.abspath(self.get_finalized_command("build").build_temp))
+        module = os.path.join(HERE, os.environ.get("KARVELIN_MODULE_FILE") or
+                              os.path.join(build, "python3", "_Karvelin.abi3.so"))
         package = os.path.join(self.build_lib, "karvelin")
-        codes = [(name, int(value)) for name, value in rows("result_codes.txt")]
+        codes = [(name, int(value)) for name, value in rows(build, "result_codes.txt")]
         members = "".join("    %s = %d  # 0x%08X\n" % (name, value, value) for name, value in codes)
         with open(os.path.join(package, "_codes.py"), "w", encoding="utf-8") as out:
             out.write(CODES_MODULE.format(rows=members.rstrip("\n")))
         with open(os.path.join(package, "_version.py"), "w", encoding="utf-8") as out:
-            out.write(VERSION_MODULE.format(version=version()))
-        module = MODULE_FILE
+            out.write(VERSION_MODULE.format(version=dict(rows(build, "version.txt"))["PROJECT_VERSION"]))
         if not os.path.isfile(module):
-            raise SystemExit("%s is missing: build the module first (scripts/build.sh PRESET)" % module)
+            raise SystemExit("karvelin: %s is missing: build the module first (scripts/build.sh linux)" % module)
         # The module where the installer imports it (import _Karvelin); the
         # wheel replaces a copy of the module there, never takes it away.
         shutil.copy2(module, self.build_lib)
@@ -97,6 +172,22 @@ class EggInfo(egg_info):
             out.write("".join(name + "\n" for name in sorted(names | set(TOP_LEVEL))))
 
 
+class Sdist(sdist):
+    """The sdist carries the module's stub and, in source/, the library's CMake project."""
+
+    def make_release_tree(self, base_dir, files):
+        super().make_release_tree(base_dir, files)
+        shutil.copy2(os.path.join(HERE, "_Karvelin.pyi"), base_dir)
+        source = cmake_source()
+        for part in SOURCE_PARTS:
+            origin, copy = os.path.join(source, part), os.path.join(base_dir, "source", part)
+            if os.path.isdir(origin):
+                shutil.copytree(origin, copy, ignore=shutil.ignore_patterns("__pycache__", "*.pyc"))
+            else:
+                os.makedirs(os.path.dirname(copy), exist_ok=True)
+                shutil.copy2(origin, copy)
+
+
 class BinaryDistribution(Distribution):
     """The wheel holds a compiled module: it is tagged for this interpreter and platform."""
 
@@ -107,5 +198,5 @@ class BinaryDistribution(Distribution):
 wheel_options = {"py_limited_api": FLOOR}
 if PLATFORM:
     wheel_options["plat_name"] = PLATFORM
-setup(version=version(), cmdclass={"build_py": BuildPy, "egg_info": EggInfo}, distclass=BinaryDistribution,
-      options={"bdist_wheel": wheel_options})
+setup(version=version(), cmdclass={"build_py": BuildPy, "egg_info": EggInfo, "sdist": Sdist},
+      distclass=BinaryDistribution, options={"bdist_wheel": wheel_options})

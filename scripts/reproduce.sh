@@ -31,10 +31,8 @@ build() {
             { tail -n 30 "$out.build.log" "$out.configure.log" 2>/dev/null; exit 1; }
         (cd "$out" && TZ=$zone cpack -B packages >"$out.cpack.log" 2>&1) || { cat "$out.cpack.log"; exit 1; }
         case $preset in
-            linux)
-                "$tree/python/build_wheel.sh" "$python" "$tree" "$out" "$out/python3/_Karvelin.abi3.so" \
-                    "$out/python-wheel" >/dev/null
-                set -- lib/libKarvelin.so lib/libKarvelin.so.debug bin/karvelin python3/_Karvelin.abi3.so ;;
+            linux) set -- lib/libKarvelin.so lib/libKarvelin.so.debug bin/karvelin bin/karvelin.debug \
+                       python3/_Karvelin.abi3.so ;;
             *) set -- bin/Karvelin.dll bin/Karvelin.dll.debug bin/karvelin.exe bin/karvelin.exe.debug \
                    python/_Karvelin.pyd python/_Karvelin.pyd.debug lib/libKarvelin.dll.a ;;
         esac

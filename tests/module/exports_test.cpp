@@ -14,10 +14,14 @@
 #include "module/function_table.h"
 
 extern "C" int karvelin_header_compiles_as_c(void);
+extern "C" int karvelin_header_compiles_as_cpp(void);
 
 namespace {
 
-TEST(Exports, HeaderServesCCallers) { EXPECT_EQ(karvelin_header_compiles_as_c(), 1); }
+TEST(Exports, HeaderServesCCallers) {
+    EXPECT_EQ(karvelin_header_compiles_as_c(), 1);
+    EXPECT_EQ(karvelin_header_compiles_as_cpp(), 1);
+}
 
 std::string Owned(char* text) {
     const std::string copy = text ? text : "(null)";

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Makes the build tree's archive with CPack and checks it: exactly the files
 # that docs/packaging.md lists, the library in it byte for byte the one the
-# tests ran, every image stripped and naming its debug file, the Windows wheel
-# sound and holding that archive's module, a README for the archive's user,
+# tests ran, every image stripped and naming its debug file, the wheel sound
+# and holding the tested module, a README for the archive's user,
 # and the same bytes when made again.
 # usage: check_archive.sh BUILD_DIR SYSTEM(win32|win64|linux) VERSION LIBRARY [PYTHON]
 set -u
@@ -29,7 +29,8 @@ esac
 case $system in
     win32) platform=win32 arch=i686 ;;
     win64) platform=win_amd64 arch=x86_64 ;;
-    *) platform=none arch=none ;;
+    *) platform=$("$python" -c 'import sysconfig; print(sysconfig.get_platform().replace("-", "_").replace(".", "_"))')
+       arch=none ;;
 esac
 docs=$(cd "$here/../../docs" && ls ./*.md | sed 's|^\./|docs/|' | grep -v '^docs/archive-README\.md$')
 listed=$(awk -F"|" -v want="$system" '
@@ -59,8 +60,10 @@ mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$work/packages/$archive") || fail "cannot unpack $archive"
 top=$work/unpacked/$name
 case $system in
-    linux) library_in=lib/libKarvelin.so images="lib/libKarvelin.so" readme=$top/share/doc/Karvelin/README.md ;;
-    *) library_in=bin/Karvelin.dll images="bin/Karvelin.dll bin/karvelin.exe python/_Karvelin.pyd" readme=$top/README.md ;;
+    linux) library_in=lib/libKarvelin.so images="lib/libKarvelin.so bin/karvelin" readme=$top/share/doc/Karvelin/README.md
+           wheels=share/Karvelin/python module=_Karvelin.abi3.so tested=$build/python3/_Karvelin.abi3.so ;;
+    *) library_in=bin/Karvelin.dll images="bin/Karvelin.dll bin/karvelin.exe python/_Karvelin.pyd" readme=$top/README.md
+       wheels=python module=_Karvelin.pyd tested=$top/python/_Karvelin.pyd ;;
 esac
 cmp -s "$top/$library_in" "$library" || fail "$library_in in the archive is not $library"
 # Shipped stripped, with the debug information each image names beside it.
@@ -82,14 +85,14 @@ if [ "$system" = linux ]; then
     "$top/bin/karvelin" GetErrorDescription 5 | grep -q '"5"' || fail "the unpacked bin/karvelin does not run"
 else
     grep -q '_Karvelin.pyd' "$readme" || fail "README.md does not say how Python loads the module"
-    # The wheel is sound and carries the archive's own module.
-    wheel=$top/python/karvelin-$version-cp39-abi3-$platform.whl
-    "$python" "$here/../../python/check_wheel.py" "$wheel" _Karvelin.pyd "$platform" >"$work/wheel.log" ||
-        fail "the archive's wheel: $(cat "$work/wheel.log")"
-    "$python" -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("_Karvelin.pyd"))' \
-        "$wheel" >"$work/wheel.pyd" && cmp -s "$work/wheel.pyd" "$top/python/_Karvelin.pyd" ||
-        fail "the wheel's _Karvelin.pyd is not python/_Karvelin.pyd"
 fi
+# The wheel is sound and carries the tested module (on Windows, the archive's own).
+wheel=$top/$wheels/karvelin-$version-cp39-abi3-$platform.whl
+"$python" "$here/../../python/check_wheel.py" "$wheel" "$module" "$platform" >"$work/wheel.log" ||
+    fail "the archive's wheel: $(cat "$work/wheel.log")"
+"$python" -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))' \
+    "$wheel" "$module" >"$work/wheel.module" && cmp -s "$work/wheel.module" "$tested" ||
+    fail "the wheel's $module is not $tested"
 
 # Made again, a second later, the archive is the same bytes.
 sleep 1

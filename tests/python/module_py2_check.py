@@ -82,6 +82,10 @@ class ModuleTest(unittest.TestCase):
         with_blank = ("x" + " ")[1:]  # the shared one-character string itself
         self.assertRaises(ValueError, K.TrimRight, with_blank)
         self.assertEqual(with_blank, " ")
+        # Trimmed once, the str holds the NULs after its text: a text argument refuses it.
+        twice = ("x" + "  ab  ")[1:]
+        K.TrimLeft(twice)
+        self.assertRaises(TypeError, K.TrimRight, twice)
 
     def test_argument_errors_name_the_function(self):
         try:

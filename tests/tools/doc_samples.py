@@ -1,5 +1,6 @@
 """The samples a page shows, run: each ```text block after a "<!-- sample -->"
-line holds commands ("$ karvelin ARG...", shell-quoted; "# exit status N"
+line holds, after a "# ..." line that may say which face of the program the
+block shows, commands ("$ karvelin ARG...", shell-quoted; "# exit status N"
 after one gives its status, 0 otherwise), each followed by what it prints on
 both streams. A "..." line stands for any lines, "..." within a line for any
 text. The commands run in a temporary folder.
@@ -20,10 +21,13 @@ for number, line in enumerate(open(page, encoding="utf-8").read().split("\n"), 1
     if line == "<!-- sample -->":
         marked = True
     elif marked and line == "```text":
-        marked, inside = False, True
+        marked, inside, first = False, True, True
+    elif inside and first and line.startswith("# "):
+        first = False  # the block's caption
     elif inside and line == "```":
         inside = False
     elif inside and line.startswith("$ "):
+        first = False
         words = shlex.split(line[2:], comments=True)
         status = re.search(r"# exit status (\d+)$", line)
         assert words[0] == "karvelin", "%s:%d: not a karvelin command" % (page, number)

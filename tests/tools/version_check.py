@@ -5,10 +5,14 @@ ProductVersion, and the fixed file and product version words), the wheel's
 file name, metadata and karvelin.__version__, and karvelin.__version__ as an
 installed environment imports it. With --figure, a figure a document quotes
 from the build (the first group of REGEX in FILE, its thousands' commas
-dropped) is the build's VALUE.
+dropped) is the build's VALUE. With --packages, the packages a document's
+table gives for each command of the dependency script (rows "| `scripts/deps.sh
+[MODE]` |": the names in backquotes outside brackets; a quoted MODE stands
+for its row's) are the ones the script installs.
 
 usage: version_check.py BUILD_DIR [--pe IMAGE]... [--wheels DIR] [--python PYTHON]
-                        [--figure FILE REGEX VALUE]... -- PROGRAM... (perhaps behind an emulator)
+                        [--figure FILE REGEX VALUE]... [--packages FILE SCRIPT]
+                        -- PROGRAM... (perhaps behind an emulator)
 """
 import argparse
 import glob
@@ -90,6 +94,25 @@ def words(high, low):
     return (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
 
 
+def script_packages(path):
+    """The packages of each mode of scripts/deps.sh ("all" when it is given none)."""
+    text = open(path, encoding="utf-8").read()
+    lists = dict(re.findall(r'^(\w+)="([^"]*)"', text, re.M))
+    return {mode: set(" ".join(lists[word[1:]] if word[0] == "$" else word for word in words.split()).split())
+            for mode, words in re.findall(r'^ *(\w+)\) wanted="?([^";]*)"?', text, re.M)}
+
+
+def document_packages(path):
+    """The packages a document's table gives for each mode of scripts/deps.sh."""
+    rows = re.findall(r"^\| `scripts/deps\.sh ?(\w*)` \|[^|]*\|(.*)\|$", open(path, encoding="utf-8").read(), re.M)
+    modes = {mode or "all": set(re.findall(r"`([^`]+)`", re.sub(r"\([^)]*\)", "", cell))) for mode, cell in rows}
+    for words in modes.values():
+        for mode in words & set(modes):
+            words.discard(mode)
+            words.update(modes[mode])
+    return modes
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
@@ -97,6 +120,7 @@ def main():
     parser.add_argument("--wheels")
     parser.add_argument("--python")
     parser.add_argument("--figure", nargs=3, action="append", default=[])
+    parser.add_argument("--packages", nargs=2)
     parser.add_argument("program", nargs="+")
     args = parser.parse_args()
 
@@ -139,6 +163,13 @@ def main():
             found = re.search(pattern, document.read())
         shown.append(("%s: %s" % (os.path.basename(path), pattern),
                       found.group(1).replace(",", "") if found else None, value))
+    if args.packages:
+        page, script = document_packages(args.packages[0]), script_packages(args.packages[1])
+        for mode in sorted(set(page) | set(script)):
+            listed, installed = page.get(mode, set()), script.get(mode, set())
+            says = "the same" if listed == installed else "only on the page: %s; only in the script: %s" % (
+                " ".join(sorted(listed - installed)) or "-", " ".join(sorted(installed - listed)) or "-")
+            shown.append(("%s: deps.sh %s" % (os.path.basename(args.packages[0]), mode), says, "the same"))
 
     wrong = 0
     for where, says, wanted in shown:
