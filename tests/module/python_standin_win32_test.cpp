@@ -302,12 +302,9 @@ TEST_P(PythonFace, CopyTheFileTakesTheCurrentFolderWithTheLockHeld) {
     ::SetCurrentDirectoryA(saved);
     long long answer = 0;
     EXPECT_TRUE(result && StandIn_IntValue(result, &answer) && answer == 1) << TakeError();
-    std::ifstream copy(here + "\\copy.txt");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), here);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(here + "\\copy.txt").rdbuf()), {}), here);
     EXPECT_EQ(::GetFileAttributesA((there + "\\copy.txt").c_str()), INVALID_FILE_ATTRIBUTES);
-    copy.close();
-    RemoveAll(here);
-    RemoveAll(there);
+    for (const std::string& folder : {here, there}) RemoveAll(folder);
 }
 
 // A refused argument list: the error stands, and the library is not called.

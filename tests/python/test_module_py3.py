@@ -403,32 +403,28 @@ def test_copy_the_file_and_del_files_and_dir(tmp_path):
 
 
 def test_copy_the_file_takes_the_current_folder_once(tmp_path):
-    # Relative names are taken against the current folder as the call found
-    # it: a thread that changes folder while copies run steers neither name,
-    # so each copy lies beside the source it was copied from.
+    # A thread that changes folder while copies run steers neither relative
+    # name: each copy lies beside the source it was copied from.
     folders = [tmp_path / "a", tmp_path / "b"]
     for folder in folders:
         folder.mkdir()
         (folder / "source.txt").write_text(folder.name)
-    stop = threading.Event()
+    stop, saved, copies = threading.Event(), os.getcwd(), []
 
     def wander():
         while not stop.is_set():
             for folder in folders:
                 os.chdir(folder)
 
-    saved = os.getcwd()
     os.chdir(folders[0])
     thread = threading.Thread(target=wander)
     thread.start()
-    copies = []
     try:
         for _ in range(1000):
             for folder in folders:
                 (folder / "copy.txt").unlink(missing_ok=True)
             K.CopyTheFile("source.txt", "copy.txt")
-            copies.append(sorted((f.name, (f / "copy.txt").read_text())
-                                 for f in folders if (f / "copy.txt").exists()))
+            copies.append([(f.name, (f / "copy.txt").read_text()) for f in folders if (f / "copy.txt").exists()])
     finally:
         stop.set()
         thread.join()
