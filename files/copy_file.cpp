@@ -1,10 +1,26 @@
 #include "files/copy_file.h"
 
+#include "common/no_throw.h"
+
 namespace karvelin::files {
 
+PreparedCopy::PreparedCopy(const char* source, const char* destination, CopyPlatform& files) noexcept
+    : files_(Guard(nullptr, [&] { return files.Prepare(source, destination); })) {}
+
+std::int32_t PreparedCopy::operator()() noexcept {
+    if (!files_) return 0;
+    return Guard(0, [&] {
+        const FoundFile source = files_->Source(), destination = files_->Destination();
+        // Onto itself, through a link or another spelling: the copy would
+        // empty the source. Refused while the source is still as it was.
+        if (SameObject(source, destination)) return 0;
+        files_->MakeOverwritable();
+        return files_->Copy() ? 1 : 0;
+    });
+}
+
 std::int32_t CopyTheFile(const char* source, const char* destination, CopyPlatform& files) {
-    files.MakeOverwritable(destination);
-    return files.Copy(source, destination) ? 1 : 0;
+    return PreparedCopy(source, destination, files)();
 }
 
 }  // namespace karvelin::files

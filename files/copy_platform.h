@@ -3,32 +3,80 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 namespace karvelin::files {
+
+// What a name reached when the copy looked, before it changed anything: the
+// object's identity (Linux: device and inode; Windows: volume serial number
+// and file index), the same whatever name or link reached it.
+struct FoundFile {
+    bool found = false;
+    bool regular = false;  // a file, not a folder, device or pipe
+    std::uint64_t volume = 0, file = 0;
+};
+
+inline bool SameObject(const FoundFile& a, const FoundFile& b) {
+    return a.found && b.found && a.volume == b.volume && a.file == b.file;
+}
+
+// One copy's two files, from its ready step on. The ready step settled what
+// the names are taken against (the caller's current folder at that moment);
+// the steps below use nothing of the process's that another thread could
+// change meanwhile.
+class CopyFiles {
+public:
+    virtual ~CopyFiles() = default;
+    // Opens the source and the destination as far as it takes to know what
+    // they are; changes nothing. Both are kept open for the steps below.
+    virtual FoundFile Source() = 0;
+    virtual FoundFile Destination() = 0;
+    // Clears what would stop the destination found being overwritten:
+    // Windows sets its attributes to normal (read-only, hidden, system and
+    // archive go); Linux gives a regular file's owner write permission.
+    // Nothing is answered.
+    virtual void MakeOverwritable() = 0;
+    // Copies the source found over the destination (created or
+    // overwritten); true when the whole file was copied. Refuses where the
+    // names no longer reach what was found, or reach one object.
+    virtual bool Copy() = 0;
+};
 
 class CopyPlatform {
 public:
     virtual ~CopyPlatform() = default;
-    // Clears what would stop the destination being overwritten: Windows sets
-    // its attributes to normal (read-only, hidden, system and archive go);
-    // Linux gives its owner write permission. A missing destination is no
-    // error; nothing is answered.
-    virtual void MakeOverwritable(const std::string& destination) = 0;
-    // Copies the source over the destination (created or overwritten); true
-    // when the whole file was copied.
-    virtual bool Copy(const std::string& source, const std::string& destination) = 0;
+    // The ready step: takes the two names and what they depend on of the
+    // process (the current folder: Linux opens it, Windows makes the names
+    // full). Null when that cannot be had, for want of memory or of a
+    // descriptor: such a copy does nothing.
+    virtual std::unique_ptr<CopyFiles> Prepare(const std::string& source, const std::string& destination) = 0;
 };
 
-// SetFileAttributesA and CopyFileA on Windows; chmod and an in-kernel copy
-// (copy_file_range, sendfile, or read and write) on Linux.
+// Windows: the names made full, CreateFileA to identify them, the
+// attributes set through the destination's handle, then CopyFileA. Linux:
+// descriptors opened relative to the current folder as it was, chmod through
+// the destination's descriptor, and an in-kernel copy that keeps holes.
 CopyPlatform& SystemCopy();
 
 #ifndef _WIN32
-// Linux: copies the source's `size` bytes from the descriptor `in` to `out`,
-// at most `chunk` bytes a call; true when all of them were copied (a source
-// that ends early is no copy).
-bool CopyContents(int in, int out, std::uint64_t size, std::size_t chunk);
+// Linux: one step of an in-kernel copy from `in` to `out` at their file
+// offsets (both advanced), at most `count` bytes: the bytes copied, 0 where
+// it stopped, -1 with errno. copy_file_range, then sendfile.
+using KernelCopy = ssize_t (*)(int in, int out, std::size_t count);
+extern const KernelCopy kKernelCopies[2];
+
+// Linux: copies what the source `in` holds to the empty `out`, from its start
+// to where a read of it ends, at most `chunk` bytes a step. Holes the
+// source's file system reports (SEEK_DATA, SEEK_HOLE) stay holes. Each
+// kernel copy in `ways` is tried in turn until one is available for these
+// files; a kernel copy that stops is not taken for the source's end: reads
+// and writes go on from there. False when a read or write fails.
+bool CopyContents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count);
 #endif
 
 }  // namespace karvelin::files

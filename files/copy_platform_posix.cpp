@@ -1,13 +1,19 @@
-// Linux copies in the kernel where it can: copy_file_range, else sendfile,
-// else read and write.
+// Linux copies in the kernel where it can (copy_file_range, else sendfile,
+// else read and write), one stretch of data at a time, so that the source's
+// holes stay holes in the copy.
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <string>
 
 #include "common/posix_mode.h"
 #include "common/posix_owners.h"
@@ -19,6 +25,7 @@ namespace {
 using posix::unique_fd;
 
 constexpr std::size_t kChunk = std::size_t{1} << 30;
+constexpr off_t kNoHole = std::numeric_limits<off_t>::max();
 
 // An error that says this way of copying is not available for these files
 // (another file system, a kernel without it), not that the copy failed.
@@ -26,42 +33,121 @@ bool NotAvailable(int error) {
     return error == ENOSYS || error == EXDEV || error == EINVAL || error == EOPNOTSUPP || error == ENOTSUP;
 }
 
-enum class Copied { All, Failed, NotAvailable };
+ssize_t CopyFileRange(int in, int out, std::size_t count) {
+    return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
+}
+ssize_t SendFile(int in, int out, std::size_t count) { return ::sendfile(out, in, nullptr, count); }
 
-// Steps until the source's end. An end before `size` bytes is no whole copy
-// (the source shrank, or the file system cannot copy it this way: at the
-// first step, the next way is tried).
-template <typename Step>
-Copied CopyBy(std::uint64_t size, Step step) {
-    std::uint64_t done = 0;
-    for (;;) {
-        const ssize_t n = step();
-        if (n == 0) return done >= size ? Copied::All : done == 0 ? Copied::NotAvailable : Copied::Failed;
-        if (n > 0) {
-            done += static_cast<std::uint64_t>(n);
-            continue;
-        }
-        if (errno == EINTR) continue;
-        return done == 0 && NotAvailable(errno) ? Copied::NotAvailable : Copied::Failed;
+bool WriteAll(int out, const char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::write(out, data + done, size - done);
+        if (n < 0 && errno != EINTR) return false;
+        if (n > 0) done += static_cast<std::size_t>(n);
     }
+    return true;
 }
 
-bool ReadAndWrite(int in, int out, std::uint64_t size, std::size_t chunk) {
-    char buffer[1 << 16];
-    for (std::uint64_t copied = 0;;) {
-        const ssize_t n = ::read(in, buffer, chunk < sizeof buffer ? chunk : sizeof buffer);
-        if (n == 0) return copied >= size;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        copied += static_cast<std::uint64_t>(n);
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno != EINTR) return false;
-            if (w > 0) done += w;
+// One copy's progress: both descriptors stand at `at`; the copy holds
+// `written` bytes (its holes included).
+class Contents {
+public:
+    Contents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count)
+        : in_(in), out_(out), chunk_(chunk), ways_(ways), way_count_(way_count) {}
+
+    bool Copy() {
+        for (;;) {
+            off_t until = kNoHole;
+            off_t data = ::lseek(in_, at_, SEEK_DATA);
+            if (data < 0 && errno == ENXIO) {
+                struct stat st {};
+                if (::fstat(in_, &st) != 0) return false;
+                // No data from here to the end the source states: a hole.
+                if (at_ < st.st_size) return EndAt(st.st_size);
+                // At or past its stated end (the files of /proc state 0
+                // bytes): what a read finds is still copied.
+                data = at_;
+            } else if (data < 0) {
+                data = at_;  // no hole information: all is data
+            } else {
+                if (data < at_) data = at_;
+                const off_t hole = ::lseek(in_, data, SEEK_HOLE);
+                if (hole > data) until = hole;
+                if (::lseek(in_, data, SEEK_SET) != data) return false;
+            }
+            if (data != at_) {
+                if (::lseek(out_, data, SEEK_SET) != data) return false;
+                at_ = data;
+            }
+            switch (CopyStretch(until)) {
+                case Stretch::Copied: break;
+                case Stretch::End: return EndAt(at_);
+                case Stretch::Failed: return false;
+            }
         }
     }
+
+private:
+    enum class Stretch { Copied, End, Failed };
+
+    // From `at_` to `until`, or to the source's end: where a read answers 0.
+    // A kernel copy that stops says nothing of the end (copy_file_range
+    // stops at once for some files that the kernel makes up as they are
+    // read, and a file may claim more than it holds): reads and writes go on
+    // from there.
+    Stretch CopyStretch(off_t until) {
+        char buffer[1 << 16];
+        while (at_ < until) {
+            const std::size_t count =
+                static_cast<std::size_t>(std::min<std::uint64_t>(chunk_, static_cast<std::uint64_t>(until - at_)));
+            if (way_ < way_count_) {
+                const ssize_t n = ways_[way_](in_, out_, count);
+                if (n > 0) {
+                    Advance(n);
+                    way_used_ = true;
+                } else if (n == 0) {
+                    way_ = way_count_;
+                } else if (errno != EINTR) {
+                    if (way_used_ || !NotAvailable(errno)) return Stretch::Failed;
+                    ++way_;
+                }
+                continue;
+            }
+            const ssize_t n = ::read(in_, buffer, count < sizeof buffer ? count : sizeof buffer);
+            if (n == 0) return Stretch::End;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return Stretch::Failed;
+            }
+            if (!WriteAll(out_, buffer, static_cast<std::size_t>(n))) return Stretch::Failed;
+            Advance(n);
+        }
+        return Stretch::Copied;
+    }
+
+    void Advance(ssize_t n) {
+        at_ += n;
+        if (at_ > written_) written_ = at_;
+    }
+    // A hole at the end is the copy's size, not written data.
+    bool EndAt(off_t end) { return written_ >= end || ::ftruncate(out_, end) == 0; }
+
+    const int in_, out_;
+    const std::size_t chunk_;
+    const KernelCopy* const ways_;
+    const std::size_t way_count_;
+    std::size_t way_ = 0;    // the kernel copy in use; way_count_: reads and writes
+    bool way_used_ = false;  // it has copied: it is available for these files
+    off_t at_ = 0, written_ = 0;
+};
+
+FoundFile Identify(int fd, struct stat& st) {
+    FoundFile found;
+    if (fd < 0 || ::fstat(fd, &st) != 0) return found;
+    found.found = true;
+    found.regular = S_ISREG(st.st_mode);
+    found.volume = static_cast<std::uint64_t>(st.st_dev);
+    found.file = static_cast<std::uint64_t>(st.st_ino);
+    return found;
 }
 
 // The descriptor back to ordinary reads and writes.
@@ -70,37 +156,88 @@ bool Blocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
-class SystemCopies final : public CopyPlatform {
+// The names are opened relative to the current folder as the ready step
+// found it (none when both are absolute), so another thread's chdir cannot
+// steer them. Source and destination are first opened with O_PATH, which
+// reads nothing, waits for nothing and changes nothing; the copy then opens
+// the very objects found, or refuses.
+class SystemCopyFiles final : public CopyFiles {
 public:
-    // Looked at and changed through one descriptor: a name swapped between
-    // the look and the change cannot steer the change to another file.
-    void MakeOverwritable(const std::string& destination) override {
-        const unique_fd fd(::open(destination.c_str(), O_PATH | O_CLOEXEC));
-        struct stat st {};
-        if (fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
-            posix::ChangeModeOf(fd.get(), (st.st_mode & 07777) | S_IWUSR);
+    SystemCopyFiles(unique_fd at, std::string source, std::string destination)
+        : at_(std::move(at)), source_name_(std::move(source)), destination_name_(std::move(destination)) {}
+
+    FoundFile Source() override {
+        source_path_ = unique_fd(::openat(At(), source_name_.c_str(), O_PATH | O_CLOEXEC));
+        return source_ = Identify(source_path_.get(), source_stat_);
+    }
+    FoundFile Destination() override {
+        destination_path_ = unique_fd(::openat(At(), destination_name_.c_str(), O_PATH | O_CLOEXEC));
+        return destination_ = Identify(destination_path_.get(), destination_stat_);
     }
 
-    bool Copy(const std::string& source, const std::string& destination) override {
-        // Opened without blocking: a FIFO's open waits for its other end.
-        // Only regular files are copied, from and to.
-        const unique_fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    void MakeOverwritable() override {
+        const mode_t mode = destination_stat_.st_mode;
+        if (destination_.regular && !(mode & S_IWUSR))
+            posix::ChangeModeOf(destination_path_.get(), (mode & 07777) | S_IWUSR);
+    }
+
+    bool Copy() override {
+        if (!source_.regular || (destination_.found && !destination_.regular)) return false;
+        // Opened without blocking: a FIFO put in a name's place since would
+        // wait for its other end.
+        const unique_fd in = Reopen(source_path_, source_name_, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         struct stat from {};
-        if (!in || ::fstat(in.get(), &from) != 0 || !S_ISREG(from.st_mode) || !Blocking(in.get())) return false;
-        // Opened without truncation: a destination that is the source itself
-        // must be refused before it is emptied.
-        const unique_fd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
+        if (!in || !SameObject(Identify(in.get(), from), source_) || !Blocking(in.get())) return false;
+        // Opened without truncation: what it reaches is checked first.
+        const unique_fd out(
+            ::openat(At(), destination_name_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
         struct stat to {};
-        if (!out || ::fstat(out.get(), &to) != 0 || !S_ISREG(to.st_mode) || !Blocking(out.get())) return false;
-        if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) return false;
+        const FoundFile opened = Identify(out.get(), to);
+        if (!opened.regular || SameObject(opened, source_) ||
+            (destination_.found && !SameObject(opened, destination_)) || !Blocking(out.get()))
+            return false;
+        // The copy's mode is the source's, as the copy of a read-only file
+        // is read-only on Windows too; never set-user-ID or set-group-ID,
+        // which would hand the copier's identity to the source's program.
+        const mode_t mode = from.st_mode & 0777;
+        // While the copy is written, group and others of an existing
+        // destination keep only what the source's mode grants them too.
+        const mode_t widened = to.st_mode & 077 & ~mode;
+        if (widened != 0) ::fchmod(out.get(), (to.st_mode & 0777 & ~widened) | S_IWUSR);
         // An empty file is not truncated: ext4 flushes a truncated file's
         // data at its close (twice the time of the copy).
         if (to.st_size != 0 && ::ftruncate(out.get(), 0) != 0) return false;
+        if (!CopyContents(in.get(), out.get(), kChunk, kKernelCopies, std::size(kKernelCopies))) return false;
+        return ::fchmod(out.get(), mode) == 0;
+    }
 
-        if (!CopyContents(in.get(), out.get(), static_cast<std::uint64_t>(from.st_size), kChunk)) return false;
-        // The source's mode, as the copy of a read-only file is read-only on
-        // Windows too.
-        return ::fchmod(out.get(), from.st_mode & 07777) == 0;
+private:
+    int At() const { return at_ ? at_.get() : AT_FDCWD; }
+
+    // The object an O_PATH descriptor holds, opened again for reading: through
+    // /proc where there is one, else by its name (checked by the caller).
+    unique_fd Reopen(const unique_fd& path, const std::string& name, int flags) const {
+        unique_fd fd(::open(("/proc/self/fd/" + std::to_string(path.get())).c_str(), flags));
+        if (!fd && errno == ENOENT) fd = unique_fd(::openat(At(), name.c_str(), flags));
+        return fd;
+    }
+
+    unique_fd at_;
+    std::string source_name_, destination_name_;
+    unique_fd source_path_, destination_path_;
+    FoundFile source_, destination_;
+    struct stat source_stat_ {}, destination_stat_ {};
+};
+
+class SystemCopies final : public CopyPlatform {
+public:
+    std::unique_ptr<CopyFiles> Prepare(const std::string& source, const std::string& destination) override {
+        unique_fd at;
+        if (source.rfind('/', 0) != 0 || destination.rfind('/', 0) != 0) {
+            at = unique_fd(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (!at) return nullptr;
+        }
+        return std::make_unique<SystemCopyFiles>(std::move(at), source, destination);
     }
 };
 
@@ -108,11 +245,10 @@ SystemCopies g_copy;
 
 }  // namespace
 
-bool CopyContents(int in, int out, std::uint64_t size, std::size_t chunk) {
-    Copied copied = CopyBy(size, [&] { return ::copy_file_range(in, nullptr, out, nullptr, chunk, 0); });
-    if (copied == Copied::NotAvailable) copied = CopyBy(size, [&] { return ::sendfile(out, in, nullptr, chunk); });
-    if (copied == Copied::NotAvailable) return ReadAndWrite(in, out, size, chunk);
-    return copied == Copied::All;
+const KernelCopy kKernelCopies[2] = {&CopyFileRange, &SendFile};
+
+bool CopyContents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count) {
+    return Contents(in, out, chunk, ways, way_count).Copy();
 }
 
 CopyPlatform& SystemCopy() { return g_copy; }

@@ -1,17 +1,114 @@
+// Windows copies with CopyFileA, between names made full in the ready step.
+// Source and destination are first opened for their attributes alone, which
+// no sharing refuses, to learn whether they are one object; the destination's
+// attributes are reset through that handle, so that they are those of the
+// object found. NtSetInformationFile is looked up at run time: ntdll exports
+// it on every release since Windows 2000, but its import library is no part
+// of the toolchain's defaults.
 #include <windows.h>
+#include <winternl.h>
 
+#include <memory>
+#include <string>
+
+#include "common/sized_text.h"
+#include "common/win32_owners.h"
 #include "files/copy_platform.h"
 
 namespace karvelin::files {
 namespace {
 
+constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
+using NtSetInformationFileCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+
+NtSetInformationFileCall SetInformation() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll ? reinterpret_cast<NtSetInformationFileCall>(
+                       reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtSetInformationFile")))
+                 : nullptr;
+}
+
+// The name made full by the system's rules, against the current folder (and
+// the current folder of another drive) as it is now; the name as given when
+// it cannot be made full (an empty one).
+std::string FullPath(const std::string& name) {
+    if (name.empty()) return name;
+    return ReadSizedText<char>([&](char* buffer, std::size_t size, std::size_t& needed) {
+               const DWORD length = ::GetFullPathNameA(name.c_str(), static_cast<DWORD>(size), buffer, nullptr);
+               needed = length < size ? length + 1 : length;
+               return length != 0;
+           })
+        .value_or(name);
+}
+
+// Opened for its attributes, following links: a folder too, and a file
+// another process holds without sharing.
+win32::unique_hfile OpenForAttributes(const std::string& path, DWORD access) {
+    return win32::unique_hfile(::CreateFileA(path.c_str(), access,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+FoundFile Identify(const win32::unique_hfile& handle) {
+    FoundFile found;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &information)) return found;
+    found.found = true;
+    found.regular = !(information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+    found.volume = information.dwVolumeSerialNumber;
+    found.file = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    return found;
+}
+
+class SystemCopyFiles final : public CopyFiles {
+public:
+    SystemCopyFiles(std::string source, std::string destination)
+        : source_name_(std::move(source)), destination_name_(std::move(destination)) {}
+
+    FoundFile Source() override {
+        source_ = OpenForAttributes(source_name_, FILE_READ_ATTRIBUTES);
+        return Identify(source_);
+    }
+    FoundFile Destination() override {
+        destination_ = OpenForAttributes(destination_name_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+        writable_ = static_cast<bool>(destination_);
+        if (!destination_) destination_ = OpenForAttributes(destination_name_, FILE_READ_ATTRIBUTES);
+        return Identify(destination_);
+    }
+
+    // A destination that cannot be opened to write its attributes could not
+    // have them set by name either.
+    void MakeOverwritable() override {
+        if (!writable_) return;
+        static const NtSetInformationFileCall set = SetInformation();
+        if (!set) {
+            ::SetFileAttributesA(destination_name_.c_str(), FILE_ATTRIBUTE_NORMAL);
+            return;
+        }
+        FILE_BASIC_INFORMATION basic{};  // times 0: unchanged
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        IO_STATUS_BLOCK io{};
+        set(destination_.get(), &io, &basic, sizeof basic, kBasicInformation);
+    }
+
+    // By name, as nothing but a name can be given to CopyFileA: the handles
+    // go first, so that no sharing of theirs can stand in its way.
+    bool Copy() override {
+        source_.reset();
+        destination_.reset();
+        return ::CopyFileA(source_name_.c_str(), destination_name_.c_str(), FALSE) != FALSE;
+    }
+
+private:
+    std::string source_name_, destination_name_;
+    win32::unique_hfile source_, destination_;
+    bool writable_ = false;
+};
+
 class SystemCopies final : public CopyPlatform {
 public:
-    void MakeOverwritable(const std::string& destination) override {
-        ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-    bool Copy(const std::string& source, const std::string& destination) override {
-        return ::CopyFileA(source.c_str(), destination.c_str(), FALSE) != FALSE;
+    std::unique_ptr<CopyFiles> Prepare(const std::string& source, const std::string& destination) override {
+        return std::make_unique<SystemCopyFiles>(FullPath(source), FullPath(destination));
     }
 };
 

@@ -211,10 +211,11 @@ KARVELIN_API int32_t KARVELIN_CALL ValidateTheIP(const char *address);
 
 /* Resets the destination's attributes to normal (Linux: gives its owner write
  * permission), then copies the source over it: 1 when the copy succeeded,
- * 0 otherwise. On Linux the copy keeps the source's mode, and a destination
- * that is the source itself, or a source or destination that is no regular
- * file (a FIFO, a device, a folder), is refused at once (0), never waited on.
- * Not a ResultCode. */
+ * 0 otherwise. A destination that is the source itself, by any name or link,
+ * answers 0 with nothing changed. On Linux the copy keeps the source's
+ * permission bits (never set-user-ID or set-group-ID) and its holes, and a
+ * source or destination that is no regular file (a FIFO, a device, a folder)
+ * is refused at once (0), never waited on. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL CopyTheFile(const char *source, const char *destination);
 
 /* 0 when every byte is an ASCII letter or digit; else ERR_NOT_LETTERFIGURE. */

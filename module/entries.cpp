@@ -1,11 +1,12 @@
-// The text-buffer functions told their buffer's size, and RunSilent in two
-// steps: what the C exports, the Python modules and the karvelin program
+// The text-buffer functions told their buffer's size, and RunSilent and
+// CopyTheFile in two steps: what the C exports, the Python modules and the karvelin program
 // call. In an object of their own, so that a program can take them without
 // the C exports.
 #include <cstring>
 #include <string>
 
 #include "common/no_throw.h"
+#include "files/copy_file.h"
 #include "files/run_silent.h"
 #include "module/function_table.h"
 #include "net/adapter_inventory.h"
@@ -42,6 +43,9 @@ namespace karvelin::entry {
 
 files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept {
     return files::SilentRun(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
+}
+files::PreparedCopy PrepareCopyTheFile(const char* source, const char* destination) noexcept {
+    return files::PreparedCopy(TextOrEmpty(source), TextOrEmpty(destination), files::SystemCopy());
 }
 
 UnusedInPython GetHostIPAddr(TextBuffer& buffer) noexcept {

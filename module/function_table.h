@@ -55,7 +55,8 @@ struct UnusedInPython {
 };
 
 namespace files {
-class SilentRun;  // files/run_silent.h
+class SilentRun;     // files/run_silent.h
+class PreparedCopy;  // files/copy_file.h
 }
 
 namespace entry {
@@ -64,6 +65,9 @@ namespace entry {
 // COMSPEC and the environment, which other Python threads may change) and
 // runs it with the lock released.
 files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept;
+// CopyTheFile made ready in the same way: the Python 3 face settles the
+// current folder the names are taken against with the lock held.
+files::PreparedCopy PrepareCopyTheFile(const char* source, const char* destination) noexcept;
 // The text-buffer functions, told the buffer's size (defined with the exports).
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;

@@ -26,6 +26,7 @@
 #endif
 
 #include "Karvelin.h"
+#include "files/copy_file.h"
 #include "files/run_silent.h"
 #include "files/tree_removal.h"
 #include "module/function_table.h"
@@ -85,6 +86,18 @@ struct Glue<&::RunSilent, kName, kLock, decltype(&::RunSilent)> {
         if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
         files::SilentRun run = entry::PrepareRunSilent(std::get<0>(params).Value(), std::get<1>(params).Value());
         return Result(Run<kLock>(run));
+    }
+};
+
+// CopyTheFile takes relative names against the current folder, which another
+// thread's os.chdir may change: the folder is settled with the lock held.
+template <const char* kName, Lock kLock>
+struct Glue<&::CopyTheFile, kName, kLock, decltype(&::CopyTheFile)> {
+    static Object* Call(Object*, Object* args) {
+        std::tuple<Param<const char*>, Param<const char*>> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
+        files::PreparedCopy copy = entry::PrepareCopyTheFile(std::get<0>(params).Value(), std::get<1>(params).Value());
+        return Result(Run<kLock>(copy));
     }
 };
 

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +53,12 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         {"missing source", "", fs::perms::none, true, read_only, "d", 0},
         {"missing destination folder", "abc", fs::perms::owner_all, false, {}, "no/d", 0},
         {"destination is the source", "abc", fs::perms::owner_all, false, {}, "s", 0},
+        // Refused before the source is made writable.
+        {"read-only source onto itself", "abc", read_only, false, {}, "s", 0},
+        {"through a symbolic link to the source", "abc", read_only, false, {}, "d", 0},
+        {"through a hard link to the source", "abc", read_only, false, {}, "d", 0},
+        {"set-user-ID and set-group-ID stay behind", "abc",
+         fs::perms::owner_all | fs::perms::group_read | fs::perms::set_uid | fs::perms::set_gid, false, {}, "d", 1},
         {"source is a folder", "", fs::perms::none, false, {}, "d", 0},
         // Opened, a FIFO would wait for its other end: refused at once.
         {"source is a FIFO", "", fs::perms::none, false, {}, "d", 0},
@@ -66,6 +74,8 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         if (what == "source is a folder") fs::create_directory(source);
         if (what == "source is a FIFO" || what == "destination is a FIFO")
             ::mkfifo((what == "source is a FIFO" ? source : destination).c_str(), 0600);
+        if (what.rfind("through a symbolic", 0) == 0) fs::create_symlink(source, destination);
+        if (what.rfind("through a hard", 0) == 0) fs::create_hard_link(source, destination);
         if (c.destination_exists) {
             std::ofstream(destination) << "old destination";
             fs::permissions(destination, c.destination_mode);
@@ -75,39 +85,98 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         EXPECT_EQ(CopyTheFile(source.c_str(), destination.c_str(), SystemCopy()), c.expected) << c.what;
         if (c.expected == 1) {
             EXPECT_EQ(Read(destination), c.source_text) << c.what;
-            EXPECT_EQ(fs::status(destination).permissions(), c.source_mode) << c.what;
+            EXPECT_EQ(fs::status(destination).permissions(), c.source_mode & fs::perms::all) << c.what;
         } else if (c.destination_exists) {
             EXPECT_EQ(Read(destination), "old destination") << c.what;
             EXPECT_TRUE((fs::status(destination).permissions() & fs::perms::owner_write) != fs::perms::none) << c.what;
         }
         if (has_source && fs::is_regular_file(source)) {
             EXPECT_EQ(Read(source), c.source_text) << c.what;
+            EXPECT_EQ(fs::status(source).permissions(), c.source_mode) << c.what;
         }
     }
     ::alarm(0);
     fs::remove_all(base);
 }
 
-// Steps far shorter than the kernel's: a copy goes on past its first step,
-// and a source that ends before its size is no copy.
+// Kernel copies standing in for copy_file_range: one that stops at byte 10,
+// one that fails there, one that is not available for these files.
+ssize_t StopsAtTen(int in, int out, std::size_t count) {
+    const off_t at = ::lseek(in, 0, SEEK_CUR);
+    return at >= 10 ? 0 : ::copy_file_range(in, nullptr, out, nullptr, std::min<std::size_t>(count, 10 - at), 0);
+}
+ssize_t FailsAtTen(int in, int out, std::size_t count) {
+    if (::lseek(in, 0, SEEK_CUR) < 10) return StopsAtTen(in, out, count);
+    errno = EIO;
+    return -1;
+}
+
+// A copy goes on in steps to where a read of the source ends: a kernel copy
+// that stops early is not the end; one that fails is no copy.
 TEST(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
     const fs::path base = fs::temp_directory_path() / ("karvelin-steps-" + std::to_string(::getpid()));
     fs::create_directories(base);
     const std::string text = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::ofstream(base / "s", std::ios::binary) << text;
+    const KernelCopy not_available = [](int, int, std::size_t) -> ssize_t { return errno = EXDEV, -1; };
+    const KernelCopy stops[] = {&StopsAtTen}, fails[] = {&FailsAtTen}, later[] = {not_available, &StopsAtTen};
     const struct {
         std::size_t chunk;
-        std::uint64_t size;  // the source's, as its status said
+        const KernelCopy* ways;
+        std::size_t way_count;
         bool whole;
-    } cases[] = {{7, 36, true}, {36, 36, true}, {35, 36, true}, {1, 36, true}, {7, 37, false}, {64, 37, false}};
+    } cases[] = {{7, kKernelCopies, 2, true}, {36, kKernelCopies, 2, true}, {1, kKernelCopies, 2, true},
+                 {35, nullptr, 0, true},      {7, stops, 1, true},          {7, later, 2, true},
+                 {4, fails, 1, false}};
     for (const auto& c : cases) {
         const posix::unique_fd in(::open((base / "s").c_str(), O_RDONLY | O_CLOEXEC));
         const posix::unique_fd out(::open((base / "d").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         ASSERT_TRUE(in && out);
-        EXPECT_EQ(CopyContents(in.get(), out.get(), c.size, c.chunk), c.whole) << c.chunk << " " << c.size;
+        EXPECT_EQ(CopyContents(in.get(), out.get(), c.chunk, c.ways, c.way_count), c.whole) << c.chunk;
         if (c.whole) {
             EXPECT_EQ(Read(base / "d"), text) << c.chunk;
         }
+    }
+    fs::remove_all(base);
+}
+
+// Files the kernel makes up as they are read: /sys states 4,096 bytes and
+// holds fewer, /proc states none. Each is copied whole, with its mode.
+TEST(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
+    const fs::path copy = fs::temp_directory_path() / ("karvelin-kernel-" + std::to_string(::getpid()));
+    for (const char* source : {"/sys/devices/system/cpu/online", "/proc/version"}) {
+        if (!fs::exists(source)) continue;
+        EXPECT_EQ(CopyTheFile(source, copy.c_str(), SystemCopy()), 1) << source;
+        EXPECT_EQ(Read(copy), Read(source)) << source;
+        EXPECT_EQ(fs::status(copy).permissions(), fs::status(source).permissions()) << source;
+        fs::remove(copy);
+    }
+}
+
+// A sparse source stays sparse: its holes are not written, at the end either.
+TEST(CopyTheFile, LinuxKeepsHoles) {
+    const fs::path base = fs::temp_directory_path() / ("karvelin-sparse-" + std::to_string(::getpid()));
+    const fs::path source = base / "s", copy = base / "d";
+    fs::create_directories(base);
+    const off_t size = off_t{1} << 28;
+    for (const off_t last : {size - 4, size / 2}) {
+        {
+            const posix::unique_fd fd(::open(source.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            for (const off_t at : {off_t{0}, size / 3, last}) ASSERT_EQ(::pwrite(fd.get(), "data", 4, at), 4);
+            ASSERT_EQ(::ftruncate(fd.get(), size), 0);
+        }
+        struct stat from {}, to {};
+        ASSERT_EQ(::stat(source.c_str(), &from), 0);
+        if (from.st_blocks * 512 > size / 2) GTEST_SKIP() << base << " keeps no holes";
+        EXPECT_EQ(CopyTheFile(source.c_str(), copy.c_str(), SystemCopy()), 1);
+        ASSERT_EQ(::stat(copy.c_str(), &to), 0);
+        EXPECT_EQ(to.st_size, size);
+        EXPECT_LE(to.st_blocks, from.st_blocks + 64) << last;
+        const posix::unique_fd fd(::open(copy.c_str(), O_RDONLY | O_CLOEXEC));
+        char data[5] = {};
+        for (const off_t at : {off_t{0}, size / 3, last})
+            EXPECT_TRUE(::pread(fd.get(), data, 4, at) == 4 && std::string(data) == "data") << at;
+        fs::remove(copy);
     }
     fs::remove_all(base);
 }

@@ -105,26 +105,35 @@ constexpr DWORD kStubborn = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FI
 
 TEST_F(FilesThroughTheDll, CopyTheFileOverAnyDestination) {
     const std::string source = base_ + "\\source.txt", destination = base_ + "\\destination.txt";
+    const std::string folder = base_.substr(base_.find_last_of('\\') + 1);
     const struct {
         const char* what;
-        const char* source_name;
+        std::string source_name;
         DWORD destination_attributes;
         int32_t expected;
         std::string destination_text;
+        DWORD attributes_after;  // the destination's read-only, hidden and system bits
     } cases[] = {
-        {"read-only, hidden destination", "source.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 1, "new"},
-        {"system destination", "source.txt", FILE_ATTRIBUTE_SYSTEM, 1, "new"},
-        {"missing source", "missing.txt", kStubborn, 0, "old"},
-        {"onto itself", "destination.txt", 0, 0, "old"},
+        {"read-only, hidden destination", "source.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 1, "new", 0},
+        {"system destination", "source.txt", FILE_ATTRIBUTE_SYSTEM, 1, "new", 0},
+        {"missing source", "missing.txt", kStubborn, 0, "old", 0},
+        // Refused before the source's attributes are touched.
+        {"onto itself", "destination.txt", kStubborn, 0, "old", kStubborn},
+        {"onto itself, spelt another way", "..\\" + folder + "\\.\\destination.txt", kStubborn, 0, "old", kStubborn},
+        {"through a hard link", "link.txt", kStubborn, 0, "old", kStubborn},
     };
     for (const auto& c : cases) {
         Write(source, "new");
         ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-        Write(destination, "old", c.destination_attributes ? c.destination_attributes : FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA((base_ + "\\link.txt").c_str());
+        Write(destination, "old");
+        ASSERT_TRUE(::CreateHardLinkA((base_ + "\\link.txt").c_str(), destination.c_str(), nullptr));
+        ::SetFileAttributesA(destination.c_str(), c.destination_attributes);
         EXPECT_EQ(copy_((base_ + "\\" + c.source_name).c_str(), destination.c_str()), c.expected) << c.what;
         EXPECT_EQ(Read(destination), c.destination_text) << c.what;
-        EXPECT_EQ(::GetFileAttributesA(destination.c_str()) & kStubborn, 0u) << c.what;
+        EXPECT_EQ(::GetFileAttributesA(destination.c_str()) & kStubborn, c.attributes_after) << c.what;
     }
+    ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {

@@ -4,8 +4,10 @@
 // of its method table called with its sample's arguments, built by the stand-in.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -283,6 +285,26 @@ TEST_P(PythonFace, EveryEntryTakesItsSampleAndAnswersItsKind) {
 
 TEST_P(PythonFace, EntriesConvertTheirArgumentsAndAnswers) {
     for (const EntryCase& entry : kConversions) CheckEntry(entry);
+}
+
+// Another thread that changes folder while the lock is released steers no
+// relative name: the copy lies beside the source it was copied from.
+TEST_P(PythonFace, CopyTheFileTakesTheCurrentFolderWithTheLockHeld) {
+    const std::string here = NewTempFolder("python-face-here"), there = NewTempFolder("python-face-there");
+    ASSERT_FALSE(here.empty() || there.empty());
+    for (const std::string& folder : {here, there}) std::ofstream(folder + "\\source.txt") << folder;
+    char saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, saved);
+    ::SetCurrentDirectoryA(here.c_str());
+    std::snprintf(record_->folder_on_release, sizeof record_->folder_on_release, "%s", there.c_str());
+    Object* result = Call("CopyTheFile", {Text("source.txt"), Text("copy.txt")});
+    record_->folder_on_release[0] = '\0';
+    ::SetCurrentDirectoryA(saved);
+    long long answer = 0;
+    EXPECT_TRUE(result && StandIn_IntValue(result, &answer) && answer == 1) << TakeError();
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(here + "\\copy.txt").rdbuf()), {}), here);
+    EXPECT_EQ(::GetFileAttributesA((there + "\\copy.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::string& folder : {here, there}) RemoveAll(folder);
 }
 
 // A refused argument list: the error stands, and the library is not called.

@@ -400,3 +400,33 @@ def test_copy_the_file_and_del_files_and_dir(tmp_path):
     assert (tree / "sub" / "copy.txt").read_bytes() == b"abc"
     assert K.DelFilesAndDir(str(tree)) is None
     assert not tree.exists() and source.exists()
+
+
+def test_copy_the_file_takes_the_current_folder_once(tmp_path):
+    # A thread that changes folder while copies run steers neither relative
+    # name: each copy lies beside the source it was copied from.
+    folders = [tmp_path / "a", tmp_path / "b"]
+    for folder in folders:
+        folder.mkdir()
+        (folder / "source.txt").write_text(folder.name)
+    stop, saved, copies = threading.Event(), os.getcwd(), []
+
+    def wander():
+        while not stop.is_set():
+            for folder in folders:
+                os.chdir(folder)
+
+    os.chdir(folders[0])
+    thread = threading.Thread(target=wander)
+    thread.start()
+    try:
+        for _ in range(1000):
+            for folder in folders:
+                (folder / "copy.txt").unlink(missing_ok=True)
+            K.CopyTheFile("source.txt", "copy.txt")
+            copies.append([(f.name, (f / "copy.txt").read_text()) for f in folders if (f / "copy.txt").exists()])
+    finally:
+        stop.set()
+        thread.join()
+        os.chdir(saved)
+    assert [c for c in copies if c not in ([("a", "a")], [("b", "b")])] == []

@@ -353,6 +353,7 @@ STANDIN_EXPORT void Py_IncRef(Object* object) { ++object->refcnt; }
 STANDIN_EXPORT void Py_DecRef(Object* object) { --object->refcnt; }
 STANDIN_EXPORT void* PyEval_SaveThread() {
     ++g_record.lock_releases;
+    if (g_record.folder_on_release[0]) ::SetCurrentDirectoryA(g_record.folder_on_release);
     return &g_record;
 }
 STANDIN_EXPORT void PyEval_RestoreThread(void*) { ++g_record.lock_restores; }

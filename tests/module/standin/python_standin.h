@@ -32,6 +32,9 @@ struct Record {
     bool copied_from_live_block = false;
     int lock_releases = 0;  // PyEval_SaveThread
     int lock_restores = 0;  // PyEval_RestoreThread
+    // Set by the test: the folder that another thread makes current while
+    // the lock is released (none when empty).
+    char folder_on_release[260] = {};
     // Python 2, set by the test: what Py_IsInitialized answers, and whether
     // the calling thread has a thread state (PyGILState_GetThisThreadState).
     bool initialized = true;
