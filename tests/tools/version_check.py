@@ -1,6 +1,6 @@
 """Every place the library's version shows says the same version: the header's
 macros and the build's project version (the build tree's version.txt), the
-program's --version, the version resources of Windows images (FileVersion and
+program's --version (and the build it names: the program image's own), the version resources of Windows images (FileVersion and
 ProductVersion, and the fixed file and product version words), the wheel's
 file name, metadata and karvelin.__version__, and karvelin.__version__ as an
 installed environment imports it. With --figure, a figure a document quotes
@@ -20,6 +20,17 @@ import sys
 import zipfile
 
 RT_VERSION = 16
+
+
+def build_of(path):
+    """The build a program image is, as its --version names it."""
+    with open(path, "rb") as image:
+        data = image.read(4096)
+    if data[:4] == b"\x7fELF":
+        return "native Linux, %d-bit" % (32 if data[4] == 1 else 64)
+    (pe,) = struct.unpack_from("<I", data, 0x3C)
+    (machine,) = struct.unpack_from("<H", data, pe + 4)
+    return {0x14C: "32-bit Windows", 0x8664: "64-bit Windows"}.get(machine, "machine 0x%X" % machine)
 
 
 def pe_version(path):
@@ -110,7 +121,8 @@ def main():
         ("Karvelin.h KARVELIN_VERSION_STRING", listed["KARVELIN_VERSION_STRING"], version),
     ]
     output = subprocess.run(args.program + ["--version"], stdout=subprocess.PIPE, check=True).stdout
-    shown.append(("karvelin --version", output.decode().strip(), "karvelin " + version))
+    shown.append(("karvelin --version", output.decode().strip(),
+                  "karvelin %s (%s)" % (version, build_of(args.program[-1]))))
     for image in args.pe:
         strings, file_words, product_words = pe_version(image)
         name = os.path.basename(image)
