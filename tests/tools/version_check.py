@@ -1,11 +1,12 @@
 """Every place the library's version shows says the same version: the header's
 macros and the build's project version (the build tree's version.txt), the
-program's --version (and the build it names: the program image's own), the version resources of Windows images (FileVersion and
-ProductVersion, and the fixed file and product version words), the wheel's
-file name, metadata and karvelin.__version__, and karvelin.__version__ as an
-installed environment imports it. With --figure, a figure a document quotes
-from the build (the first group of REGEX in FILE, its thousands' commas
-dropped) is the build's VALUE.
+program's --version (with the build it names: the program image's own), the
+version resources of Windows images (FileVersion and ProductVersion, and the
+fixed file and product version words), the wheel's file name, metadata and
+karvelin.__version__, and karvelin.__version__ as an installed environment
+imports it. With --figure, a figure a document quotes from the build (the
+first group of REGEX in FILE, its thousands' commas dropped) is the build's
+VALUE.
 
 usage: version_check.py BUILD_DIR [--pe IMAGE]... [--wheels DIR] [--python PYTHON]
                         [--figure FILE REGEX VALUE]... -- PROGRAM... (perhaps behind an emulator)
