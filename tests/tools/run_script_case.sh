@@ -29,6 +29,8 @@ run() {
 }
 run 1 "$@" CheckDestFileDir 'C:\'
 run 2 "$@" NoSuchFunction
+run 0 "$@" --help
+case $output in *--win64*"usage: karvelin"*) ;; *) fail "run.sh --help names no --win64, or not the program's help" ;; esac
 mkdir -p "$work/$probe/sub" "$root/$probe" || exit 1
 run 0 "$@" DelFilesAndDir "$probe"
 [ ! -e "$work/$probe" ] || fail "the caller's $probe is still there"
