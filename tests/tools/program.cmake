@@ -63,7 +63,6 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(buffer_at_limit 0 "^GetAddress +0  OK$" GetAddress @1048576/5)
   karvelin_case(help 0 "^exit status: 0 when the command ran" --help)
   karvelin_case(version 0 "^karvelin ${PROJECT_VERSION} [(]native Linux, (32|64)-bit[)]$" --version)
-  # Asked to run in another folder than its own: nothing runs.
   karvelin_case(folder_elsewhere 2 "^karvelin: --folder /: that folder is not the folder the program runs in" --folder / CheckOS)
   # A text buffer as the function left it: the old NUL's byte, written over.
   karvelin_case(buffer_written_over_nul 0 "\"buffer\": \"[0-9.]+ +[\\]t\"[}]$" GetHostIPAddr --json 0123456789abcde)

@@ -35,10 +35,9 @@ mkdir -p "$work/$probe/sub" "$root/$probe" || exit 1
 run 0 "$@" DelFilesAndDir "$probe"
 [ ! -e "$work/$probe" ] || fail "the caller's $probe is still there"
 [ -d "$root/$probe" ] || fail "the checkout's $probe was removed"
-# A folder Wine cannot enter (a path of 260 characters or more): the program,
-# started in the Windows folder, refuses, and nothing there is removed.
+# A folder Wine cannot enter (260 characters or more): nothing in C:\windows is removed.
 deep=$work/$(printf '%0100d' 1)/$(printf '%0100d' 2)/$(printf '%0100d' 3)
 mkdir -p "$deep" "$prefix/drive_c/windows/$probe" || exit 1
 (cd "$deep" && run 2 "$@" DelFilesAndDir "$probe") || exit 1
 [ -d "$prefix/drive_c/windows/$probe" ] || fail "C:\\windows\\$probe was removed"
-echo "run.sh: the program's exit status, plain lines, the caller's folder and no other"
+echo "run.sh: the program's exit status, plain lines, the caller's folder"

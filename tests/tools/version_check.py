@@ -1,12 +1,11 @@
 """Every place the library's version shows says the same version: the header's
 macros and the build's project version (the build tree's version.txt), the
-program's --version (with the build it names: the program image's own), the
-version resources of Windows images (FileVersion and ProductVersion, and the
-fixed file and product version words), the wheel's file name, metadata and
-karvelin.__version__, and karvelin.__version__ as an installed environment
-imports it. With --figure, a figure a document quotes from the build (the
-first group of REGEX in FILE, its thousands' commas dropped) is the build's
-VALUE.
+program's --version with its build, the version resources of Windows images (FileVersion and
+ProductVersion, and the fixed file and product version words), the wheel's
+file name, metadata and karvelin.__version__, and karvelin.__version__ as an
+installed environment imports it. With --figure, a figure a document quotes
+from the build (the first group of REGEX in FILE, its thousands' commas
+dropped) is the build's VALUE.
 
 usage: version_check.py BUILD_DIR [--pe IMAGE]... [--wheels DIR] [--python PYTHON]
                         [--figure FILE REGEX VALUE]... -- PROGRAM... (perhaps behind an emulator)
@@ -21,17 +20,6 @@ import sys
 import zipfile
 
 RT_VERSION = 16
-
-
-def build_of(path):
-    """The build a program image is, as its --version names it."""
-    with open(path, "rb") as image:
-        data = image.read(4096)
-    if data[:4] == b"\x7fELF":
-        return "native Linux, %d-bit" % (32 if data[4] == 1 else 64)
-    (pe,) = struct.unpack_from("<I", data, 0x3C)
-    (machine,) = struct.unpack_from("<H", data, pe + 4)
-    return {0x14C: "32-bit Windows", 0x8664: "64-bit Windows"}.get(machine, "machine 0x%X" % machine)
 
 
 def pe_version(path):
@@ -121,9 +109,14 @@ def main():
          ".".join(listed["KARVELIN_VERSION_" + part] for part in ("MAJOR", "MINOR", "PATCH")), version),
         ("Karvelin.h KARVELIN_VERSION_STRING", listed["KARVELIN_VERSION_STRING"], version),
     ]
+    image = open(args.program[-1], "rb").read(4096)  # the build --version names: the program image's own
+    if image[:4] == b"\x7fELF":
+        build = "native Linux, %d-bit" % (32 * image[4])
+    else:
+        machine = struct.unpack_from("<H", image, struct.unpack_from("<I", image, 0x3C)[0] + 4)[0]
+        build = {0x14C: "32-bit Windows", 0x8664: "64-bit Windows"}.get(machine, hex(machine))
     output = subprocess.run(args.program + ["--version"], stdout=subprocess.PIPE, check=True).stdout
-    shown.append(("karvelin --version", output.decode().strip(),
-                  "karvelin %s (%s)" % (version, build_of(args.program[-1]))))
+    shown.append(("karvelin --version", output.decode().strip(), "karvelin %s (%s)" % (version, build)))
     for image in args.pe:
         strings, file_words, product_words = pe_version(image)
         name = os.path.basename(image)
