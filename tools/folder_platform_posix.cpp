@@ -28,7 +28,8 @@ PathState LookAt(const std::string& path) {
 }
 
 bool RunsIn(const std::string& folder, std::string& why) {
-    const posix::unique_fd asked(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Only to identify it: a folder one may enter but not list opens too.
+    const posix::unique_fd asked(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat wanted {}, here {};
     if (!asked || ::fstat(asked.get(), &wanted) != 0) {
         why = "cannot be opened as a folder (" + std::string(std::strerror(errno)) + ")";
