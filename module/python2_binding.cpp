@@ -86,14 +86,18 @@ int ApiVersion(const char* version) {
 }  // namespace
 }  // namespace karvelin::python
 
-// Registers with the one Python 2 interpreter that runs in the process. None
-// running (a native caller, an interpreter not yet started): nothing is
-// touched. Several: nothing is registered (see RefuseSeveral).
+// Registers with the one Python 2 interpreter that runs in the process, when
+// this thread has a thread state in it: an import runs on such a thread, with
+// the interpreter's lock held. None running (a native caller, an interpreter
+// not yet started), or one that this thread is not in (a native caller on a
+// thread of its own): nothing is touched, since a call without the lock could
+// corrupt the interpreter. Several: nothing is registered (see RefuseSeveral).
 KARVELIN_PYTHON_INIT void init_Karvelin(void) {
     using namespace karvelin::python;
     Running running = RunningInterpreters();
     if (running.count == 0) return;
     if (running.count > 1) return RefuseSeveral(running);
+    if (!running.interpreters[0].PyGILState_GetThisThreadState()) return;
     py = running.interpreters[0];
     Object* module = py.Py_InitModule4("_Karvelin", g_methods, nullptr, nullptr, ApiVersion(py.Py_GetVersion()));
     if (module != nullptr) (void)py.PyModule_GetDict(module);

@@ -127,9 +127,10 @@ bool IntegerParam::Take(Object* item, const char* function, int position) {
     const long long number = py.PyLong_AsLongLongAndOverflow(item, &overflow);
     if (number == -1 && py.PyErr_Occurred()) return false;
     if (overflow != 0 || number > INT32_MAX || number < INT32_MIN) {
-        Raise(py.PyExc_OverflowError,
-              Message() << function << "() argument " << position << ": signed integer is "
-                        << (overflow < 0 || number < 0 ? "less than minimum" : "greater than maximum"));
+        // Past 64 bits the number reads as -1: the overflow's sign tells the side.
+        const bool below = overflow != 0 ? overflow < 0 : number < 0;
+        Raise(py.PyExc_OverflowError, Message() << function << "() argument " << position << ": signed integer is "
+                                                << (below ? "less than minimum" : "greater than maximum"));
         return false;
     }
     value = static_cast<int>(number);

@@ -8,6 +8,15 @@ const std::string* Fitting(const std::optional<std::string>& text) {
     return text && text->size() < kDeviceTextSize ? &*text : nullptr;
 }
 
+// A field as a record may carry it: texts read from the system (an interface's
+// name or label, a device's description or friendly name) may hold the field
+// separator, which would shift every later field; each tab becomes a blank.
+std::string Field(std::string text) {
+    for (char& c : text)
+        if (c == '\t') c = ' ';
+    return text;
+}
+
 }  // namespace
 
 AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
@@ -34,7 +43,7 @@ std::string AdapterListText(const std::vector<AdapterEntry>& adapters, const Ada
         const auto name = names.find(adapter.name);
         for (const std::string& field : {InetNtoa(network), adapter.mask, adapter.address, adapter.name,
                                          name != names.end() ? name->second : adapter.description}) {
-            text += field;
+            text += Field(field);
             text += '\t';
         }
     }

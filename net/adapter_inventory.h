@@ -25,7 +25,7 @@ AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices);
 
 // Five tab-ended fields per adapter, in list order: (address AND mask), mask,
 // address, adapter name, and the map's name for the adapter (else its
-// description). No terminator.
+// description). A tab inside a field becomes a blank. No terminator.
 std::string AdapterListText(const std::vector<AdapterEntry>& adapters, const AdapterNameMap& names,
                             InetPlatform& inet);
 

@@ -38,7 +38,10 @@ std::vector<AdapterEntry> AdapterEntries(const ifaddrs* first) {
     std::vector<AdapterEntry> adapters;
     for (const ifaddrs* entry = first; entry; entry = entry->ifa_next) {
         if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !entry->ifa_name) continue;
-        const std::string name = entry->ifa_name;
+        // A labelled address ("eth0:1") is its interface's: the system's
+        // names hold no colon, and it reads an alias's name up to one.
+        const std::string label = entry->ifa_name;
+        const std::string name = label.substr(0, label.find(':'));
         // An interface's first address alone, as the Windows list gives it.
         if (std::any_of(adapters.begin(), adapters.end(), [&](const AdapterEntry& a) { return a.name == name; }))
             continue;

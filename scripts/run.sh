@@ -9,6 +9,11 @@
 # path names the caller's file (Wine maps the Unix folder); the exit status is
 # the program's; the output has plain line ends. The Wine prefix is made once
 # and kept in the build tree.
+#
+# The program is told the caller's folder as Wine names it (drive Z: is the
+# Unix root) and refuses to run anywhere else: Wine starts a program whose
+# folder it cannot enter (a path of about 260 characters or more) in the
+# Windows folder, where a relative path would name another file.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=main
@@ -18,6 +23,13 @@ if [ "${1:-}" = --win64 ]; then
     arch=win64
     shift
 fi
+case ${1:-} in
+    --help|-h|help)
+        echo "usage: scripts/run.sh [--win64] [report | FUNCTION ARG... | list | --help | --version]"
+        echo "  builds build/main (--win64: build/main64, 64-bit) and runs karvelin.exe under Wine"
+        echo "  in the caller's folder (exit status 2 where Wine cannot enter it); the program's help:"
+        ;;
+esac
 "$root/scripts/deps.sh" "$preset"
 build=$root/build/$preset
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -33,6 +45,8 @@ trap 'rm -f "$status"' EXIT
     grep -v 'Built target\|^make\|^\[ *[0-9]*%\] *$' >&2 || true
 [ "$(cat "$status")" -eq 0 ] || exit 1
 [ $# -gt 0 ] || set -- report
+folder=$(pwd -P | sed 's|/|\\|g')
+set -- --folder "Z:$folder" "$@"
 # Wine's C runtime ends lines with CR LF, on both streams: the caller gets
 # them plain, each on its own stream.
 {

@@ -65,7 +65,8 @@ struct Param<std::uint32_t> {
     void Show(Answer&) const {}
 };
 // A text buffer, handed to the function's entry with its size: a copy of the
-// argument and its NUL, shown afterwards up to its old length; or
+// argument and its NUL, shown afterwards as the function left it: its old
+// length, and the byte of the old NUL too when the function wrote over it; or
 // "@SIZE/FIELDS": SIZE NUL bytes (0 to 1 MiB), read afterwards as tab-ended
 // fields up to the first NUL or the buffer's end, whichever comes first.
 template <>
@@ -110,7 +111,7 @@ struct Param<TextBuffer&> {
         answer.buffer_size = buffer.size;
         answer.needed = buffer.needed > buffer.size ? buffer.needed : 0;
         if (!fields) {
-            answer.buffers.emplace_back(buffer.data, length);
+            answer.buffers.emplace_back(buffer.data, length + (buffer.data[length] != '\0' ? 1 : 0));
             return;
         }
         answer.fields = fields;

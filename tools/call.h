@@ -25,7 +25,8 @@ struct Answer {
     std::int32_t number = 0;
     bool null_text = false;
     std::string text;
-    std::vector<std::string> buffers;  // shown up to their old length, NUL bytes included
+    std::vector<std::string> buffers;  // as the function left them, NUL bytes included (the
+                                       // old NUL's byte only when it was written over)
     std::vector<std::string> records;  // "@SIZE/FIELDS" buffers: fields, in order
     unsigned fields = 0;               // per record
     std::size_t buffer_size = 0;       // a text buffer's size, and what the

@@ -1,4 +1,5 @@
-// What is at a path, as the program sees it before and after DelFilesAndDir.
+// What is at a path, as the program sees it before and after DelFilesAndDir;
+// the folder the program runs in.
 #pragma once
 
 #include <cstddef>
@@ -13,5 +14,12 @@ struct PathState {
 };
 
 PathState LookAt(const std::string& path);
+
+// Whether the program runs in FOLDER: the folder it was started in is that
+// very folder (the same object on the same volume, however either is
+// spelled). Otherwise false, and why: FOLDER cannot be opened as a folder,
+// or the program runs elsewhere (Wine starts a program whose Unix folder it
+// cannot enter in its Windows folder).
+bool RunsIn(const std::string& folder, std::string& why);
 
 }  // namespace karvelin::program

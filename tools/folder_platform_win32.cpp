@@ -1,4 +1,5 @@
 #include <cstring>
+#include <string>
 
 #include "common/win32_owners.h"
 #include "tools/folder_platform.h"
@@ -19,6 +20,35 @@ PathState LookAt(const std::string& path) {
         if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) ++state.entries;
     } while (::FindNextFileA(find.get(), &found));
     return state;
+}
+
+namespace {
+
+// A folder's identity: its volume and its index on that volume. 0, or why not.
+DWORD Identify(const char* path, BY_HANDLE_FILE_INFORMATION& info) {
+    const win32::unique_hfile folder(::CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder || !::GetFileInformationByHandle(folder.get(), &info)) return ::GetLastError();
+    return info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 0 : ERROR_DIRECTORY;
+}
+
+}  // namespace
+
+bool RunsIn(const std::string& folder, std::string& why) {
+    BY_HANDLE_FILE_INFORMATION wanted{}, here{};
+    if (const DWORD error = Identify(folder.c_str(), wanted)) {
+        why = "cannot be opened as a folder (system error " + std::to_string(error) + ")";
+        return false;
+    }
+    if (Identify(".", here) == 0 && here.dwVolumeSerialNumber == wanted.dwVolumeSerialNumber &&
+        here.nFileIndexHigh == wanted.nFileIndexHigh && here.nFileIndexLow == wanted.nFileIndexLow)
+        return true;
+    char current[MAX_PATH + 1] = {};
+    const DWORD length = ::GetCurrentDirectoryA(sizeof current, current);
+    why = std::string("is not the folder the program runs in, ") +
+          (length > 0 && length < sizeof current ? current : "one it cannot name");
+    return false;
 }
 
 }  // namespace karvelin::program

@@ -12,6 +12,7 @@
 
 #include "Karvelin.h"
 #include "tools/call.h"
+#include "tools/folder_platform.h"
 #include "tools/json.h"
 #include "tools/report.h"
 
@@ -23,13 +24,21 @@ using karvelin::program::Command;
 constexpr int kUsageError = 2;
 constexpr int kCallFailed = 1;
 
+// Which build this is, as --version tells it.
+#ifdef _WIN32
+constexpr const char* kBuild = sizeof(void*) == 8 ? "64-bit Windows" : "32-bit Windows";
+#else
+constexpr const char* kBuild = sizeof(void*) == 8 ? "native Linux, 64-bit" : "native Linux, 32-bit";
+#endif
+
 int Help(std::FILE* out, int status) {
     std::fprintf(out,
                  "usage: karvelin report [--json]             every function without side effects (--json: one JSON object)\n"
                  "       karvelin FUNCTION [--json] [ARG...]  one function (--json: its answer as a JSON object)\n"
                  "       karvelin list                        the functions and their arguments\n"
                  "       karvelin --help, karvelin VERB --help\n"
-                 "       karvelin --version\n"
+                 "       karvelin --version                   the version, and the build: 32- or 64-bit Windows, or native\n"
+                 "       karvelin --folder FOLDER ...         runs only in FOLDER, else refuses (exit status 2)\n"
                  "function names are matched without case; numbers are decimal, or hexadecimal after 0x;\n"
                  "an argument that starts with -- follows --, as in: karvelin TrimLeft -- --text\n"
                  "exit status: 0 when the command ran; 1 for a failed call, as the function's answer says\n"
@@ -152,12 +161,30 @@ int RunFunction(const Command& command, const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Help(stderr, kUsageError);
-    const std::string verb = argv[1];
-    const Options options = TakeOptions(Args(argv + 2, argv + argc));
+    Args args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--folder") {
+        // The folder the caller asked to run in: a relative path names a file
+        // there, so anywhere else nothing runs (scripts/run.sh passes the
+        // caller's folder; Wine starts a program whose folder it cannot enter
+        // in the Windows folder).
+        if (args.size() < 2) {
+            std::fprintf(stderr, "karvelin: --folder needs the folder to run in\n");
+            return Help(stderr, kUsageError);
+        }
+        std::string why;
+        if (!karvelin::program::RunsIn(args[1], why)) {
+            std::fprintf(stderr, "karvelin: --folder %s: that folder %s; nothing was run\n", args[1].c_str(),
+                         why.c_str());
+            return kUsageError;
+        }
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty()) return Help(stderr, kUsageError);
+    const std::string verb = args[0];
+    const Options options = TakeOptions(Args(args.begin() + 1, args.end()));
     if (verb == "--help" || verb == "-h" || verb == "help") return Help(stdout, 0);
     if (verb == "--version") {
-        std::printf("karvelin %s\n", KARVELIN_VERSION_STRING);
+        std::printf("karvelin %s (%s)\n", KARVELIN_VERSION_STRING, kBuild);
         return 0;
     }
     if (verb == "report") {

@@ -365,6 +365,7 @@ TEST(PythonTwoInterpreters, RegistersWithTheOneThatRuns) {
     } cases[] = {
         {{true, false}, {true, true}, {1, 0}, {"", ""}},
         {{false, true}, {true, true}, {0, 1}, {"", ""}},
+        {{false, true}, {true, false}, {0, 0}, {"", ""}},  // no thread state here: no call without its lock
         {{false, false}, {true, true}, {0, 0}, {"", ""}},
         {{true, true}, {false, true}, {0, 0}, {"", "ImportError: _Karvelin binds to one Python 2 interpreter, and 2 run "
                                                    "in this process: python27.dll, python23.dll"}},

@@ -11,6 +11,9 @@
 #include <iphlpapi.h>
 
 #include <cstring>
+#else
+#include <ifaddrs.h>
+#include <netinet/in.h>
 #endif
 
 namespace karvelin::net {
@@ -87,6 +90,8 @@ TEST(AdapterInventory, FiveTabEndedFieldsPerAdapterAndOneNul) {
          {{Device(0x4, "{A}", "Office LAN")}},
          "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tOffice LAN\t"
          "10.20.0.0\t255.255.0.0\t10.20.30.40\t{B}\tWireless\t"},
+        {"a tab read from the system: a blank", {kOffice}, {{Device(0x4, "{A}", "\tOffice")}},
+         "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\t Office\t"},
     };
     for (const auto& c : cases) {
         FixedAdapters adapters;
@@ -125,6 +130,20 @@ TEST(AdapterEntries, FirstAddressOfEachAdapterAlongTheChain) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(Shown(entries[0]), "192.168.1.10 255.255.255.0 {A} Fast NIC");
     EXPECT_EQ(Shown(entries[1]), "  {B} ");
+}
+#else
+TEST(AdapterEntries, FirstAddressOfEachInterfaceAlongTheList) {  // a labelled one ("lo:7") is lo's
+    const char* const names[] = {"lo", "lo:7", "eth0"};
+    sockaddr_in addresses[3] = {};
+    ifaddrs entries[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        addresses[i] = {AF_INET, 0, {htonl(0x0a000001u + i)}, {}};
+        entries[i] = {i < 2 ? &entries[i + 1] : nullptr, const_cast<char*>(names[i]), 0,
+                      reinterpret_cast<sockaddr*>(&addresses[i]), nullptr, {}, nullptr};
+    }
+    std::string shown;
+    for (const AdapterEntry& e : AdapterEntries(entries)) shown += e.address + " " + e.name + " " + e.description + "|";
+    EXPECT_EQ(shown, "10.0.0.1 lo lo|10.0.0.3 eth0 eth0|");
 }
 #endif
 

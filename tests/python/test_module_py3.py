@@ -137,6 +137,7 @@ def test_argument_errors_name_the_function_and_the_position():
         (K.CheckOS, (1,), TypeError, "CheckOS() takes no arguments (1 given)"),
         (K.GetErrorDescription, ("1",), TypeError, "GetErrorDescription() argument 1 must be int, not str"),
         (K.GetErrorDescription, (2 ** 31,), OverflowError, "GetErrorDescription() argument 1"),
+        (K.GetErrorDescription, (2 ** 63,), OverflowError, "GetErrorDescription() argument 1: signed integer is greater"),
         (K.TrimLeft, (b"ab",), TypeError, "TrimLeft() argument 1 must be bytearray, not bytes"),
         (K.Recode, (b"abc", 4), ValueError, "Recode() count 4 is outside the text of 3 bytes"),
         (K.Decode, ("ab", -1), ValueError, "Decode() count -1 is outside the text of 2 characters"),

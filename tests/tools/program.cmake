@@ -65,7 +65,10 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(buffer_past_limit 2 "buffer size 1048577 is outside" GetAddress @1048577/5)
   karvelin_case(buffer_at_limit 0 "^GetAddress +0  OK$" GetAddress @1048576/5)
   karvelin_case(help 0 "^exit status: 0 when the command ran" --help)
-  karvelin_case(version 0 "^karvelin ${PROJECT_VERSION}$" --version)
+  karvelin_case(version 0 "^karvelin ${PROJECT_VERSION} [(]native Linux, (32|64)-bit[)]$" --version)
+  karvelin_case(folder_elsewhere 2 "^karvelin: --folder /: that folder is not the folder the program runs in" --folder / CheckOS)
+  # A text buffer as the function left it: the old NUL's byte, written over.
+  karvelin_case(buffer_written_over_nul 0 "\"buffer\": \"[0-9.]+ +[\\]t\"[}]$" GetHostIPAddr --json 0123456789abcde)
   karvelin_case(function_help 0 "^  answers a result code" CheckDestFileDir --help)
   karvelin_case(removal_help 0 "still there: not a folder [(]exit status 1[)]$" DelFilesAndDir --help)
   karvelin_case(count_optional 0 "^usage: karvelin Recode TEXT [[]COUNT[]]$" Recode --help)

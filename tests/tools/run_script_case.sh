@@ -9,7 +9,9 @@ root=$1
 shift
 work=$(mktemp -d) || exit 1
 probe=karvelin-run-probe-$$
-trap 'rm -rf "$work" "${root:?}/$probe"' EXIT
+prefix=$root/build/main/wineprefix
+[ "${1:-}" = --win64 ] && prefix=$root/build/main64/wineprefix
+trap 'rm -rf "$work" "${root:?}/$probe" "$prefix/drive_c/windows/$probe"' EXIT
 cd "$work" || exit 1
 fail() {
     echo "FAIL: $*"
@@ -27,8 +29,15 @@ run() {
 }
 run 1 "$@" CheckDestFileDir 'C:\'
 run 2 "$@" NoSuchFunction
+run 0 "$@" --help
+case $output in *--win64*"usage: karvelin"*) ;; *) fail "run.sh --help names no --win64, or not the program's help" ;; esac
 mkdir -p "$work/$probe/sub" "$root/$probe" || exit 1
 run 0 "$@" DelFilesAndDir "$probe"
 [ ! -e "$work/$probe" ] || fail "the caller's $probe is still there"
 [ -d "$root/$probe" ] || fail "the checkout's $probe was removed"
+# A folder Wine cannot enter (260 characters or more): nothing in C:\windows is removed.
+deep=$work/$(printf '%0100d' 1)/$(printf '%0100d' 2)/$(printf '%0100d' 3)
+mkdir -p "$deep" "$prefix/drive_c/windows/$probe" || exit 1
+(cd "$deep" && run 2 "$@" DelFilesAndDir "$probe") || exit 1
+[ -d "$prefix/drive_c/windows/$probe" ] || fail "C:\\windows\\$probe was removed"
 echo "run.sh: the program's exit status, plain lines, the caller's folder"

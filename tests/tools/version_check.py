@@ -1,6 +1,6 @@
 """Every place the library's version shows says the same version: the header's
 macros and the build's project version (the build tree's version.txt), the
-program's --version, the version resources of Windows images (FileVersion and
+program's --version with its build, the version resources of Windows images (FileVersion and
 ProductVersion, and the fixed file and product version words), the wheel's
 file name, metadata and karvelin.__version__, and karvelin.__version__ as an
 installed environment imports it. With --figure, a figure a document quotes
@@ -133,8 +133,14 @@ def main():
          ".".join(listed["KARVELIN_VERSION_" + part] for part in ("MAJOR", "MINOR", "PATCH")), version),
         ("Karvelin.h KARVELIN_VERSION_STRING", listed["KARVELIN_VERSION_STRING"], version),
     ]
+    image = open(args.program[-1], "rb").read(4096)  # the build --version names: the program image's own
+    if image[:4] == b"\x7fELF":
+        build = "native Linux, %d-bit" % (32 * image[4])
+    else:
+        machine = struct.unpack_from("<H", image, struct.unpack_from("<I", image, 0x3C)[0] + 4)[0]
+        build = {0x14C: "32-bit Windows", 0x8664: "64-bit Windows"}.get(machine, hex(machine))
     output = subprocess.run(args.program + ["--version"], stdout=subprocess.PIPE, check=True).stdout
-    shown.append(("karvelin --version", output.decode().strip(), "karvelin " + version))
+    shown.append(("karvelin --version", output.decode().strip(), "karvelin %s (%s)" % (version, build)))
     for image in args.pe:
         strings, file_words, product_words = pe_version(image)
         name = os.path.basename(image)
