@@ -21,14 +21,14 @@
 # system file, a read-only one, and a hidden, system file in a folder below.
 # Prints, per bitness and mode, the rounds in which an outside file's
 # attributes changed or an outside file went, how many, the rounds in which
-# the commands ran at all, and the load. Nothing here is a test: the figures
+# the commands ran at all, the swapper's speed and the load. Nothing here is a test: the figures
 # go to docs/platform-notes.md.
 # Usage: bench/removal_handoff_wine.sh [--rounds N] [--win32] [--win64] [--mode MODE]...
 #   (default: 20 rounds, win32, every mode; --win32 --win64 runs both builds)
 # Builds nothing but a small holder program: run scripts/build.sh for the
-# presets first. A run of 20 rounds, both modes, takes about 5 minutes per
-# bitness on a busy two-core machine (two Wine starts and the command per
-# round).
+# presets first. A run of 20 rounds, every mode, takes about 10 minutes per
+# bitness on a busy two-core machine (load 10 to 13: two Wine starts and the
+# command per round).
 set -eu
 cd "$(dirname "$0")/.."
 modes="swapper-after-listing link-after-listing swapper-from-start"
@@ -37,7 +37,8 @@ race_options "$@"
 race_work handoff
 
 # hold.exe HELD READY RELEASE HS... -- RO...: makes HELD hidden and system
-# (Wine's ATTRIB clears a hidden bit alone only with -H last) and holds it
+# (Wine's ATTRIB applies only the last of its attribute options, -S, so the
+# system bit is the one that shows) and holds it
 # open for reading, sharing reading and writing but not deletion (a file in
 # use); makes each HS hidden and system and each RO read-only; makes READY;
 # waits (at most 120 s) for RELEASE.
@@ -151,7 +152,7 @@ for preset in $presets; do
         done
         note=
         [ $failed -gt 0 ] && note=", $failed rounds not run (the holder did not start)"
-        race_summary "$preset" "$mode" "$changed_rounds/$rounds rounds, $changed_files outside files' attributes changed; outside files gone in $gone_rounds ($gone_files files); commands ran in $ran$note"
+        race_summary "$preset" "$mode" "$changed_rounds/$rounds rounds, $changed_files outside files' attributes changed; outside files gone in $gone_rounds ($gone_files files); commands ran in $ran$note; swapper $(race_swap_rate) exchanges/s"
     done
     race_end_prefix
 done

@@ -14,13 +14,14 @@
 #   swapper-from-start          the swapper runs from before the walk starts,
 #                               so the walk may list or open the link itself.
 # Prints, per bitness and mode, the rounds in which files outside were
-# deleted, the files deleted in all, the rounds that left the tree, and the
-# load. Nothing here is a test: the figures go to docs/platform-notes.md.
+# deleted, the files deleted in all, the rounds that left the tree, the
+# swapper's speed and the load. Nothing here is a test: the figures go to
+# docs/platform-notes.md.
 # Usage: bench/removal_race_wine.sh [--rounds N] [--win32] [--win64] [--mode MODE]...
 #   (default: 20 rounds, win32, both modes; --win32 --win64 runs both builds)
 # Builds nothing: run scripts/build.sh for the presets first. A run of 20
-# rounds, both modes, takes about 3 minutes per bitness on a busy two-core
-# machine (one Wine start per round).
+# rounds, both modes, takes about 5 minutes per bitness on a busy two-core
+# machine (load 5 to 10: one Wine start per round).
 set -eu
 cd "$(dirname "$0")/.."
 modes="swapper-after-first-delete swapper-from-start"
@@ -69,7 +70,7 @@ for preset in $presets; do
                 lost_files=$((lost_files + missing))
             fi
         done
-        race_summary "$preset" "$mode" "$lost_rounds/$rounds rounds, $lost_files files deleted outside, tree left in $left"
+        race_summary "$preset" "$mode" "$lost_rounds/$rounds rounds, $lost_files files deleted outside, tree left in $left; swapper $(race_swap_rate) exchanges/s"
     done
     race_end_prefix
 done

@@ -65,7 +65,9 @@ race_cleanup() {
 # first waits until one of FOLDER's files f01 to f20 is gone (the walk is past
 # its listing of FOLDER); with -m it then makes A, an empty folder. With -1 it
 # exchanges them once, and back when STOP appears. It stops at the first
-# exchange that fails (one of the names was removed).
+# exchange that fails (one of the names was removed). On its way out it adds
+# a line to $work/swap.rates: the exchanges it made and the seconds since the
+# first (its speed is the machine's: each exchange is a file system call).
 race_build_swapper() {
     cat >"$work/swap.c" <<'SOURCE'
 #define _GNU_SOURCE
@@ -75,7 +77,22 @@ race_build_swapper() {
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
+static struct timespec started;
+static unsigned long exchanges;
+static int report(int status) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    fprintf(stderr, "%lu %.6f\n", exchanges,
+            (double)(now.tv_sec - started.tv_sec) + (now.tv_nsec - started.tv_nsec) / 1e9);
+    return status;
+}
+static int exchange(const char* a, const char* b) {
+    if (syscall(SYS_renameat2, AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) != 0) return 0;
+    ++exchanges;
+    return 1;
+}
 int main(int argc, char** argv) {
     const char* watched = NULL;
     int make = 0, once = 0, at = 1;
@@ -101,14 +118,15 @@ int main(int argc, char** argv) {
         close(folder);
     }
     if (make && mkdir(a, 0755) != 0) return 1;
+    clock_gettime(CLOCK_MONOTONIC, &started);
     if (once) {
-        if (syscall(SYS_renameat2, AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) != 0) return 1;
+        if (!exchange(a, b)) return report(1);
         while (access(stop, F_OK) != 0) usleep(10000);
-        return syscall(SYS_renameat2, AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) != 0;
+        return report(!exchange(a, b));
     }
-    for (unsigned long n = 1;; ++n) {
-        if (syscall(SYS_renameat2, AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) != 0) return 1;
-        if (n % 4096 == 0 && access(stop, F_OK) == 0) return 0;
+    for (;;) {
+        if (!exchange(a, b)) return report(1);
+        if (exchanges % 4096 == 0 && access(stop, F_OK) == 0) return report(0);
     }
 }
 SOURCE
@@ -117,8 +135,14 @@ SOURCE
 
 # Starts the swapper in the background (arguments as for $work/swap).
 race_swap() {
-    "$work/swap" "$@" &
+    "$work/swap" "$@" 2>>"$work/swap.rates" &
     swapper=$!
+}
+
+# The swappers' speed since the last call: thousands of exchanges a second.
+race_swap_rate() {
+    awk '{ n += $1; t += $2 } END { if (t > 0) printf "%.0fk", n / t / 1000; else printf "?" }' "$work/swap.rates" 2>/dev/null || printf '?'
+    rm -f "$work/swap.rates"
 }
 
 # Stops the swapper through its stop file (the last argument it was given).
