@@ -14,7 +14,7 @@ race_usage() {
 # [--rounds N] [--win32] [--win64] [--mode NAME]...: 20 rounds, the 32-bit
 # build alone unless --win64 is given (both when both are), every mode.
 race_options() {
-    rounds=20 presets= chosen=
+    rounds=20 presets='' chosen=''
     while [ $# -gt 0 ]; do
         case $1 in
             --rounds) [ $# -ge 2 ] || race_usage; rounds=$2; shift ;;
@@ -42,7 +42,7 @@ race_options() {
 # the swapper, Wine's servers of its prefixes, the trees.
 race_work() {
     work=$(mktemp -d "${TMPDIR:-/tmp}/karvelin-$1.XXXXXX")
-    swapper= holder=
+    swapper='' holder=''
     trap race_cleanup EXIT
     trap 'exit 1' INT TERM
     race_build_swapper
