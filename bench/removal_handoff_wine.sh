@@ -151,8 +151,10 @@ for preset in $presets; do
             [ "$gone" -gt 0 ] && gone_rounds=$((gone_rounds + 1)) && gone_files=$((gone_files + gone))
         done
         note=
-        [ $failed -gt 0 ] && note=", $failed rounds not run (the holder did not start)"
-        race_summary "$preset" "$mode" "$changed_rounds/$rounds rounds, $changed_files outside files' attributes changed; outside files gone in $gone_rounds ($gone_files files); commands ran in $ran$note; swapper $(race_swap_rate) exchanges/s"
+        [ $failed -gt 0 ] && note=" ($failed more not run: the holder did not start)"
+        speed="swapper $(race_swap_rate) exchanges/s"
+        [ "$mode" = link-after-listing ] && speed="link put in once"
+        race_summary "$preset" "$mode" "$changed_rounds/$((rounds - failed)) rounds$note, $changed_files outside files' attributes changed; outside files gone in $gone_rounds ($gone_files files); commands ran in $ran; $speed"
     done
     race_end_prefix
 done
