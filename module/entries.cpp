@@ -7,6 +7,7 @@
 
 #include "common/no_throw.h"
 #include "files/run_silent.h"
+#include "files/tree_removal.h"
 #include "module/function_table.h"
 #include "net/adapter_inventory.h"
 #include "net/host_addresses.h"
@@ -42,6 +43,14 @@ namespace karvelin::entry {
 
 files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept {
     return files::SilentRun(TextOrEmpty(command), TextOrEmpty(argument), files::SystemProcess());
+}
+
+files::TreeRemoval PrepareDelFilesAndDir(const char* path) noexcept {
+#ifdef _WIN32
+    return files::TreeRemoval(TextOrEmpty(path), files::SystemTree(), &files::SystemTreeCommands());
+#else
+    return files::TreeRemoval(TextOrEmpty(path), files::SystemTree());
+#endif
 }
 
 UnusedInPython GetHostIPAddr(TextBuffer& buffer) noexcept {

@@ -55,7 +55,8 @@ struct UnusedInPython {
 };
 
 namespace files {
-class SilentRun;  // files/run_silent.h
+class SilentRun;    // files/run_silent.h
+class TreeRemoval;  // files/tree_removal.h
 }
 
 namespace entry {
@@ -64,6 +65,10 @@ namespace entry {
 // COMSPEC and the environment, which other Python threads may change) and
 // runs it with the lock released.
 files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept;
+// DelFilesAndDir made ready with the system's tree seam (and on Windows its
+// clean-up commands), and run by calling it: made with the lock held, it
+// settles the path against the current folder and tells what is protected.
+files::TreeRemoval PrepareDelFilesAndDir(const char* path) noexcept;
 // The text-buffer functions, told the buffer's size (defined with the exports).
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;
