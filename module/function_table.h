@@ -145,9 +145,10 @@ enum class Lock { Holds, Releases };
     N(IsLetterfigureString, Reads, NonZero, "whether TEXT holds ASCII letters and digits only")     \
     N(CheckBureauName, Reads, NonZero, "whether NAME is an acceptable bureau name")                 \
     N(CheckDestFileDir, Reads, NonZero, "whether PATH may be the installation directory")           \
-    N(DelFilesAndDir, ChangesHost, Never, "removes the DIRECTORY tree; leaves alone \"\", backslashes only, a " \
-      "drive root, the Windows directory and the folders above it (Linux: \"\", /, the home directory " \
-      "and the folders above it)")                                                                  \
+    N(DelFilesAndDir, ChangesHost, Never, "removes the DIRECTORY tree; Windows leaves alone \"\", separators " \
+      "only, a drive root, the Windows directory, the user's profile folder (under Wine also the Unix " \
+      "home) and the folders above them; Linux leaves alone \"\", /, the home directory, every link on " \
+      "the way to it and every folder above it")                                                     \
     N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
 // A sample call of each function, row for row as KARVELIN_FUNCTIONS: its

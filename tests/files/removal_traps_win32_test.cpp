@@ -132,6 +132,8 @@ TEST_F(RemovalTraps, TrailingBackslashesReadOnlyFoldersAndDepth) {
         {"30 levels deep", "tree\\", 30, 0},
         {"a trailing blank", "tree ", 2, 0},
         {"trailing blanks and dots", "tree. .\\", 2, 0},
+        {"a trailing slash", "tree/", 2, 0},
+        {"slashes and backslashes", "tree\\/\\", 2, 0},
     };
     for (const auto& c : cases) {
         std::string folder = base_ + "\\tree";
@@ -187,6 +189,61 @@ TEST_F(RemovalTraps, HardLinksToFilesOutside) {
     ExpectRemovedAlone("tree", "tree");
 }
 
+// A file held open by another program without delete sharing stays. With
+// one name it is a plain leftover: the commands start, for the folder the walk
+// held as the system names it (never the caller's spelling), and clear its
+// hidden bit. A file with another name, outside the tree, keeps the commands
+// from starting: its attributes stay as they were.
+TEST_F(RemovalTraps, FilesHeldOpenElsewhere) {
+    const struct {
+        const char* what;
+        std::string given;
+        bool outside_name;
+        DWORD sharing;  // the other program's
+    } cases[] = {
+        {"one name, no sharing", "tree", false, 0},
+        {"one name, read sharing", "tree", false, FILE_SHARE_READ},
+        {"a trailing blank, a folder of that name beside", "tree ", false, 0},
+        {"another name outside", "tree", true, FILE_SHARE_READ | FILE_SHARE_WRITE},
+    };
+    const std::wstring wide_base(base_.begin(), base_.end());  // ASCII
+    const DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    for (const auto& c : cases) {
+        const std::string tree = base_ + "\tree", held = tree + "\held.txt", outside = base_ + "\outside\held.txt";
+        ::CreateDirectoryA(tree.c_str(), nullptr);
+        ::CreateDirectoryA((tree + "\sub").c_str(), nullptr);
+        Write(tree + "\sub\f", "x", FILE_ATTRIBUTE_READONLY);
+        ASSERT_TRUE(::CreateDirectoryW((L"\\?\" + wide_base + L"\tree ").c_str(), nullptr)) << c.what;
+        const win32::unique_hfile beside(::CreateFileW((L"\\?\" + wide_base + L"\tree \hs.txt").c_str(),
+                                                       GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kHiddenSystem, nullptr));
+        if (c.outside_name) {
+            Write(outside, "held", FILE_ATTRIBUTE_READONLY | kHiddenSystem);
+            ASSERT_TRUE(::CreateHardLinkA(held.c_str(), outside.c_str(), nullptr)) << c.what;
+        } else {
+            Write(held, "held", FILE_ATTRIBUTE_HIDDEN);
+        }
+        const auto before = Snapshot(base_, "\tree");
+        {
+            const win32::unique_hfile open(
+                ::CreateFileA(held.c_str(), GENERIC_READ, c.sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(open) << c.what;
+            remove_((base_ + "\" + c.given).c_str());
+            WaitForRemovalCommands();
+        }
+        EXPECT_EQ(Snapshot(base_, "\tree"), before) << c.what;
+        EXPECT_EQ(::GetFileAttributesA((tree + "\sub").c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
+        EXPECT_EQ(::GetFileAttributesA(held.c_str()) & FILE_ATTRIBUTE_HIDDEN,
+                  c.outside_name ? DWORD{FILE_ATTRIBUTE_HIDDEN} : 0u)
+            << c.what;
+        ::SetFileAttributesA(held.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveAll(tree);
+        ::DeleteFileW((L"\\?\" + wide_base + L"\tree \hs.txt").c_str());
+        ::RemoveDirectoryW((L"\\?\" + wide_base + L"\tree ").c_str());
+        ::SetFileAttributesA(outside.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(outside.c_str());
+    }
+}
+
 // The refused paths: everything stays, in the base and in the prefix.
 TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
     ::CreateDirectoryA((base_ + "\\tree").c_str(), nullptr);
@@ -196,6 +253,23 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
         remove_(path);
         WaitForRemovalCommands();
         EXPECT_EQ(Snapshot(base_, ""), before) << path;
+    }
+    // Under Wine the Unix home (WINEHOMEDIR) and the folders above it: here
+    // the tree, made the home for the call.
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unix_name = Export<UnixName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    const std::wstring wide_tree(base_.begin(), base_.end());  // ASCII
+    if (char* home = unix_name ? unix_name((wide_tree + L"\\tree").c_str()) : nullptr) {
+        char saved[4096] = {};
+        const DWORD had = ::GetEnvironmentVariableA("WINEHOMEDIR", saved, sizeof saved);
+        ::SetEnvironmentVariableA("WINEHOMEDIR", (std::string("\\??\\unix") + home).c_str());
+        ::HeapFree(::GetProcessHeap(), 0, home);
+        for (const std::string& path : {base_ + "\\tree", base_ + "\\tree\\..", base_ + "\\tree\\"}) {
+            remove_(path.c_str());
+            WaitForRemovalCommands();
+            EXPECT_EQ(Snapshot(base_, ""), before) << path;
+        }
+        ::SetEnvironmentVariableA("WINEHOMEDIR", had ? saved : nullptr);
     }
     char windows[MAX_PATH] = {};
     ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
