@@ -209,12 +209,12 @@ TEST_F(RemovalTraps, FilesHeldOpenElsewhere) {
     const std::wstring wide_base(base_.begin(), base_.end());  // ASCII
     const DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     for (const auto& c : cases) {
-        const std::string tree = base_ + "\tree", held = tree + "\held.txt", outside = base_ + "\outside\held.txt";
+        const std::string tree = base_ + "\\tree", held = tree + "\\held.txt", outside = base_ + "\\outside\\held.txt";
         ::CreateDirectoryA(tree.c_str(), nullptr);
-        ::CreateDirectoryA((tree + "\sub").c_str(), nullptr);
-        Write(tree + "\sub\f", "x", FILE_ATTRIBUTE_READONLY);
-        ASSERT_TRUE(::CreateDirectoryW((L"\\?\" + wide_base + L"\tree ").c_str(), nullptr)) << c.what;
-        const win32::unique_hfile beside(::CreateFileW((L"\\?\" + wide_base + L"\tree \hs.txt").c_str(),
+        ::CreateDirectoryA((tree + "\\sub").c_str(), nullptr);
+        Write(tree + "\\sub\\f", "x", FILE_ATTRIBUTE_READONLY);
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + wide_base + L"\\tree ").c_str(), nullptr)) << c.what;
+        const win32::unique_hfile beside(::CreateFileW((L"\\\\?\\" + wide_base + L"\\tree \\hs.txt").c_str(),
                                                        GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kHiddenSystem, nullptr));
         if (c.outside_name) {
             Write(outside, "held", FILE_ATTRIBUTE_READONLY | kHiddenSystem);
@@ -222,23 +222,23 @@ TEST_F(RemovalTraps, FilesHeldOpenElsewhere) {
         } else {
             Write(held, "held", FILE_ATTRIBUTE_HIDDEN);
         }
-        const auto before = Snapshot(base_, "\tree");
+        const auto before = Snapshot(base_, "\\tree");
         {
             const win32::unique_hfile open(
                 ::CreateFileA(held.c_str(), GENERIC_READ, c.sharing, nullptr, OPEN_EXISTING, 0, nullptr));
             ASSERT_TRUE(open) << c.what;
-            remove_((base_ + "\" + c.given).c_str());
+            remove_((base_ + "\\" + c.given).c_str());
             WaitForRemovalCommands();
         }
-        EXPECT_EQ(Snapshot(base_, "\tree"), before) << c.what;
-        EXPECT_EQ(::GetFileAttributesA((tree + "\sub").c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
+        EXPECT_EQ(Snapshot(base_, "\\tree"), before) << c.what;
+        EXPECT_EQ(::GetFileAttributesA((tree + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
         EXPECT_EQ(::GetFileAttributesA(held.c_str()) & FILE_ATTRIBUTE_HIDDEN,
                   c.outside_name ? DWORD{FILE_ATTRIBUTE_HIDDEN} : 0u)
             << c.what;
         ::SetFileAttributesA(held.c_str(), FILE_ATTRIBUTE_NORMAL);
         RemoveAll(tree);
-        ::DeleteFileW((L"\\?\" + wide_base + L"\tree \hs.txt").c_str());
-        ::RemoveDirectoryW((L"\\?\" + wide_base + L"\tree ").c_str());
+        ::DeleteFileW((L"\\\\?\\" + wide_base + L"\\tree \\hs.txt").c_str());
+        ::RemoveDirectoryW((L"\\\\?\\" + wide_base + L"\\tree ").c_str());
         ::SetFileAttributesA(outside.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(outside.c_str());
     }

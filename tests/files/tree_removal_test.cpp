@@ -631,13 +631,21 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
              fs::create_directory_symlink(outside, tree / "link");
          },
          "tree", tree, Run::Swapping},
-        {"a folder mounted inside stays, with the folders above it",
-         [&] { fs::create_directories(tree / "sub" / "mnt"), Write(tree / "sub" / "f", "x"); }, "tree", tree,
-         Run::BindMount, {tree / "sub" / "mnt"}},
+        {"a folder mounted inside stays, with the folders above it and their modes",
+         [&] {
+             fs::create_directories(tree / "sub" / "mnt"), Write(tree / "sub" / "f", "x");
+             fs::permissions(tree / "sub", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read);
+             fs::permissions(tree, fs::perms::owner_exec);
+         },
+         "tree", tree, Run::BindMount, {tree / "sub" / "mnt"}},
     };
     for (const auto& c : cases) {
         c.make();
         const auto before = Snapshot(base_, c.removed);
+        std::map<fs::path, fs::perms> modes;  // of the folders above what stays
+        for (const fs::path& left : c.left)
+            for (fs::path up = left.parent_path(); up.string().size() >= c.removed.string().size(); up = up.parent_path())
+                modes[up] = fs::status(up).permissions();
         const std::string given = base_.string() + "/" + c.given;
         const auto remove = [&] { RemoveTreeNoFollow(given.c_str(), "/nonexistent-home"); };
         int status = 0;
@@ -669,6 +677,7 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
         EXPECT_EQ(status, 0) << c.what;
         EXPECT_EQ(Snapshot(base_, c.removed), before) << c.what;
         for (const fs::path& left : c.left) EXPECT_TRUE(fs::exists(left)) << c.what << ": " << left;
+        for (const auto& [folder, mode] : modes) EXPECT_EQ(fs::status(folder).permissions(), mode) << c.what << ": " << folder;
         if (c.left.empty()) {
             EXPECT_FALSE(fs::exists(fs::symlink_status(c.removed))) << c.what;
         }
