@@ -458,10 +458,16 @@ private:
 };
 
 // "\Device\HarddiskVolume1\x" as "C:\x": the drive letter whose device is
-// the name's start.
+// the name's start; a share's as "\\server\share\x". Empty for a name no
+// drive letter reaches.
 std::wstring DosPathOf(const std::wstring& object_name) {
     const std::wstring wine_prefix = L"\\??\\";
-    if (object_name.rfind(wine_prefix, 0) == 0) return object_name.substr(wine_prefix.size());
+    if (object_name.rfind(wine_prefix, 0) == 0) {
+        const std::wstring path = object_name.substr(wine_prefix.size());
+        return path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? path : std::wstring();
+    }
+    const std::wstring shares = L"\\Device\\Mup\\";  // "\\server\\share\\..."
+    if (object_name.rfind(shares, 0) == 0) return L"\\\\" + object_name.substr(shares.size());
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
         const wchar_t drive[] = {letter, L':', L'\0'};
         wchar_t device[MAX_PATH] = {};
