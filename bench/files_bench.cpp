@@ -1,12 +1,13 @@
 // files_bench - DelFilesAndDir and CopyTheFile beside the system's own tools,
 // on the same data in a temporary folder. Prints seconds (best of three) and
 // the ratio; nothing here asserts on timing.
-//   Linux:   DelFilesAndDir against `rm -rf` on 10,000 files in 100 folders,
-//            on 10,000 files in one folder and on a tree 100,000 levels deep
-//            (once each: it takes a while to make); CopyTheFile against `cp`
-//            on 256 MiB, and on a 5 GiB hole (with the blocks each copy takes).
+//   Linux:   DelFilesAndDir against `rm -rf` on 10,000 files in one folder,
+//            100 folders of 100 files, 1,000 levels and 100,000 levels, each
+//            several times (median and range); CopyTheFile against `cp` on
+//            256 MiB, and on a 5 GiB hole (with the blocks each copy takes).
 //   Windows: DelFilesAndDir against `cmd /c rmdir /s /q` on 2,000 files in
 //            20 folders (the ATTRIB commands it starts are not waited for).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +78,16 @@ void MakeChain(const std::string& tree, int depth) {
     if (folder >= 0) ::close(folder);
 }
 
+// The median and range of each removal's runs, and the ratio of the medians.
+void PrintRuns(const char* what, std::vector<double> ours, std::vector<double> theirs) {
+    std::sort(ours.begin(), ours.end());
+    std::sort(theirs.begin(), theirs.end());
+    const double median = ours[ours.size() / 2], their_median = theirs[theirs.size() / 2];
+    std::printf("DelFilesAndDir, %-27s %8.3f s (%.3f-%.3f)   rm -rf %8.3f s (%.3f-%.3f)   ratio %5.2f, %zu runs\n",
+                what, median, ours.front(), ours.back(), their_median, theirs.front(), theirs.back(),
+                median / their_median, ours.size());
+}
+
 double Once(const std::function<void()>& prepare, const std::function<void()>& work) {
     prepare();
     const auto start = Clock::now();
@@ -130,17 +141,27 @@ int main() {
                                [&] { Run("cmd /c rmdir /s /q \"" + tree + "\""); });
     Print("DelFilesAndDir, 2,000 files in 20 folders", ours, "cmd /c rmdir /s /q", theirs, 1.5);
 #else
-    const int folders = 100, files_each = 100;
-    const double ours = Best([&] { MakeTree(tree, folders, files_each); }, [&] { DelFilesAndDir(tree.c_str()); });
-    const double theirs =
-        Best([&] { MakeTree(tree, folders, files_each); }, [&] { Run("rm -rf '" + tree + "'"); });
-    Print("DelFilesAndDir, 10,000 files in 100 folders", ours, "rm -rf", theirs, 1.5);
-    const auto flat = [&] { MakeTree(tree, 1, 10000); };
-    Print("DelFilesAndDir, 10,000 files in one folder", Once(flat, [&] { DelFilesAndDir(tree.c_str()); }), "rm -rf",
-          Once(flat, [&] { Run("rm -rf '" + tree + "'"); }), 1.5);
-    const auto deep = [&] { MakeChain(tree, 100000); };
-    Print("DelFilesAndDir, 100,000 levels", Once(deep, [&] { DelFilesAndDir(tree.c_str()); }), "rm -rf",
-          Once(deep, [&] { Run("rm -rf '" + tree + "'"); }), 1.5);
+    // Each shape several times, the two removals taking turns (a busy
+    // machine's load falls on both alike); the median and the range.
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        int runs;
+    } shapes[] = {
+        {"10,000 files in one folder", [&] { MakeTree(tree, 1, 10000); }, 7},
+        {"100 folders of 100 files", [&] { MakeTree(tree, 100, 100); }, 7},
+        {"1,000 levels", [&] { MakeChain(tree, 1000); }, 7},
+        {"100,000 levels", [&] { MakeChain(tree, 100000); }, 3},
+    };
+    for (const auto& shape : shapes) {
+        std::vector<double> ours, theirs;
+        for (int run = 0; run < shape.runs; ++run) {
+            const auto karvelin = [&] { ours.push_back(Once(shape.make, [&] { DelFilesAndDir(tree.c_str()); })); };
+            const auto rm = [&] { theirs.push_back(Once(shape.make, [&] { Run("rm -rf '" + tree + "'"); })); };
+            if (run % 2) rm(), karvelin(); else karvelin(), rm();
+        }
+        PrintRuns(shape.what, ours, theirs);
+    }
 
     const std::string source = base + "/source.bin", copy = base + "/copy.bin";
     {

@@ -1,8 +1,7 @@
 // What the tree removal asks of the system: objects opened by handle (Windows)
-// or descriptor (Linux), listed and deleted through the folder or handle that
-// holds them, never reached again by a path; and starting the two clean-up
-// commands (Windows). The calls with a body are the Windows behaviour; the
-// Linux calls give their own.
+// or descriptor (Linux), listed and deleted through the folder that holds
+// them, never reached again by a path. Names are the platform's own: UTF-16 on
+// Windows, bytes on Linux.
 #pragma once
 
 #include <cstddef>
@@ -12,87 +11,108 @@
 #include <string>
 #include <vector>
 
+#include "common/lead_bytes.h"
+
 namespace karvelin::files {
 
-inline constexpr std::uint32_t kAttributeDirectory = 0x10;     // FILE_ATTRIBUTE_DIRECTORY
-inline constexpr std::uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
+#ifdef _WIN32
+using EntryName = std::wstring;
+#else
+using EntryName = std::string;
+#endif
+
+// What an object is to the walk: a folder it may enter, a link (removed as
+// itself, never followed), or a file (anything else).
+enum class EntryKind { File, Folder, Link };
 
 // What an opened object is, whatever name reached it: the volume's serial
-// number and the file's index on that volume.
+// number (device) and the file's index (inode) on that volume.
 struct ObjectIdentity {
     std::uint64_t volume = 0;
     std::uint64_t file = 0;
     bool operator==(const ObjectIdentity& other) const { return volume == other.volume && file == other.file; }
 };
 
-// One entry of a directory's listing, as the system gives it: the name is
-// data read from the disk, not a path.
+// One entry of a folder's listing, as the system gives it: the name is data
+// read from the disk, not a path.
 struct ListedEntry {
-    std::wstring name;
-    std::uint32_t attributes = 0;
+    EntryName name;
+    EntryKind kind = EntryKind::File;
     std::uint64_t file = 0;  // its index on the volume; 0 when the listing gives none
+    bool kind_known = true;  // false when the listing does not say (the object is asked)
 };
 
-// One object the walk holds open: a directory, a file, or a link itself
-// (never its target). While it is held, nobody else can rename or delete it.
+// One object the walk holds: a folder, a file, or a link itself (never its
+// target). A folder held stays the object it was: nobody can rename or delete
+// it meanwhile (Windows), or the walk keeps reaching it by its descriptor.
 class TreeNode {
 public:
     using Visit = std::function<void(const ListedEntry& entry)>;
 
     virtual ~TreeNode() = default;
-    // The attribute word of the object opened.
-    virtual std::uint32_t Attributes() = 0;
+    virtual EntryKind Kind() = 0;
     virtual ObjectIdentity Identity() = 0;
-    // Each entry of this directory, read through its handle, "." and ".."
+    // How many names the file has; 0 when the system cannot tell.
+    virtual std::uint32_t Links() = 0;
+    // Each entry of this folder, read through the object held, "." and ".."
     // included; nothing when it cannot be listed.
     virtual void ForEachEntry(const Visit& visit) = 0;
-    // The entry `name` of this directory, opened through this directory's
-    // handle without following a link; null when it cannot be opened, or when
-    // what the name reaches is not an entry of this directory (a link the
-    // system follows anyway).
-    virtual std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) = 0;
-    // Attributes to FILE_ATTRIBUTE_NORMAL (a read-only entry cannot be deleted).
-    virtual void ResetAttributes() = 0;
-    // Marks the object to be deleted when its handle closes (a directory only
-    // when empty); true when the system accepted it.
-    virtual bool Delete() = 0;
-    // Deletes `entry`, this directory's entry `name`, opened by OpenChild:
-    // on Windows through the entry's own handle; on Linux the name is
-    // unlinked from this directory, whose descriptor it needs.
-    virtual bool DeleteEntry(const std::wstring& name, TreeNode& entry) {
-        static_cast<void>(name);
-        return entry.Delete();
-    }
-    // The directory that holds this one, opened through this one's handle
-    // (".."); null where the walk never needs it (it holds every level open).
-    virtual std::unique_ptr<TreeNode> OpenContainer() { return nullptr; }
+    // The entry of this folder that the listing gave, opened through this
+    // folder without following a link; null when it cannot be opened, or when
+    // what the name reaches is not an entry of this folder (a link the system
+    // follows anyway, another file system).
+    virtual std::unique_ptr<TreeNode> OpenChild(const ListedEntry& entry) = 0;
+    // Deletes `entry`, this folder's entry `name` opened by OpenChild (a folder
+    // only when empty), whatever its attributes or mode; true when the system
+    // accepted it. An entry that stays keeps the attributes or mode it had.
+    virtual bool DeleteEntry(const EntryName& name, TreeNode& entry) = 0;
+    // The folder that holds this one, reached from this one (".."); the walk
+    // asks for it only where it closed the levels above.
+    virtual std::unique_ptr<TreeNode> OpenContainer() = 0;
+};
+
+// The folder a removal was asked for, resolved once: the folder that holds it,
+// opened, the entry's own name in it, and what is never removed, told by
+// identity. An empty `kept` refuses the removal.
+struct TreeTarget {
+    std::unique_ptr<TreeNode> parent;
+    EntryName name;
+    std::vector<ObjectIdentity> kept;
 };
 
 class TreePlatform {
 public:
     virtual ~TreePlatform() = default;
-    // The folder that holds `path` (opened, links above it followed) and the
-    // path's last name, by the system's own rules: current folder, ".", "..",
-    // trailing blanks and dots. Null when the path names no entry of a folder
-    // (a root, or nothing the system can make of it).
-    virtual std::unique_ptr<TreeNode> OpenParent(const std::string& path, std::wstring& name) = 0;
-    // What is never removed, whatever spelling reaches it: the root of the
-    // volume or share `path` lies on, the Windows directory and every folder
-    // above it.
-    virtual std::vector<ObjectIdentity> ProtectedObjects(const std::string& path) = 0;
-    // Starts the command line, window hidden, without waiting (WinExec).
-    virtual void Start(const std::string& command_line) = 0;
-    // Whether a listed name can name its own entry and nothing else, by the
-    // platform's rules for names.
-    virtual bool IsOwnName(const std::wstring& name);
+    // Resolves `path` by the platform's rules (current folder, ".", "..",
+    // trailing separators; on Windows trailing blanks and dots), opens the
+    // folder that holds what it names, and tells what is protected. No parent
+    // for a path the platform refuses (empty, a root, nothing it can make of).
+    virtual TreeTarget Resolve(const std::string& path) = 0;
+    // Whether a listed name can name its own entry and nothing else.
+    virtual bool IsOwnName(const EntryName& name) = 0;
     // How many levels the walk may hold open at once; deeper, it closes the
-    // levels above and comes back up through OpenContainer. Windows holds
-    // them all: handles are no scarce resource there.
-    virtual std::size_t LevelsHeldOpen() { return SIZE_MAX; }
+    // levels above and comes back up through OpenContainer.
+    virtual std::size_t LevelsHeldOpen() = 0;
 };
 
-// The system's calls (Windows only). They keep nothing between calls, so
-// removals may run on several threads at once.
+// Windows: the clean-up commands for a folder the walk could not remove.
+class TreeCommands {
+public:
+    virtual ~TreeCommands() = default;
+    // The folder held, as the system names it from the object itself, in the
+    // ANSI code page; empty when it cannot be named exactly.
+    virtual std::string FolderName(TreeNode& folder) = 0;
+    // Starts the command line hidden, without waiting; what it writes goes
+    // nowhere the caller reads.
+    virtual void Start(const std::string& command_line) = 0;
+    virtual const LeadBytes& Lead() = 0;
+};
+
+// The system's calls. They keep nothing between calls, so removals may run
+// on several threads at once.
 TreePlatform& SystemTree();
+#ifdef _WIN32
+TreeCommands& SystemTreeCommands();
+#endif
 
 }  // namespace karvelin::files

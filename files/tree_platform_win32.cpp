@@ -5,10 +5,14 @@
 // another one, and no path is ever resolved again below the folder that
 // holds the tree. The NT calls are looked up at run time: ntdll exports them
 // on every release since Windows 2000, but its import library is no part of
-// the toolchain's defaults.
+// the toolchain's defaults. The clean-up commands (SystemTreeCommands) name the
+// folder the walk held as the system names it from its handle.
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
+#include <climits>
+#include <cwchar>
 #include <memory>
 #include <vector>
 
@@ -27,6 +31,9 @@ constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);  // STATUS_
 constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
 constexpr FILE_INFORMATION_CLASS kBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
 constexpr FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr FILE_INFORMATION_CLASS kDispositionInformationEx = static_cast<FILE_INFORMATION_CLASS>(64);
+// FILE_DISPOSITION_DELETE | FILE_DISPOSITION_IGNORE_READONLY_ATTRIBUTE (Windows 10 1809).
+constexpr ULONG kDeleteIgnoringReadOnly = 0x1 | 0x10;
 constexpr FILE_INFORMATION_CLASS kStandardInformation = static_cast<FILE_INFORMATION_CLASS>(5);
 constexpr FILE_INFORMATION_CLASS kIdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37);
 constexpr ULONG kOpenOptions = FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT;
@@ -52,15 +59,15 @@ struct NtCalls {
     NtQueryDirectoryFileCall list = Lookup<NtQueryDirectoryFileCall>("ntdll.dll", "NtQueryDirectoryFile");
     NtFileInformationCall set = Lookup<NtFileInformationCall>("ntdll.dll", "NtSetInformationFile");
     NtFileInformationCall query = Lookup<NtFileInformationCall>("ntdll.dll", "NtQueryInformationFile");
-    // Wine follows a Unix symbolic link even when asked to open the link
-    // itself, lists a link to a file as that file, and deletes what a handle
-    // opened; so under Wine each entry's final path (what its handle reaches,
-    // the object's name) is compared with its directory's and the entry's
-    // name. GetFinalPathNameByHandle would do, but Wine's fails beyond 260
-    // characters.
-    NtQueryObjectCall final_path = Lookup<void*>("ntdll.dll", "wine_get_version")
-                                       ? Lookup<NtQueryObjectCall>("ntdll.dll", "NtQueryObject")
-                                       : nullptr;
+    // The object's name, for the commands' folder and, under Wine, to
+    // check each entry: Wine follows a Unix symbolic link even when asked to
+    // open the link itself, lists a link to a file as that file, and deletes
+    // what a handle opened; so under Wine each entry's final path (what its
+    // handle reaches) is compared with its directory's and the entry's name.
+    // GetFinalPathNameByHandle would do, but Wine's fails beyond 260
+    // characters, and Windows before Vista has none.
+    NtQueryObjectCall object_name = Lookup<NtQueryObjectCall>("ntdll.dll", "NtQueryObject");
+    bool wine = Lookup<void*>("ntdll.dll", "wine_get_version") != nullptr;
     bool usable() const { return open && list && set && query; }
 };
 
@@ -131,11 +138,12 @@ bool IdentityOf(HANDLE handle, ObjectIdentity& identity, std::uint32_t& attribut
 
 // The object's name ("\\??\\Z:\\..."); empty when it cannot be had.
 std::wstring FinalPathOf(HANDLE handle) {
+    if (!Nt().object_name) return std::wstring();
     std::vector<LONGLONG> buffer(1024);
     for (int tries = 0; tries < 4; ++tries) {
         ULONG needed = 0;
         const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
-        const NTSTATUS status = Nt().final_path(handle, ObjectNameInformation, buffer.data(), size, &needed);
+        const NTSTATUS status = Nt().object_name(handle, ObjectNameInformation, buffer.data(), size, &needed);
         if (NT_SUCCESS(status)) {
             const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
             if (!name->Buffer || name->Length > size - sizeof(UNICODE_STRING)) return std::wstring();
@@ -153,15 +161,32 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
                             static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+EntryKind KindOf(DWORD attributes) {
+    return attributes & FILE_ATTRIBUTE_REPARSE_POINT ? EntryKind::Link
+           : attributes & FILE_ATTRIBUTE_DIRECTORY   ? EntryKind::Folder
+                                                     : EntryKind::File;
+}
+
 class SystemNode final : public TreeNode {
 public:
     explicit SystemNode(win32::unique_hfile handle) : handle_(std::move(handle)) {
         valid_ = IdentityOf(handle_.get(), identity_, attributes_);
     }
     bool valid() const { return valid_; }
+    HANDLE handle() const { return handle_.get(); }
 
-    std::uint32_t Attributes() override { return attributes_; }
+    EntryKind Kind() override { return KindOf(attributes_); }
     ObjectIdentity Identity() override { return identity_; }
+
+    // The names the file has; 0 when the system cannot tell (then it may
+    // have others).
+    std::uint32_t Links() override {
+        FILE_STANDARD_INFORMATION standard{};
+        IO_STATUS_BLOCK io{};
+        return NT_SUCCESS(Nt().query(handle_.get(), &io, &standard, sizeof standard, kStandardInformation))
+                   ? standard.NumberOfLinks
+                   : 0;
+    }
 
     void ForEachEntry(const Visit& visit) override {
         // 64 KiB: many entries per call, and within what a network
@@ -196,7 +221,7 @@ public:
                 ListedEntry entry;
                 entry.name.assign(reinterpret_cast<const wchar_t*>(start + at + names_at),
                                   record->FileNameLength / sizeof(wchar_t));
-                entry.attributes = record->FileAttributes;
+                entry.kind = KindOf(record->FileAttributes);
                 if (kind == kIdBothDirectoryInformation)
                     entry.file = static_cast<std::uint64_t>(
                         reinterpret_cast<const FILE_ID_BOTH_DIR_INFORMATION*>(record)->FileId.QuadPart);
@@ -207,7 +232,8 @@ public:
         }
     }
 
-    std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) override {
+    std::unique_ptr<TreeNode> OpenChild(const ListedEntry& entry) override {
+        const std::wstring& name = entry.name;
         if (name.size() * sizeof(wchar_t) > 0xFFFE) return nullptr;
         UNICODE_STRING text;
         text.Buffer = const_cast<wchar_t*>(name.c_str());
@@ -216,8 +242,9 @@ public:
         InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
         // Held without delete sharing, nobody else can rename or delete it
         // while the walk holds it. Where that is refused (a program holds it
-        // for deletion, a file may not be read), fewer rights still let the
-        // walk list it or tell what it is.
+        // open without delete sharing, a file may not be read), fewer rights
+        // still let the walk list it or tell what it is; reading attributes
+        // alone no sharing refuses, so a file in use is identified.
         const struct {
             ACCESS_MASK access;
             ULONG sharing;
@@ -227,6 +254,7 @@ public:
             {DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE},
             {FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+            {FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
         };
         for (const auto& attempt : tries) {
             IO_STATUS_BLOCK io{};
@@ -247,30 +275,40 @@ public:
         return nullptr;
     }
 
-    void ResetAttributes() override {
-        if (SetAttributes(FILE_ATTRIBUTE_NORMAL)) attributes_reset_ = true;
+    bool DeleteEntry(const std::wstring&, TreeNode& entry) override {
+        return static_cast<SystemNode&>(entry).Delete();
     }
 
-    // Attributes belong to the file, not to one of its names: a file that
-    // outlives this delete (it keeps another name, one that may lie outside
-    // the tree, or the delete is refused) gets back the attributes it had.
-    // When they cannot be put back, the delete is withdrawn. The disposition
-    // flag that ignores read-only would spare the reset, but only Windows 10
-    // has it (Wine 8 answers STATUS_NOT_IMPLEMENTED), and this path serves
-    // every release.
-    bool Delete() override {
-        const bool other_names = attributes_reset_ && !(attributes_ & FILE_ATTRIBUTE_DIRECTORY) && LinkCount() != 1;
-        if (!SetDisposition(true)) {
-            RestoreAttributes();
-            return false;
+    // Windows holds every level open: the walk never comes back up.
+    std::unique_ptr<TreeNode> OpenContainer() override { return nullptr; }
+
+private:
+    // Attributes belong to the file, not to one of its names. A file with
+    // other names (or whose names cannot be counted) is never reset: it is
+    // deleted with the disposition flag that ignores read-only where the
+    // system has it (Windows 10), and elsewhere only when it is not
+    // read-only; so an outside file's attributes never change, not even for
+    // a moment. A folder, a link and a file with one name are reset to
+    // normal, and get their attributes back when the delete is refused.
+    bool Delete() {
+        if (Kind() == EntryKind::File && Links() != 1) {
+            FILE_DISPOSITION_INFORMATION_EX_ disposition{kDeleteIgnoringReadOnly};
+            IO_STATUS_BLOCK io{};
+            if (NT_SUCCESS(Nt().set(handle_.get(), &io, &disposition, sizeof disposition, kDispositionInformationEx)))
+                return true;
+            return !(attributes_ & FILE_ATTRIBUTE_READONLY) && SetDisposition();
         }
-        if (!other_names || RestoreAttributes()) return true;
-        SetDisposition(false);
-        RestoreAttributes();
+        const ULONG original = attributes_ & kSettableAttributes;
+        const bool reset = original != 0 && SetAttributes(FILE_ATTRIBUTE_NORMAL);
+        if (SetDisposition()) return true;
+        if (reset) SetAttributes(original);
         return false;
     }
 
-private:
+    struct FILE_DISPOSITION_INFORMATION_EX_ {
+        ULONG Flags;
+    };
+
     bool SetAttributes(ULONG attributes) {
         FILE_BASIC_INFORMATION basic{};  // times 0: unchanged
         basic.FileAttributes = attributes;
@@ -278,29 +316,11 @@ private:
         return NT_SUCCESS(Nt().set(handle_.get(), &io, &basic, sizeof basic, kBasicInformation));
     }
 
-    bool RestoreAttributes() {
-        if (!attributes_reset_) return true;
-        const ULONG original = attributes_ & kSettableAttributes;
-        if (!SetAttributes(original ? original : FILE_ATTRIBUTE_NORMAL)) return false;
-        attributes_reset_ = false;
-        return true;
-    }
-
-    bool SetDisposition(bool delete_file) {
+    bool SetDisposition() {
         FILE_DISPOSITION_INFORMATION disposition{};
-        disposition.DoDeleteFile = delete_file ? TRUE : FALSE;
+        disposition.DoDeleteFile = TRUE;
         IO_STATUS_BLOCK io{};
         return NT_SUCCESS(Nt().set(handle_.get(), &io, &disposition, sizeof disposition, kDispositionInformation));
-    }
-
-    // The names the file has; 0 when the system cannot tell (then it may
-    // have others).
-    ULONG LinkCount() {
-        FILE_STANDARD_INFORMATION standard{};
-        IO_STATUS_BLOCK io{};
-        return NT_SUCCESS(Nt().query(handle_.get(), &io, &standard, sizeof standard, kStandardInformation))
-                   ? standard.NumberOfLinks
-                   : 0;
     }
 
     // Under Wine: the child's final path is this directory's and the name.
@@ -308,7 +328,7 @@ private:
     // folder above swapped for a link after this one was opened. The last
     // name is compared without case: Wine finds a name that way too.
     bool ReachedByName(SystemNode& child, const std::wstring& name) {
-        if (!Nt().final_path) return true;
+        if (!Nt().wine) return true;
         if (final_path_.empty()) final_path_ = FinalPathOf(handle_.get());
         const std::wstring own = FinalPathOf(child.handle_.get());
         if (final_path_.empty() || own.empty()) return false;
@@ -326,7 +346,6 @@ private:
     bool valid_ = false;
     ObjectIdentity identity_;
     std::uint32_t attributes_ = 0;
-    bool attributes_reset_ = false;  // by ResetAttributes, from attributes_
     std::wstring final_path_;  // Wine only
 };
 
@@ -337,61 +356,173 @@ std::unique_ptr<SystemNode> NodeAt(const std::wstring& path, DWORD access) {
     return node->valid() ? std::move(node) : nullptr;
 }
 
+// The user's profile folder, asked of the system (the profile list the
+// logon keeps), never of the environment; empty when it cannot be had.
+std::wstring ProfileFolder() {
+    using GetProfileCall = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
+    using unique_library = unique_any<handle_traits<HMODULE, &::FreeLibrary, 0>>;
+    const unique_library userenv(::LoadLibraryW(L"userenv.dll"));
+    const auto get_profile =
+        userenv ? reinterpret_cast<GetProfileCall>(
+                      reinterpret_cast<void*>(::GetProcAddress(userenv.get(), "GetUserProfileDirectoryW")))
+                : nullptr;
+    HANDLE opened = nullptr;
+    if (!get_profile || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return std::wstring();
+    const win32::unique_handle token(opened);
+    return AskForText([&](wchar_t* buffer, DWORD size) -> DWORD {
+        DWORD length = size;
+        if (get_profile(token.get(), buffer, &length)) return static_cast<DWORD>(std::wcslen(buffer));
+        return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? length : 0;
+    });
+}
+
+// Under Wine, the Unix home folder and each folder above it, as Windows
+// paths ("\\?\unix\home\me", ..., "\\?\unix\"): Wine hands the home to
+// Windows programs in WINEHOMEDIR ("\??\unix/home/me").
+std::vector<std::wstring> UnixHomeAndParents() {
+    const std::wstring given =
+        AskForText([](wchar_t* buffer, DWORD size) { return ::GetEnvironmentVariableW(L"WINEHOMEDIR", buffer, size); });
+    const std::wstring prefix = L"\\??\\";
+    if (given.rfind(prefix, 0) != 0) return {};
+    std::wstring path = L"\\\\?\\" + given.substr(prefix.size());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    std::vector<std::wstring> folders;
+    const std::size_t root = path.find(L'\\', 4);  // after "\\?\unix"
+    if (root == std::wstring::npos) return {};
+    for (;;) {
+        while (path.size() > root + 1 && path.back() == L'\\') path.pop_back();
+        folders.push_back(path);
+        if (path.size() == root + 1) break;
+        const std::size_t separator = path.find_last_of(L'\\');
+        path.resize(separator == root ? root + 1 : separator);
+    }
+    return folders;
+}
+
 class SystemTrees final : public TreePlatform {
 public:
-    std::unique_ptr<TreeNode> OpenParent(const std::string& path, std::wstring& name) override {
-        if (!Nt().usable()) return nullptr;
-        const std::wstring full = Verbatim(FullPath(path));
-        const std::size_t separator = full.find_last_of(L'\\');
-        if (separator == std::wstring::npos || separator + 1 == full.size()) return nullptr;
-        name = full.substr(separator + 1);
-        std::wstring parent = full.substr(0, separator);
+    // The path is made full here, once, by the system's rules; the folder
+    // that holds the tree is opened and what is protected told from that
+    // same full path.
+    TreeTarget Resolve(const std::string& path) override {
+        if (!Nt().usable()) return {};
+        const std::string folder = WindowsFolderPath(path, SystemLeadBytes());
+        if (folder.empty()) return {};
+        const std::wstring full = FullPath(folder);
+        if (full.empty()) return {};
+        const std::wstring verbatim = Verbatim(full);
+        const std::size_t separator = verbatim.find_last_of(L'\\');
+        if (separator == std::wstring::npos || separator + 1 == verbatim.size()) return {};
+        TreeTarget target;
+        target.name = verbatim.substr(separator + 1);
+        std::wstring parent = verbatim.substr(0, separator);
         if (parent.back() == L':' || parent.back() == L'?') parent += L'\\';  // a drive's root
-        return NodeAt(parent, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE);
+        target.parent = NodeAt(parent, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE);
+        if (target.parent) target.kept = ProtectedObjects(full);
+        return target;
     }
 
-    // The Windows directory is the system's own, also under a terminal
-    // server (where GetWindowsDirectory may name a folder of the user).
-    std::vector<ObjectIdentity> ProtectedObjects(const std::string& path) override {
-        const std::wstring full = FullPath(path);
-        if (full.empty()) return {};
+    bool IsOwnName(const std::wstring& name) override { return IsOwnWindowsName(name); }
+
+    // Handles are no scarce resource on Windows: every level stays open.
+    std::size_t LevelsHeldOpen() override { return SIZE_MAX; }
+
+private:
+    // The root of the volume or share `full` lies on; the Windows directory
+    // (the system's own, also under a terminal server, where
+    // GetWindowsDirectory may name a folder of the user), the user's profile
+    // folder, and under Wine the Unix home folder, each with every folder
+    // above it. One that cannot be told: nothing is removed.
+    static std::vector<ObjectIdentity> ProtectedObjects(const std::wstring& full) {
         std::vector<wchar_t> root(full.size() + 2);
         if (!::GetVolumePathNameW(full.c_str(), root.data(), static_cast<DWORD>(root.size()))) return {};
         std::vector<std::wstring> paths = FolderAndParents(
             AskForText([](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); }));
-        if (paths.empty()) return {};
+        const std::vector<std::wstring> profile = FolderAndParents(ProfileFolder());
+        if (paths.empty() || profile.empty()) return {};
+        paths.insert(paths.end(), profile.begin(), profile.end());
+        if (Nt().wine && ::GetEnvironmentVariableW(L"WINEHOMEDIR", nullptr, 0) != 0) {
+            const std::vector<std::wstring> home = UnixHomeAndParents();
+            if (home.empty()) return {};
+            paths.insert(paths.end(), home.begin(), home.end());
+        }
         paths.push_back(root.data());
         std::vector<ObjectIdentity> kept;
         for (const std::wstring& kept_path : paths) {
             const auto node = kept_path.empty() ? nullptr : NodeAt(kept_path, FILE_READ_ATTRIBUTES);
-            if (!node) return {};  // one that cannot be told: nothing is removed
+            if (!node) return {};
             kept.push_back(node->Identity());
         }
         return kept;
     }
+};
 
-    void Start(const std::string& command_line) override { ::WinExec(command_line.c_str(), SW_HIDE); }
+// "\Device\HarddiskVolume1\x" as "C:\x": the drive letter whose device is
+// the name's start; a share's as "\\server\share\x". Empty for a name no
+// drive letter reaches.
+std::wstring DosPathOf(const std::wstring& object_name) {
+    const std::wstring wine_prefix = L"\\??\\";
+    if (object_name.rfind(wine_prefix, 0) == 0) {
+        const std::wstring path = object_name.substr(wine_prefix.size());
+        return path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? path : std::wstring();
+    }
+    const std::wstring shares = L"\\Device\\Mup\\";  // "\\server\\share\\..."
+    if (object_name.rfind(shares, 0) == 0) return L"\\\\" + object_name.substr(shares.size());
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        const wchar_t drive[] = {letter, L':', L'\0'};
+        wchar_t device[MAX_PATH] = {};
+        if (!::QueryDosDeviceW(drive, device, MAX_PATH)) continue;
+        const std::wstring name = device;
+        if (!name.empty() && object_name.size() > name.size() && object_name.rfind(name, 0) == 0 &&
+            object_name[name.size()] == L'\\')
+            return drive + object_name.substr(name.size());
+    }
+    return std::wstring();
+}
+
+class SystemCommands final : public TreeCommands {
+public:
+    std::string FolderName(TreeNode& folder) override {
+        const std::wstring wide = DosPathOf(FinalPathOf(static_cast<SystemNode&>(folder).handle()));
+        if (wide.empty() || wide.size() > INT_MAX / 4) return std::string();
+        // Only a name the code page holds exactly: a best fit could name
+        // another folder.
+        BOOL lossy = FALSE;
+        const int size = static_cast<int>(wide.size());
+        const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0,
+                                                 nullptr, &lossy);
+        if (length <= 0 || lossy) return std::string();
+        std::string name(static_cast<std::size_t>(length), '\0');
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, &name[0], length, nullptr, &lossy);
+        return lossy ? std::string() : name;
+    }
+
+    // A console program started from a console program writes to its
+    // standard handles, which are the caller's (the karvelin program's JSON
+    // output): each command gets a console of its own, without a window.
+    void Start(const std::string& command_line) override {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        PROCESS_INFORMATION started{};
+        std::string line = command_line;
+        if (::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                             &started)) {
+            ::CloseHandle(started.hThread);
+            ::CloseHandle(started.hProcess);
+        }
+    }
+
+    const LeadBytes& Lead() override { return SystemLeadBytes(); }
 };
 
 SystemTrees g_tree;
+SystemCommands g_commands;
 
 }  // namespace
 
 TreePlatform& SystemTree() { return g_tree; }
-
-// Windows keeps the current folder and the environment under the process's
-// own lock: there is nothing to read ahead.
-TreeRemoval::TreeRemoval(const char* path) noexcept {
-    ready_ = Guard(false, [&] {
-        path_ = path ? path : "";
-        return true;
-    });
-}
-
-void TreeRemoval::operator()() const noexcept {
-    if (ready_) Guard([&] { RemoveTree(path_.c_str(), SystemLeadBytes(), SystemTree()); });
-}
-
-void DelFilesAndDir(const char* path) { TreeRemoval{path}(); }
+TreeCommands& SystemTreeCommands() { return g_commands; }
 
 }  // namespace karvelin::files

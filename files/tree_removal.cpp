@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "common/no_throw.h"
+
 namespace karvelin::files {
 namespace {
 
@@ -12,64 +14,55 @@ constexpr char kRmdirCommand[] = "rmdir /S/Q ";
 
 char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool IsDriveForm(const std::string& path) {
-    const char letter = Folded(path.size() == 2 ? path[0] : '\0');
-    return letter >= 'A' && letter <= 'Z' && path[1] == ':';
-}
-
 // The object opened by an entry's name is the one the listing gave: the
-// same kind (directory, link) and, where the listing gives one, the same
-// index on the volume. Anything else was put in the entry's place after
-// the listing was read.
+// same kind and, where the listing gives one, the same index on the volume.
+// Anything else was put in the entry's place after the listing was read.
 bool IsListedObject(const ListedEntry& entry, TreeNode& node) {
-    constexpr std::uint32_t kKind = kAttributeDirectory | kAttributeReparsePoint;
-    if ((entry.attributes & kKind) != (node.Attributes() & kKind)) return false;
+    if (entry.kind_known && entry.kind != node.Kind()) return false;
     return entry.file == 0 || entry.file == node.Identity().file;
 }
 
-// A directory the walk is in: its listing and how far the walk has gone in
-// it. Deep in a tree the levels above may be closed (directory null); the
-// walk comes back to them through ".." and checks it is the same object.
+// A folder the walk is in: its listing and how far the walk has gone in it.
+// Deep in a tree the levels above may be closed (directory null); the walk
+// comes back to them through ".." and checks it is the same object.
 struct Level {
     std::unique_ptr<TreeNode> directory;
     ObjectIdentity identity;
-    std::wstring name;  // in the directory above
+    EntryName name;  // in the folder above
     std::vector<ListedEntry> entries;
     std::size_t next = 0;
+    std::size_t stayed = 0;  // listed entries that could not be removed
 };
 
 // What the walk left behind.
 struct Outcome {
-    bool removed = false;  // the top's removal was accepted
+    std::unique_ptr<TreeNode> top;  // held when it stays
     // Something stays that is not a plain file or folder the walk listed and
-    // identified: a name or an object no entry of the tree, a link it could
-    // not remove, another volume, what it could not open or list, a level it
-    // could not come back to.
+    // identified (see TreeRemoval), or a level the walk could not come back to.
     bool unsure = false;
 };
 
-Level Enter(TreePlatform& tree, std::unique_ptr<TreeNode> directory, const std::wstring& name, Outcome& outcome) {
-    Level level{std::move(directory), {}, name, {}, 0};
+Level Enter(TreePlatform& tree, std::unique_ptr<TreeNode> directory, const EntryName& name, Outcome& outcome) {
+    Level level{std::move(directory), {}, name, {}, 0, 0};
     level.identity = level.directory->Identity();
     bool listed = false;  // every listing the system gives holds "." at least
     level.directory->ForEachEntry([&](const ListedEntry& entry) {
         listed = true;
         if (tree.IsOwnName(entry.name))
             level.entries.push_back(entry);
-        else if (entry.name != L"." && entry.name != L"..")
-            outcome.unsure = true;
+        else if (entry.name.size() > 2 || entry.name.find_first_not_of('.') != EntryName::npos)
+            outcome.unsure = true;  // neither "." nor ".."
     });
     if (!listed) outcome.unsure = true;
     return level;
 }
 
-// Empties the directory `top`, entry `name` of `parent`, and removes it. No
-// recursion: a tree may be any number of levels deep. Each directory is
-// listed once, before anything in it is touched, so the time is that of the
-// entries, whatever stays. A directory on another volume than the top's is
-// not entered: what is mounted inside the tree stays.
-Outcome EmptyAndRemove(TreePlatform& tree, TreeNode& parent, const std::wstring& name,
-                       std::unique_ptr<TreeNode> top) {
+// Empties the folder `top`, entry `name` of `parent`, and removes it. No
+// recursion: a tree may be any number of levels deep. Each folder is listed
+// once, before anything in it is touched, so the time is that of the
+// entries, whatever stays. A folder on another volume than the top's is not
+// entered: what is mounted inside the tree stays.
+Outcome EmptyAndRemove(TreePlatform& tree, TreeNode& parent, const EntryName& name, std::unique_ptr<TreeNode> top) {
     Outcome outcome;
     const std::size_t held = std::max<std::size_t>(tree.LevelsHeldOpen(), 1);
     const std::uint64_t volume = top->Identity().volume;
@@ -92,30 +85,73 @@ Outcome EmptyAndRemove(TreePlatform& tree, TreeNode& parent, const std::wstring&
                 }
                 holder = above.directory.get();
             }
-            done.directory->ResetAttributes();
-            const bool removed = holder->DeleteEntry(done.name, *done.directory);
-            if (levels.empty()) outcome.removed = removed;
-            continue;  // closing `done` completes its removal
+            if (holder->DeleteEntry(done.name, *done.directory)) continue;  // closing `done` completes it
+            // Nothing it listed stayed, yet it stays: it holds what its
+            // listing did not show (under Wine, a dangling Unix link).
+            if (done.stayed == 0) outcome.unsure = true;
+            if (levels.empty())
+                outcome.top = std::move(done.directory);
+            else
+                ++levels.back().stayed;
+            continue;
         }
         Level& level = levels.back();
         const ListedEntry& entry = level.entries[level.next++];
-        std::unique_ptr<TreeNode> child = level.directory->OpenChild(entry.name);
+        std::unique_ptr<TreeNode> child = level.directory->OpenChild(entry);
         if (!child || !IsListedObject(entry, *child) || child->Identity().volume != volume) {
             outcome.unsure = true;
+            ++level.stayed;
             continue;
         }
-        const std::uint32_t attributes = child->Attributes();
-        if ((attributes & kAttributeDirectory) && !(attributes & kAttributeReparsePoint)) {
-            const std::wstring child_name = entry.name;
+        const EntryKind kind = child->Kind();
+        if (kind == EntryKind::Folder) {
+            const EntryName child_name = entry.name;
             levels.push_back(Enter(tree, std::move(child), child_name, outcome));  // `level` and `entry` end here
             if (levels.size() > held) levels[levels.size() - held - 1].directory.reset();
             continue;
         }
-        child->ResetAttributes();  // a link's own attributes, never its target's
-        if (!level.directory->DeleteEntry(entry.name, *child) && (attributes & kAttributeReparsePoint))
-            outcome.unsure = true;
+        if (level.directory->DeleteEntry(entry.name, *child)) continue;
+        ++level.stayed;
+        // A link left is a way out of the tree; a file with other names, or
+        // whose names cannot be counted, may be one outside it, which the
+        // commands would reset.
+        if (kind == EntryKind::Link || child->Links() != 1) outcome.unsure = true;
     }
     return outcome;
+}
+
+// What the commands are handed: the folder as the system names the object
+// the walk held, never the caller's spelling of it.
+void StartCommands(TreeNode& folder, TreeCommands& commands) {
+    const std::string name = commands.FolderName(folder);
+    const std::size_t length = LengthWithoutTrailingBackslashes(name.c_str(), commands.Lead());
+    if (length == 0 || length != name.size()) return;  // no name, or a root's
+    const std::string prefix = name + '\\';
+    commands.Start(kAttribCommand + QuotedArgument(prefix + '*', commands.Lead()));
+    commands.Start(kRmdirCommand + QuotedArgument(prefix, commands.Lead()));
+}
+
+void Remove(const TreeTarget& target, TreePlatform& tree, TreeCommands* commands) {
+    // Nothing to compare with: not removed.
+    if (!target.parent || target.kept.empty() || !tree.IsOwnName(target.name)) return;
+    ListedEntry asked;
+    asked.name = target.name;
+    asked.kind_known = false;
+    std::unique_ptr<TreeNode> top = target.parent->OpenChild(asked);
+    if (!top) return;
+    const ObjectIdentity identity = top->Identity();
+    // A top that is its own parent is a root, whatever the name said.
+    if (std::find(target.kept.begin(), target.kept.end(), identity) != target.kept.end() ||
+        identity == target.parent->Identity())
+        return;
+    const EntryKind kind = top->Kind();
+    if (kind == EntryKind::Link) target.parent->DeleteEntry(target.name, *top);
+    if (kind != EntryKind::Folder) return;  // a file is no tree: it stays
+    const Outcome outcome = EmptyAndRemove(tree, *target.parent, target.name, std::move(top));
+    // The commands resolve paths from listed names themselves and follow
+    // links: a folder that holds anything but plain files and folders is not
+    // handed to them.
+    if (outcome.top && !outcome.unsure && commands) StartCommands(*outcome.top, *commands);
 }
 
 }  // namespace
@@ -134,48 +170,35 @@ std::string QuotedArgument(const std::string& text, const LeadBytes& lead_bytes)
     return quoted + '"';
 }
 
-bool IsOwnName(const std::wstring& name) {
+std::string WindowsFolderPath(const std::string& path, const LeadBytes& lead_bytes) {
+    // Both separators: "C:\x\sub/" names sub as "C:\x\sub\" does. A slash is
+    // never a double-byte character's second byte.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < path.size();) {
+        const std::size_t length = lead_bytes.CharLength(path.c_str() + i);
+        if (length == 2 || (path[i] != '\\' && path[i] != '/')) kept = i + length;
+        i += length;
+    }
+    const std::string folder = path.substr(0, kept);
+    const char letter = Folded(folder.size() == 2 ? folder[0] : '\0');
+    if (letter >= 'A' && letter <= 'Z' && folder[1] == ':') return std::string();
+    return folder;
+}
+
+bool IsOwnWindowsName(const std::wstring& name) {
     return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
 }
 
-bool TreePlatform::IsOwnName(const std::wstring& name) { return files::IsOwnName(name); }
-
-bool RemoveTreeAt(const std::string& directory, TreePlatform& tree) {
-    std::wstring name;
-    const std::unique_ptr<TreeNode> parent = tree.OpenParent(directory, name);
-    if (!parent || !tree.IsOwnName(name)) return false;
-    std::unique_ptr<TreeNode> top = parent->OpenChild(name);
-    if (!top) return false;
-    const std::vector<ObjectIdentity> kept = tree.ProtectedObjects(directory);
-    const ObjectIdentity identity = top->Identity();
-    // Nothing to compare with: not removed. A top that is its own parent is
-    // a root, whatever the name said.
-    if (kept.empty() || std::find(kept.begin(), kept.end(), identity) != kept.end() || identity == parent->Identity())
-        return false;
-    const std::uint32_t attributes = top->Attributes();
-    if (attributes & kAttributeReparsePoint) {
-        top->ResetAttributes();
-        parent->DeleteEntry(name, *top);
-        return false;
-    }
-    if (!(attributes & kAttributeDirectory)) return false;  // a file is no tree: it stays
-    const Outcome outcome = EmptyAndRemove(tree, *parent, name, std::move(top));
-    return !outcome.removed && !outcome.unsure;
+TreeRemoval::TreeRemoval(const char* path, TreePlatform& tree, TreeCommands* commands) noexcept
+    : tree_(tree), commands_(commands) {
+    ready_ = Guard(false, [&] {
+        target_ = tree_.Resolve(path ? path : "");
+        return true;
+    });
 }
 
-void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree) {
-    const std::string directory(path, LengthWithoutTrailingBackslashes(path, lead_bytes));
-    // "C:" names the current folder of drive C, but as a removal it can only
-    // be a mistaken root.
-    if (directory.empty() || IsDriveForm(directory)) return;
-    // Only what the walk could not remove is left to the commands; they name
-    // the folder as the caller gave it. They resolve paths from listed names
-    // themselves and follow links, so a folder that holds anything but plain
-    // files and folders the walk listed is not handed to them.
-    if (!RemoveTreeAt(directory, tree)) return;
-    const std::string prefix = directory + '\\';
-    tree.Start(kAttribCommand + QuotedArgument(prefix + '*', lead_bytes));
-    tree.Start(kRmdirCommand + QuotedArgument(prefix, lead_bytes));
+void TreeRemoval::operator()() const noexcept {
+    if (ready_) Guard([&] { Remove(target_, tree_, commands_); });
 }
 
 }  // namespace karvelin::files

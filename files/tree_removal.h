@@ -1,4 +1,5 @@
-// DelFilesAndDir: removing a directory tree, following no link.
+// DelFilesAndDir: removing a folder tree, following no link, over the tree
+// seam of either system.
 #pragma once
 
 #include <string>
@@ -8,66 +9,63 @@
 
 namespace karvelin::files {
 
-// The host's removal, as the export calls it: RemoveTree over the system's
-// calls on Windows, RemoveTreeNoFollow with the user's home directory on Linux.
-void DelFilesAndDir(const char* path);
-
 // DelFilesAndDir in two steps, for a caller that lets its other threads run
-// while the tree goes: making it reads what the removal takes from the
-// process (on Linux the home directory, from HOME, which another thread may
-// change), so the caller makes it while those threads are held; calling it
-// removes the tree. Neither step throws: a removal that cannot be made or
-// finished for want of memory leaves what it has not reached.
+// while the tree goes. Making it settles everything the removal takes from the
+// process: the path is resolved against the current folder and the folder that
+// holds the tree is opened; what is protected (on Linux the home folder, from
+// HOME) is told by identity. So the caller makes it while those threads are
+// held; calling it removes the tree, and on Windows starts the clean-up
+// commands for what stays. Neither step throws: a removal that cannot be made
+// or finished for want of memory leaves what it has not reached.
+//
+// The walk: refuses what the target resolves to when it is protected or its
+// own parent; a link loses the link alone; a file stays. A folder is emptied
+// level by level, each level held open while the walk is in it: every entry is
+// opened through its folder and checked to be the very object listed before
+// it is touched; files and links are deleted, folders emptied the same way and
+// removed. A name that cannot be an entry's own is left alone, and so is what
+// lies on another volume or mount.
+//
+// The commands (`commands` given, Windows): when the folder stays and all that
+// stays is plain, ATTRIB -R -H -S /S /D "<dir>\*" and rmdir /S/Q "<dir>\\" are
+// started for it, <dir> being the system's name for the folder the walk held.
+// Plain: folders and files the walk listed and identified, each file with
+// exactly one name. Anything else keeps the commands from starting: a name no
+// entry's own, an entry swapped since it was listed, a link that stayed,
+// another volume, a file with other names (or whose names cannot be counted),
+// an entry that could not be opened or a folder that could not be listed, a
+// folder that could not be removed though nothing it listed stayed in it.
 class TreeRemoval {
 public:
-    explicit TreeRemoval(const char* path) noexcept;
+    TreeRemoval(const char* path, TreePlatform& tree, TreeCommands* commands = nullptr) noexcept;
     void operator()() const noexcept;
 
 private:
-    std::string path_;
-    std::string home_;  // Linux: never removed, nor a folder above it
+    TreePlatform& tree_;
+    TreeCommands* commands_;
+    TreeTarget target_;
     bool ready_ = false;
 };
 
-// The walk both systems share. Opens the folder `directory` names (its last
-// name must be the entry's own), refuses it when it is a protected object or
-// its own parent, removes a link alone and leaves a file; empties a folder
-// level by level and removes it. True when the folder stays and what stays
-// is plain files and folders the walk listed and identified (nothing the
-// clean-up commands could follow out of the tree).
-bool RemoveTreeAt(const std::string& directory, TreePlatform& tree);
+// Windows spellings: the path without its trailing run of separators (a
+// backslash that is a double-byte character's second byte is none); empty for
+// a path that is empty, separators alone, or a bare drive ("C:", the current
+// folder of drive C, but as a removal only a mistaken root).
+std::string WindowsFolderPath(const std::string& path, const LeadBytes& lead_bytes);
 
-// Windows. Refuses an empty path, backslashes alone and a bare drive ("C:"),
-// then whatever the path opens as a protected object (see
-// TreePlatform::ProtectedObjects), compared by identity. A path that is itself
-// a link loses the link alone; a file stays. Otherwise the walk holds each
-// directory open while it empties it: every entry is opened through its
-// directory's handle and checked to be the very object listed before it is
-// touched; files are deleted (attributes reset first), directories emptied
-// the same way and removed, links removed themselves. A name that cannot be
-// an entry's own ("." , "..", one holding a separator or a colon) is left
-// alone. When the directory is still there afterwards, and the walk met no
-// such name nor an entry swapped since it was listed, nor anything else but
-// plain files and folders it listed (a link it could not remove, a folder on
-// another volume, an entry it could not open or list), ATTRIB -R -H -S /S /D
-// "<dir>\*" and rmdir /S/Q "<dir>\" are started for it. Nothing is reported.
-void RemoveTree(const char* path, const LeadBytes& lead_bytes, TreePlatform& tree);
-
-// Whether a listed name can name its own entry and nothing else: not "." or
-// "..", no backslash, slash or colon, not empty.
-bool IsOwnName(const std::wstring& name);
+// Whether a listed name can name its own entry and nothing else on Windows:
+// not "." or "..", no backslash, slash or colon, not empty.
+bool IsOwnWindowsName(const std::wstring& name);
 
 // The text in double quotes, so that a program's standard argument parsing
 // reads it back as one argument, the text itself: backslashes before a quote
 // (the closing one included) are doubled, a quote is escaped.
 std::string QuotedArgument(const std::string& text, const LeadBytes& lead_bytes);
 
-// Linux: the same walk over descriptors (openat/unlinkat, no symbolic link
-// followed, not even the path's own last component: a link loses the link
-// alone). A path that names a file is left in place. Refuses an empty path,
-// a last name "." or "..", "/", and what the path opens when it is the home
-// directory (or the link HOME names), or a folder above it. A mount inside
-// the tree stays, with the folders above it. Starts no command.
-void RemoveTreeNoFollow(const char* path, const std::string& home);
+#ifndef _WIN32
+// The Linux tree seam with the home folder given (empty: from HOME, or the
+// user's entry, read when a removal is made ready).
+std::unique_ptr<TreePlatform> LinuxTreeWithHome(const std::string& home);
+#endif
 
 }  // namespace karvelin::files

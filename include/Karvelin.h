@@ -231,17 +231,19 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckBureauName(const char *name);
  * ERR_DEST_PATH_INVALID, ERR_DEST_PATH_IS_ROOT or ERR_DEST_NOT_NTFS. */
 KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
 
-/* Removes the directory tree, trailing backslashes or not: files (attributes
- * reset first), directories of any attributes, and links themselves, never
- * what a link points to (a path that is a link loses the link alone). Starts
- * ATTRIB -R -H -S /S /D "<dir>\*" and rmdir /S/Q "<dir>\" (quoted, hidden,
- * not waited for) once, for the directory given when it stays and holds only
- * plain files and folders the walk listed. Leaves untouched an empty path,
- * backslashes only, a drive root in any form and the Windows directory or a
- * parent of it. Linux: the same walk through descriptors, no link followed,
- * no file system crossed, no command; refuses "", "/", a last name "." or
- * "..", and what the path opens when it is the home directory or a parent of
- * it. Reports nothing. */
+/* Removes the directory tree, trailing separators or not: files, directories
+ * of any attributes, and links themselves, never what a link points to (a
+ * path that is a link loses the link alone); a file with other names keeps its
+ * attributes. When the directory stays and holds only plain folders and files
+ * of one name that the walk listed, starts ATTRIB -R -H -S /S /D "<dir>\*"
+ * and rmdir /S/Q "<dir>\\" (quoted, hidden, without a console window, not
+ * waited for) once, <dir> being the system's name for the directory the walk
+ * held. Leaves untouched an empty path, separators only, a drive root in any
+ * form, the Windows directory, the user's profile folder (and under Wine the
+ * Unix home) and every folder above them. Linux: the same walk through
+ * descriptors, no link followed, no file system crossed, no command; refuses
+ * "", "/", a last name "." or "..", the home directory, every link on the way
+ * to it and every folder above it as HOME spells it. Reports nothing. */
 KARVELIN_API void KARVELIN_CALL DelFilesAndDir(const char *directory);
 
 /* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per

@@ -8,6 +8,7 @@
 #include "common/no_throw.h"
 #include "files/copy_file.h"
 #include "files/run_silent.h"
+#include "files/tree_removal.h"
 #include "module/function_table.h"
 #include "net/adapter_inventory.h"
 #include "net/host_addresses.h"
@@ -46,6 +47,14 @@ files::SilentRun PrepareRunSilent(const char* command, const char* argument) noe
 }
 files::PreparedCopy PrepareCopyTheFile(const char* source, const char* destination) noexcept {
     return files::PreparedCopy(TextOrEmpty(source), TextOrEmpty(destination), files::SystemCopy());
+}
+
+files::TreeRemoval PrepareDelFilesAndDir(const char* path) noexcept {
+#ifdef _WIN32
+    return files::TreeRemoval(TextOrEmpty(path), files::SystemTree(), &files::SystemTreeCommands());
+#else
+    return files::TreeRemoval(TextOrEmpty(path), files::SystemTree());
+#endif
 }
 
 UnusedInPython GetHostIPAddr(TextBuffer& buffer) noexcept {

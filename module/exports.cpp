@@ -118,9 +118,7 @@ ResultCode CheckDestFileDir(const char* path) {
         return files::CheckDestFileDir(TextOrEmpty(path), karvelin::SystemLeadBytes(), files::SystemVolume());
     });
 }
-void DelFilesAndDir(const char* path) {
-    Guard([&] { files::DelFilesAndDir(TextOrEmpty(path)); });
-}
+void DelFilesAndDir(const char* path) { karvelin::entry::PrepareDelFilesAndDir(path)(); }
 const char* GetErrorDescription(ResultCode code) { return karvelin::module::ErrorDescription(code); }
 
 }  // extern "C"

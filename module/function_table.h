@@ -57,6 +57,7 @@ struct UnusedInPython {
 namespace files {
 class SilentRun;     // files/run_silent.h
 class PreparedCopy;  // files/copy_file.h
+class TreeRemoval;   // files/tree_removal.h
 }
 
 namespace entry {
@@ -68,6 +69,10 @@ files::SilentRun PrepareRunSilent(const char* command, const char* argument) noe
 // CopyTheFile made ready in the same way: the Python 3 face settles the
 // current folder the names are taken against with the lock held.
 files::PreparedCopy PrepareCopyTheFile(const char* source, const char* destination) noexcept;
+// DelFilesAndDir made ready with the system's tree seam (and on Windows its
+// clean-up commands), and run by calling it: made with the lock held, it
+// settles the path against the current folder and tells what is protected.
+files::TreeRemoval PrepareDelFilesAndDir(const char* path) noexcept;
 // The text-buffer functions, told the buffer's size (defined with the exports).
 void TrimRight(TextBuffer& text) noexcept;
 void TrimLeft(TextBuffer& text) noexcept;
@@ -144,9 +149,10 @@ enum class Lock { Holds, Releases };
     N(IsLetterfigureString, Reads, NonZero, "whether TEXT holds ASCII letters and digits only")     \
     N(CheckBureauName, Reads, NonZero, "whether NAME is an acceptable bureau name")                 \
     N(CheckDestFileDir, Reads, NonZero, "whether PATH may be the installation directory")           \
-    N(DelFilesAndDir, ChangesHost, Never, "removes the DIRECTORY tree; leaves alone \"\", backslashes only, a " \
-      "drive root, the Windows directory and the folders above it (Linux: \"\", /, the home directory " \
-      "and the folders above it)")                                                                  \
+    N(DelFilesAndDir, ChangesHost, Never, "removes the DIRECTORY tree; Windows leaves alone \"\", separators " \
+      "only, a drive root, the Windows directory, the user's profile folder (under Wine also the Unix " \
+      "home) and the folders above them; Linux leaves alone \"\", /, the home directory, every link on " \
+      "the way to it and every folder above it")                                                     \
     N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
 // A sample call of each function, row for row as KARVELIN_FUNCTIONS: its

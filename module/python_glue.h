@@ -101,14 +101,16 @@ struct Glue<&::CopyTheFile, kName, kLock, decltype(&::CopyTheFile)> {
     }
 };
 
-// DelFilesAndDir reads HOME on Linux, which the same threads may change: it
-// too is made ready with the lock held and runs released.
+// DelFilesAndDir resolves its path against the current folder, which another
+// Python thread may change (os.chdir), and on Linux reads HOME: it too is made
+// ready with the lock held (the folder that holds the tree opened, what is
+// protected told) and runs released.
 template <const char* kName, Lock kLock>
 struct Glue<&::DelFilesAndDir, kName, kLock, decltype(&::DelFilesAndDir)> {
     static Object* Call(Object*, Object* args) {
         std::tuple<Param<const char*>> params;
         if (!TakeArguments(args, kName, params, std::index_sequence<0>{})) return nullptr;
-        const files::TreeRemoval removal(std::get<0>(params).Value());
+        const files::TreeRemoval removal = entry::PrepareDelFilesAndDir(std::get<0>(params).Value());
         Run<kLock>(removal);
         return None();
     }

@@ -160,9 +160,10 @@ TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {
     EXPECT_EQ(Read(base_ + "\\tree-sibling.txt"), "outside");
 }
 
-// A file held open without delete sharing cannot be removed: its folders
-// stay, and the commands are started for the folder given, quoted, and for
-// nothing else. A tree removed whole starts nothing.
+// A file held open without sharing cannot be removed: its folders stay, and
+// the commands are started for the folder given, quoted, as the system names
+// it (not the caller's spelling, here with a trailing blank), and for nothing
+// else. A tree removed whole starts nothing.
 TEST_F(FilesThroughTheDll, CommandsOnlyForAFolderLeftBehind) {
     const std::string commands = UseRecorders();
     const std::string tree = base_ + "\\a b\\tree dir", whole = base_ + "\\whole";
@@ -170,11 +171,11 @@ TEST_F(FilesThroughTheDll, CommandsOnlyForAFolderLeftBehind) {
         ::CreateDirectoryA(folder.c_str(), nullptr);
     Write(whole + "\\sub\\f.txt", "x");
     Write(tree + "\\sub dir\\busy.txt", "x");
-    const win32::unique_hfile busy(::CreateFileA((tree + "\\sub dir\\busy.txt").c_str(), GENERIC_READ,
-                                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const win32::unique_hfile busy(::CreateFileA((tree + "\\sub dir\\busy.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(busy);
     remove_(whole.c_str());
-    remove_((tree + "\\\\").c_str());
+    remove_((tree + " \\\\").c_str());
     EXPECT_EQ(Records(commands, 2), (std::multiset<std::vector<std::string>>{
                                         {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", tree + "\\*"},
                                         {"rmdir.exe", "/S/Q", tree + "\\"},

@@ -37,25 +37,35 @@
 namespace karvelin::files {
 namespace {
 
-constexpr std::uint32_t D = kAttributeDirectory;
+// The fake's volume speaks in Windows attribute words.
+constexpr std::uint32_t D = 0x10, kReparsePoint = 0x400;
 constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kArchive = 0x20, kNormal = 0x80;
 constexpr std::uint32_t kDirectoryLink = 0x410, kFileLink = 0x420;
 // The fake's own: held open by another program, not to be opened, on
-// another volume, not to be listed.
+// another volume, not to be listed; a file with another name, one whose names
+// cannot be counted; a folder that holds what its listing does not show.
 constexpr std::uint32_t kLocked = 0x1000000, kUnopenable = 0x2000000, kOtherVolume = 0x4000000,
-                        kUnlistable = 0x8000000, kFakeOwn = 0xFF000000;
+                        kUnlistable = 0x8000000, kTwoNames = 0x10000000, kNamesUnknown = 0x20000000,
+                        kHoldsUnlisted = 0x40000000;
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// The platform's own names, from the fake's single-byte ones.
+EntryName Wide(const std::string& text) { return EntryName(text.begin(), text.end()); }
+std::string Narrow(const EntryName& name) { return std::string(name.begin(), name.end()); }
 
-// A volume in memory. Objects are found by id, as handles find them: an
-// object renamed while held stays the one held. A read-only object cannot be
-// deleted, a directory only when empty; a deletion takes effect when the last
+EntryKind KindOf(std::uint32_t attributes) {
+    return attributes & kReparsePoint ? EntryKind::Link : attributes & D ? EntryKind::Folder : EntryKind::File;
+}
+
+// A volume in memory, and the commands. Objects are found by id, as handles
+// find them: an object renamed while held stays the one held. A directory
+// can be deleted only when empty; a read-only file with another name only
+// where the system ignores read-only; a deletion takes effect when the last
 // node on the object closes. Every change is logged by the object's path.
-class FakeTree final : public TreePlatform {
+class FakeTree final : public TreePlatform, public TreeCommands {
 public:
     struct Object {
         std::uint64_t parent = 0;
-        std::wstring name;
+        EntryName name;
         std::uint32_t attributes = 0;
         std::uint64_t target = 0;  // a link's, for a platform that follows links
     };
@@ -64,19 +74,21 @@ public:
     std::vector<std::string> log, started;
     bool follows_links = false;                   // opens a link's target instead of the link
     bool protection_unknown = false;
+    bool ignores_read_only = false;  // the disposition flag that ignores read-only
+    LeadBytes lead;
     std::size_t held = SIZE_MAX;  // levels the walk may hold open
     // Runs before an entry is opened by name: the place to swap it.
-    std::function<void(FakeTree&, const std::wstring& name)> before_open;
+    std::function<void(FakeTree&, const EntryName& name)> before_open;
 
-    FakeTree() { objects[1] = {0, L"C:", D, 0}; }
+    FakeTree() { objects[1] = {0, Wide("C:"), D, 0}; }
 
     // A '|' in the last name stands for a backslash inside it.
     std::uint64_t Add(const std::string& path, std::uint32_t attributes) {
         const std::size_t separator = path.rfind('\\');
         const std::uint64_t parent = Find(path.substr(0, separator));
         const std::uint64_t id = next_id_++;
-        std::wstring name = Wide(path.substr(separator + 1));
-        std::replace(name.begin(), name.end(), L'|', L'\\');
+        EntryName name = Wide(path.substr(separator + 1));
+        std::replace(name.begin(), name.end(), '|', '\\');
         objects[id] = {parent, name, attributes, 0};
         return id;
     }
@@ -91,7 +103,7 @@ public:
         }
         return id;
     }
-    std::uint64_t Child(std::uint64_t parent, const std::wstring& name) const {
+    std::uint64_t Child(std::uint64_t parent, const EntryName& name) const {
         for (const auto& [id, object] : objects)
             if (object.parent == parent && object.name == name) return id;
         return 0;
@@ -114,20 +126,25 @@ public:
         ~Node() override {
             if (--tree_.open_[id_] == 0 && tree_.pending_.erase(id_)) tree_.objects.erase(id_);
         }
-        std::uint32_t Attributes() override { return tree_.objects.at(id_).attributes; }
+        std::uint32_t Attributes() const { return tree_.objects.at(id_).attributes; }
+        EntryKind Kind() override { return KindOf(Attributes()); }
         ObjectIdentity Identity() override { return {Attributes() & kOtherVolume ? 8u : 7u, id_}; }
+        std::uint32_t Links() override {
+            return Attributes() & kNamesUnknown ? 0 : Attributes() & kTwoNames ? 2 : 1;
+        }
         void ForEachEntry(const Visit& visit) override {
             if (Attributes() & kUnlistable) return;
-            visit({L".", D, id_});
-            visit({L"..", D, tree_.objects.at(id_).parent});
+            visit({Wide("."), EntryKind::Folder, id_});
+            visit({Wide(".."), EntryKind::Folder, tree_.objects.at(id_).parent});
             for (const auto& [id, object] : tree_.objects)
-                if (object.parent == id_) visit({object.name, object.attributes, id});
+                if (object.parent == id_) visit({object.name, KindOf(object.attributes), id});
         }
-        std::unique_ptr<TreeNode> OpenChild(const std::wstring& name) override {
+        std::unique_ptr<TreeNode> OpenChild(const ListedEntry& entry) override {
+            const EntryName& name = entry.name;
             if (tree_.before_open) tree_.before_open(tree_, name);
-            std::uint64_t id = name == L"."    ? id_
-                               : name == L".." ? tree_.objects.at(id_).parent
-                                               : tree_.Child(id_, name);
+            std::uint64_t id = name == Wide(".")    ? id_
+                               : name == Wide("..") ? tree_.objects.at(id_).parent
+                                                    : tree_.Child(id_, name);
             if (id && tree_.follows_links && tree_.objects.at(id).target) id = tree_.objects.at(id).target;
             if (id && (tree_.objects.at(id).attributes & kUnopenable)) return nullptr;
             return id ? std::make_unique<Node>(tree_, id) : nullptr;
@@ -135,23 +152,19 @@ public:
         std::unique_ptr<TreeNode> OpenContainer() override {
             return std::make_unique<Node>(tree_, tree_.objects.at(id_).parent);
         }
-        void ResetAttributes() override {
-            tree_.log.push_back("reset " + tree_.PathOf(id_));
-            std::uint32_t& attributes = tree_.objects.at(id_).attributes;
-            const std::uint32_t kind = attributes & (D | kAttributeReparsePoint);
-            attributes = (kind ? kind : kNormal) | (attributes & kFakeOwn);
-        }
-        bool Delete() override {
+        bool DeleteEntry(const EntryName&, TreeNode& entry) override { return static_cast<Node&>(entry).Delete(); }
+        std::uint64_t id() const { return id_; }
+
+    private:
+        bool Delete() {
             tree_.log.push_back("delete " + tree_.PathOf(id_));
             const std::uint32_t attributes = Attributes();
-            if ((attributes & (kReadOnly | kLocked)) ||
-                ((attributes & D) && !(attributes & kAttributeReparsePoint) && HasChildren()))
+            if ((attributes & (kLocked | kHoldsUnlisted)) || (Kind() == EntryKind::Folder && HasChildren()) ||
+                ((attributes & kReadOnly) && Kind() == EntryKind::File && Links() != 1 && !tree_.ignores_read_only))
                 return false;
             tree_.pending_.insert(id_);
             return true;
         }
-
-    private:
         bool HasChildren() const {
             for (const auto& entry : tree_.objects)
                 if (entry.second.parent == id_) return true;
@@ -161,21 +174,26 @@ public:
         std::uint64_t id_;
     };
 
-    std::unique_ptr<TreeNode> OpenParent(const std::string& path, std::wstring& name) override {
-        const auto alias = aliases.find(path);
-        const std::string full = alias == aliases.end() ? path : alias->second;
+    TreeTarget Resolve(const std::string& path) override {
+        const std::string folder = WindowsFolderPath(path, lead);
+        const auto alias = aliases.find(folder);
+        const std::string full = alias == aliases.end() ? folder : alias->second;
         const std::size_t separator = full.rfind('\\');
-        if (separator == std::string::npos || separator + 1 == full.size()) return nullptr;
-        name = Wide(full.substr(separator + 1));
+        if (separator == std::string::npos || separator + 1 == full.size()) return {};
+        TreeTarget target;
+        target.name = Wide(full.substr(separator + 1));
         const std::uint64_t parent = Find(full.substr(0, separator));
-        return parent ? std::make_unique<Node>(*this, parent) : nullptr;
+        if (parent) target.parent = std::make_unique<Node>(*this, parent);
+        if (!protection_unknown) target.kept = {{7, 1}, {7, Find("C:\\WINDOWS")}};
+        return target;
     }
-    std::vector<ObjectIdentity> ProtectedObjects(const std::string&) override {
-        if (protection_unknown) return {};
-        return {{7, 1}, {7, Find("C:\\WINDOWS")}};
+    bool IsOwnName(const EntryName& name) override {
+        return !name.empty() && name != Wide(".") && name != Wide("..") && Narrow(name).find_first_of("\\/:") == std::string::npos;
     }
-    void Start(const std::string& command_line) override { started.push_back(command_line); }
     std::size_t LevelsHeldOpen() override { return held; }
+    std::string FolderName(TreeNode& folder) override { return PathOf(static_cast<Node&>(folder).id()); }
+    void Start(const std::string& command_line) override { started.push_back(command_line); }
+    const LeadBytes& Lead() override { return lead; }
 
 private:
     std::uint64_t next_id_ = 2;
@@ -197,7 +215,7 @@ FakeTree TreeWith(const std::vector<std::pair<std::string, std::uint32_t>>& insi
     tree.Add("C:\\inst\\app", D | kReadOnly);
     for (const auto& [name, attributes] : inside) {
         const std::uint64_t id = tree.Add("C:\\inst\\app\\" + name, attributes);
-        if (attributes & kAttributeReparsePoint)
+        if (attributes & kReparsePoint)
             tree.objects[id].target = tree.Find(attributes & D ? "C:\\data" : "C:\\data\\f1");
     }
     return tree;
@@ -205,13 +223,11 @@ FakeTree TreeWith(const std::vector<std::pair<std::string, std::uint32_t>>& insi
 
 // Swaps the folder `name` of the tree for a link to C:\data (renaming the
 // folder away beside it) the first time the walk is about to open `when`.
-std::function<void(FakeTree&, const std::wstring&)> SwapForLink(const std::string& name, const char* when) {
-    auto done = std::make_shared<bool>(false);
-    return [=](FakeTree& tree, const std::wstring& opened) {
-        if (*done || opened != Wide(when)) return;
-        *done = true;
+std::function<void(FakeTree&, const EntryName&)> SwapForLink(const std::string& name, const char* when) {
+    return [=](FakeTree& tree, const EntryName& opened) {
+        if (opened != Wide(when) || tree.Find("C:\\inst\\app\\" + name + ".away")) return;
         const std::uint64_t folder = tree.Find("C:\\inst\\app\\" + name);
-        tree.objects[folder].name += L".away";
+        tree.objects[folder].name += Wide(".away");
         tree.objects[tree.Add("C:\\inst\\app\\" + name, kDirectoryLink)].target = tree.Find("C:\\data");
     };
 }
@@ -222,9 +238,10 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
         std::vector<std::pair<std::string, std::uint32_t>> tree;  // below C:\inst\app
         std::set<std::string> left;  // below C:\inst\app, or the folder itself ("")
         bool follows_links = false;
-        std::function<void(FakeTree&, const std::wstring&)> before_open = nullptr;
+        std::function<void(FakeTree&, const EntryName&)> before_open = nullptr;
         bool commands = false;  // started for the folder left behind
         std::size_t held = SIZE_MAX;
+        bool ignores_read_only = false;
     } cases[] = {
         {"plain files and folders",
          {{"a.txt", 0}, {"sub", D}, {"sub\\b.txt", kArchive}, {"sub\\deep", D}, {"sub\\deep\\c", kNormal}}, {}},
@@ -246,12 +263,22 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
          SwapForLink("sub", "sub")},
         {"a swapped folder on a platform that follows links", {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}},
          {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub"}, true, SwapForLink("sub", "sub")},
+        // The link came after the listing: the tree's delete fails though
+        // nothing it listed stayed.
         {"a folder swapped while the walk is inside it",
          {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}, {"sub\\sub\\f1", 0}}, {"", "sub"}, false,
-         SwapForLink("sub", "f1"), true},  // the link came after the listing: a leftover like any
+         SwapForLink("sub", "f1")},
         {"a file that stays: the commands", {{"open", kLocked}, {"sub", D}}, {"", "open"}, false, nullptr, true},
+        {"a read-only file with another name, read-only ignored", {{"ro", kReadOnly | kTwoNames}}, {}, false,
+         nullptr, false, SIZE_MAX, true},
         // Anything else that stays is not handed to the commands.
         {"an entry that cannot be opened", {{"f", kUnopenable}, {"sub", D}}, {"", "f"}},
+        {"a file with another name that stays", {{"open", kLocked | kTwoNames}, {"sub", D}}, {"", "open"}},
+        {"a file whose names cannot be counted", {{"open", kLocked | kNamesUnknown}}, {"", "open"}},
+        {"a read-only file with another name, read-only not ignored", {{"ro", kReadOnly | kTwoNames}, {"f", 0}},
+         {"", "ro"}},
+        {"a folder that holds what its listing does not show", {{"sub", D | kHoldsUnlisted}, {"sub\\f", 0}},
+         {"", "sub"}},
         {"a link that cannot be removed", {{"dirlink", kDirectoryLink | kLocked}, {"f", 0}}, {"", "dirlink"}},
         {"a folder that cannot be listed", {{"sub", D | kUnlistable}, {"sub\\f", 0}}, {"", "sub", "sub\\f"}},
         {"a folder on another volume stays, contents and all", {{"mnt", D | kOtherVolume}, {"mnt\\f", 0}, {"f", 0}},
@@ -261,18 +288,21 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
          false, 1},
         {"a closed level moved while the walk is below it: the walk stops",
          {{"a", D}, {"a\\b", D}, {"a\\b\\f", 0}, {"a\\x", 0}}, {"", "z", "z\\a"}, false,
-         [](FakeTree& tree, const std::wstring& name) {
-             if (name != L"f" || tree.Find("C:\\inst\\app\\z")) return;
+         [](FakeTree& tree, const EntryName& name) {
+             if (name != Wide("f") || tree.Find("C:\\inst\\app\\z")) return;
              tree.objects[tree.Find("C:\\inst\\app\\a")].parent = tree.Add("C:\\inst\\app\\z", D);
          },
          false, 1},
     };
+    // Each case through both fronts: with the commands (Windows) and without.
+    for (const bool windows : {true, false})
     for (const auto& c : cases) {
         FakeTree tree = TreeWith(c.tree);
         tree.follows_links = c.follows_links;
         tree.before_open = c.before_open;
         tree.held = c.held;
-        RemoveTree("C:\\inst\\app", LeadBytes(), tree);
+        tree.ignores_read_only = c.ignores_read_only;
+        TreeRemoval("C:\\inst\\app", tree, windows ? &tree : nullptr)();
 
         std::map<std::string, std::uint32_t> outside = tree.Paths();
         std::set<std::string> left;
@@ -289,7 +319,7 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
         EXPECT_EQ(outside.size(), kOutside.size() + 1) << c.what;  // and the volume's root
         for (const std::string& name : c.left) EXPECT_TRUE(left.count(name)) << c.what << ": " << name;
         EXPECT_EQ(left.size(), c.left.size()) << c.what;
-        EXPECT_EQ(tree.started.size(), c.commands ? 2u : 0u) << c.what;  // whole, or a trap: no commands
+        EXPECT_EQ(tree.started.size(), c.commands && windows ? 2u : 0u) << c.what;  // whole, or a trap: no commands
         for (const std::string& line : tree.log)
             EXPECT_NE(line.find("C:\\inst\\app"), std::string::npos) << c.what << ": " << line;
     }
@@ -322,8 +352,13 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
         {"C:\\file.txt\\", nullptr, {}, {}},
         {"C:\\link\\\\", nullptr, {"C:\\link"}, {}},
         {"C:\\Program Files\\App\\\\", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
+        {"C:\\Program Files\\App/", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
+        // The commands name the folder the walk held as the system names it,
+        // whatever spelling reached it.
         {"C:\\" + dbcs_5c + "\\\\", &cp936, {"C:\\dbcs\\sub"},
-         {"ATTRIB -R -H -S /S /D \"C:\\" + dbcs_5c + "\\*\"", "rmdir /S/Q \"C:\\" + dbcs_5c + "\\\\\""}},
+         {"ATTRIB -R -H -S /S /D \"C:\\dbcs\\*\"", "rmdir /S/Q \"C:\\dbcs\\\\\""}},
+        {"C:\\Program Files\\Busy ", nullptr, {},
+         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\Busy\\*\"", "rmdir /S/Q \"C:\\Program Files\\Busy\\\\\""}},
         {"C:\\trap", nullptr, {}, {}},  // a name no entry's own: not handed to the commands
         {"C:\\Program Files\\Busy", nullptr, {},
          {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\Busy\\*\"", "rmdir /S/Q \"C:\\Program Files\\Busy\\\\\""}},
@@ -341,10 +376,11 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
             tree.Add(path, attributes);
         tree.objects[tree.Find("C:\\link")].target = tree.Find("C:\\WINDOWS");
         tree.aliases = {{"W:\\WINDOWS", "C:\\WINDOWS"}, {"C:\\WIN~1", "C:\\WINDOWS"}, {"C:\\WINDOWS\\..", "C:"},
-                        {"C:\\" + dbcs_5c, "C:\\dbcs"}};  // the fake's own paths are single-byte
+                        {"C:\\" + dbcs_5c, "C:\\dbcs"}, {"C:\\Program Files\\Busy ", "C:\\Program Files\\Busy"}};  // the fake's own paths are single-byte
         std::map<std::string, std::uint32_t> expected = tree.Paths();
         for (const std::string& gone : c.removed) expected.erase(gone);
-        RemoveTree(c.path.c_str(), c.lead_bytes ? *c.lead_bytes : LeadBytes(), tree);
+        tree.lead = c.lead_bytes ? *c.lead_bytes : LeadBytes();
+        TreeRemoval(c.path.c_str(), tree, &tree)();
         EXPECT_EQ(tree.Paths(), expected) << c.path;
         EXPECT_EQ(tree.started, c.started) << c.path;
     }
@@ -412,6 +448,12 @@ protected:
 };
 
 constexpr int kSkipped = 77;
+
+// The Linux removal, its home folder given.
+void RemoveTreeNoFollow(const char* path, const std::string& home) {
+    const auto tree = LinuxTreeWithHome(home);
+    TreeRemoval(path, *tree)();
+}
 constexpr uid_t kNobody = 65534;
 
 // `work` in a forked child: its exit status, or 128 and the signal that ended it.
@@ -589,13 +631,21 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
              fs::create_directory_symlink(outside, tree / "link");
          },
          "tree", tree, Run::Swapping},
-        {"a folder mounted inside stays, with the folders above it",
-         [&] { fs::create_directories(tree / "sub" / "mnt"), Write(tree / "sub" / "f", "x"); }, "tree", tree,
-         Run::BindMount, {tree / "sub" / "mnt"}},
+        {"a folder mounted inside stays, with the folders above it and their modes",
+         [&] {
+             fs::create_directories(tree / "sub" / "mnt"), Write(tree / "sub" / "f", "x");
+             fs::permissions(tree / "sub", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read);
+             fs::permissions(tree, fs::perms::owner_exec);
+         },
+         "tree", tree, Run::BindMount, {tree / "sub" / "mnt"}},
     };
     for (const auto& c : cases) {
         c.make();
         const auto before = Snapshot(base_, c.removed);
+        std::map<fs::path, fs::perms> modes;  // of the folders above what stays
+        for (const fs::path& left : c.left)
+            for (fs::path up = left.parent_path(); up.string().size() >= c.removed.string().size(); up = up.parent_path())
+                modes[up] = fs::status(up).permissions();
         const std::string given = base_.string() + "/" + c.given;
         const auto remove = [&] { RemoveTreeNoFollow(given.c_str(), "/nonexistent-home"); };
         int status = 0;
@@ -627,6 +677,7 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
         EXPECT_EQ(status, 0) << c.what;
         EXPECT_EQ(Snapshot(base_, c.removed), before) << c.what;
         for (const fs::path& left : c.left) EXPECT_TRUE(fs::exists(left)) << c.what << ": " << left;
+        for (const auto& [folder, mode] : modes) EXPECT_EQ(fs::status(folder).permissions(), mode) << c.what << ": " << folder;
         if (c.left.empty()) {
             EXPECT_FALSE(fs::exists(fs::symlink_status(c.removed))) << c.what;
         }
@@ -638,16 +689,43 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
 }
 
 TEST_F(LinuxTree, RefusesTheHomeDirectoryAndItsParents) {
-    const fs::path home = base_ / "home" / "user";
+    const fs::path home = base_ / "home" / "user", start = fs::current_path();
     fs::create_directories(home / "work");
     fs::create_directory_symlink(home, base_ / "home-link");
-    const std::string text_home = home.string();
-    for (const std::string& path : {std::string(), text_home, text_home + "/", (base_ / "home").string(),
-                                    (home / "..").string(), (home / "work" / ".." / "..").string()}) {
-        RemoveTreeNoFollow(path.c_str(), (base_ / "home-link").string());  // HOME may name it through a link
-        EXPECT_TRUE(fs::exists(home / "work")) << path;
+    fs::create_directories(base_ / "links");
+    fs::create_directory_symlink(base_ / "home-link", base_ / "links" / "l1");  // to a link to the home
+    // A home 5,000 levels deep, reached through a link every 1,000 levels.
+    Chain(base_ / "deep", 5000);
+    std::string thousand;
+    for (int level = 0; level < 1000; ++level) thousand += level ? "/d" : "d";
+    fs::path deep_home = base_ / "deep-home";
+    fs::create_directory_symlink(base_ / "deep" / thousand, deep_home);
+    for (int link = 1; link < 5; ++link, deep_home /= "l") ::symlinkat(thousand.c_str(), AT_FDCWD, (deep_home / "l").c_str());
+    const std::string link = (base_ / "home-link").string(), h = home.string();
+    const struct {
+        std::string home, path;
+        fs::path stays;
+    } cases[] = {
+        {link, "", home / "work"},
+        {link, h, home / "work"},
+        {link, h + "/", home / "work"},
+        {link, (base_ / "home").string(), home / "work"},
+        {link, (home / "..").string(), home / "work"},
+        {link, (home / "work" / ".." / "..").string(), home / "work"},
+        {link, link, link},  // HOME's own link
+        {link + "/", link, link},
+        {(base_ / "links" / "l1").string(), link, link},  // a link on the way
+        {(base_ / "links" / "l1").string(), (base_ / "links").string(), base_ / "links" / "l1"},
+        {"home/user", h, home / "work"},  // relative to the current folder, the base
+        {deep_home.string(), (base_ / "deep").string(), base_ / "deep" / "d"},
+    };
+    fs::current_path(base_);
+    for (const auto& c : cases) {
+        RemoveTreeNoFollow(c.path.c_str(), c.home);
+        EXPECT_TRUE(fs::exists(fs::symlink_status(c.stays))) << c.home << " " << c.path;
     }
-    RemoveTreeNoFollow((home / "work").c_str(), text_home);  // below the home directory: removed
+    fs::current_path(start);
+    RemoveTreeNoFollow((home / "work").c_str(), h);  // below the home directory: removed
     EXPECT_FALSE(fs::exists(home / "work"));
 }
 
@@ -697,6 +775,16 @@ TEST_F(LinuxTree, TheHomeDirectoryStaysWhileTheCurrentFolderChanges) {
         mover.join();
         EXPECT_TRUE(fs::exists(home / "keep") && fs::exists(home / "sub")) << given;
     }
+    // Made ready, a removal keeps the folder and the home it was made with
+    // (here a relative HOME), whatever the current folder is when it runs.
+    for (const fs::path& folder : {base_ / "a" / "tree", work / "a" / "tree"}) fs::create_directories(folder);
+    const auto tree = LinuxTreeWithHome("home/me");
+    fs::current_path(base_);
+    const TreeRemoval relative("a/tree", *tree), home_itself(home.c_str(), *tree);
+    fs::current_path(work);
+    relative(), home_itself();
+    EXPECT_FALSE(fs::exists(base_ / "a" / "tree"));
+    EXPECT_TRUE(fs::exists(work / "a" / "tree") && fs::exists(home / "keep"));
     fs::current_path(start);
 }
 #endif

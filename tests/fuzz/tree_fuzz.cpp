@@ -19,14 +19,23 @@
 namespace {
 
 using namespace karvelin;
-using files::kAttributeDirectory;
-using files::kAttributeReparsePoint;
+using files::EntryKind;
+using files::EntryName;
+
+constexpr std::uint32_t kAttributeDirectory = 0x10, kAttributeReparsePoint = 0x400;
+
+EntryKind KindOf(std::uint32_t attributes) {
+    return attributes & kAttributeReparsePoint ? EntryKind::Link
+           : attributes & kAttributeDirectory  ? EntryKind::Folder
+                                               : EntryKind::File;
+}
 
 struct Script {
     std::uint32_t top_attributes = 0;  // 0: the path names nothing
     bool protected_top = false;
     bool top_stays = false;  // its removal refused
-    std::wstring entry_name;
+    bool entry_stays = false;
+    EntryName entry_name;
     std::uint32_t entry_attributes = 0;
     bool swapped = false;  // the entry opened is no longer the one listed
     std::vector<std::string> calls;
@@ -36,30 +45,32 @@ class Node final : public files::TreeNode {
 public:
     Node(Script& script, std::string what, std::uint32_t attributes, std::uint64_t file)
         : script_(script), what_(std::move(what)), attributes_(attributes), file_(file) {}
-    std::uint32_t Attributes() override { return attributes_; }
+    EntryKind Kind() override { return KindOf(attributes_); }
     files::ObjectIdentity Identity() override { return {1, file_}; }
+    std::uint32_t Links() override { return 1; }
     void ForEachEntry(const Visit& visit) override {
         script_.calls.push_back("list " + what_);
-        visit({L".", kAttributeDirectory, file_});
-        visit({L"..", kAttributeDirectory, 1});
+        visit({EntryName(1, '.'), EntryKind::Folder, file_});
+        visit({EntryName(2, '.'), EntryKind::Folder, 1});
         if (what_ != "top") return;
-        if (!script_.entry_name.empty()) visit({script_.entry_name, script_.entry_attributes, 3});
+        if (!script_.entry_name.empty()) visit({script_.entry_name, KindOf(script_.entry_attributes), 3});
     }
-    std::unique_ptr<files::TreeNode> OpenChild(const std::wstring& name) override {
+    std::unique_ptr<files::TreeNode> OpenChild(const files::ListedEntry& entry) override {
         if (what_ == "parent") {
             script_.calls.push_back("open top");
             if (!script_.top_attributes) return nullptr;
             return std::make_unique<Node>(script_, "top", script_.top_attributes, 2);
         }
         script_.calls.push_back("open entry");
-        if (name != script_.entry_name) std::abort();
+        if (entry.name != script_.entry_name) std::abort();
         return std::make_unique<Node>(script_, "entry", script_.entry_attributes, script_.swapped ? 4 : 3);
     }
-    void ResetAttributes() override { script_.calls.push_back("reset " + what_); }
-    bool Delete() override {
-        script_.calls.push_back("delete " + what_);
-        return what_ != "top" || !script_.top_stays;
+    bool DeleteEntry(const EntryName&, files::TreeNode& entry) override {
+        const std::string& what = static_cast<Node&>(entry).what_;
+        script_.calls.push_back("delete " + what);
+        return what == "top" ? !script_.top_stays : !script_.entry_stays;
     }
+    std::unique_ptr<files::TreeNode> OpenContainer() override { std::abort(); }
 
 private:
     Script& script_;
@@ -68,32 +79,38 @@ private:
     std::uint64_t file_;
 };
 
-class RecordingTree final : public files::TreePlatform {
-public:
-    explicit RecordingTree(Script& script) : script_(script) {}
-    std::string asked;  // the path OpenParent was given
+// A listed name that names its own entry and nothing else.
+bool OwnName(const EntryName& name) {
+    if (name.empty() || name == EntryName(1, '.') || name == EntryName(2, '.')) return false;
+    for (const auto c : name)
+        if (c == '\\' || c == '/' || c == ':') return false;
+    return true;
+}
 
-    std::unique_ptr<files::TreeNode> OpenParent(const std::string& path, std::wstring& name) override {
-        asked = path;
-        name = L"top";
-        return std::make_unique<Node>(script_, "parent", kAttributeDirectory, 1);
+class RecordingTree final : public files::TreePlatform, public files::TreeCommands {
+public:
+    RecordingTree(Script& script, const LeadBytes& lead) : script_(script), lead_(lead) {}
+    std::string asked;  // the path resolved, its trailing separators dropped
+
+    files::TreeTarget Resolve(const std::string& path) override {
+        asked = files::WindowsFolderPath(path, lead_);
+        if (asked.empty()) return {};
+        files::TreeTarget target;
+        target.parent = std::make_unique<Node>(script_, "parent", kAttributeDirectory, 1);
+        target.name = EntryName(3, 't');
+        target.kept = {{1, 1}, {1, script_.protected_top ? 2u : 9u}};
+        return target;
     }
-    std::vector<files::ObjectIdentity> ProtectedObjects(const std::string&) override {
-        return {{1, 1}, {1, script_.protected_top ? 2u : 9u}};
-    }
+    bool IsOwnName(const EntryName& name) override { return OwnName(name); }
+    std::size_t LevelsHeldOpen() override { return SIZE_MAX; }
+    std::string FolderName(files::TreeNode&) override { return asked; }
     void Start(const std::string& command_line) override { script_.calls.push_back("start " + command_line); }
+    const LeadBytes& Lead() override { return lead_; }
 
 private:
     Script& script_;
+    const LeadBytes& lead_;
 };
-
-// A listed name that names its own entry and nothing else.
-bool OwnName(const std::wstring& name) {
-    if (name.empty() || name == L"." || name == L"..") return false;
-    for (const wchar_t c : name)
-        if (c == L'\\' || c == L'/' || c == L':') return false;
-    return true;
-}
 
 // The two commands for a folder that stays; their argument read back must
 // be the text.
@@ -123,20 +140,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     script.protected_top = data[2] & 1;
     script.top_stays = data[2] & 2;
     script.swapped = data[2] & 4;
-    // The path, then after a NUL the entry's name, two bytes a character.
+    script.entry_stays = data[2] & 8;
+    // The path, then after a NUL the entry's name.
     const std::string input(reinterpret_cast<const char*>(data + 3), size - 3);
     const std::string path = input.substr(0, input.find('\0'));
-    for (std::size_t i = path.size() + 1; i + 1 < input.size(); i += 2)
-        script.entry_name += static_cast<wchar_t>(static_cast<unsigned char>(input[i]) |
-                                                  static_cast<unsigned char>(input[i + 1]) << 8);
+    if (path.size() < input.size()) script.entry_name = input.substr(path.size() + 1);
 
     std::vector<std::string> characters = reference::Characters(path, lead);
-    while (!characters.empty() && characters.back() == "\\") characters.pop_back();
+    while (!characters.empty() && (characters.back() == "\\" || characters.back() == "/")) characters.pop_back();
     std::string trimmed;
     for (const std::string& c : characters) trimmed += c;
 
-    RecordingTree tree(script);
-    files::RemoveTree(path.c_str(), lead, tree);
+    RecordingTree tree(script, lead);
+    files::TreeRemoval(path.c_str(), tree, &tree)();
 
     std::vector<std::string> expected;
     const bool drive = trimmed.size() == 2 && reference::Letter(trimmed[0]) && trimmed[1] == ':';
@@ -146,24 +162,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint32_t top = script.top_attributes;
         if (!top || script.protected_top) {
         } else if (top & kAttributeReparsePoint) {
-            expected.insert(expected.end(), {"reset top", "delete top"});
+            expected.push_back("delete top");
         } else if (top & kAttributeDirectory) {
             expected.push_back("list top");
             const std::uint32_t kind = script.entry_attributes;
-            const std::wstring& name = script.entry_name;
-            bool foreign = !name.empty() && name != L"." && name != L".." && !OwnName(name);
+            const EntryName& name = script.entry_name;
+            // What keeps the commands from starting: a name no entry's own, an
+            // entry swapped, a link or a folder that stays, or nothing listed
+            // staying in a folder that stays.
+            bool unsure = !name.empty() && name != EntryName(1, '.') && name != EntryName(2, '.') && !OwnName(name);
+            bool stayed = false;
             if (OwnName(name)) {
-                foreign = script.swapped;
                 expected.push_back("open entry");
                 if (script.swapped) {
-                } else if ((kind & kAttributeDirectory) && !(kind & kAttributeReparsePoint)) {
-                    expected.insert(expected.end(), {"list entry", "reset entry", "delete entry"});
+                    unsure = stayed = true;
                 } else {
-                    expected.insert(expected.end(), {"reset entry", "delete entry"});
+                    if ((kind & kAttributeDirectory) && !(kind & kAttributeReparsePoint)) expected.push_back("list entry");
+                    expected.push_back("delete entry");
+                    stayed = script.entry_stays;
+                    if (stayed && (kind & (kAttributeDirectory | kAttributeReparsePoint))) unsure = true;
                 }
             }
-            expected.insert(expected.end(), {"reset top", "delete top"});
-            if (script.top_stays && !foreign) ExpectCommands(trimmed, lead, expected, script.calls);
+            expected.push_back("delete top");
+            if (script.top_stays && stayed && !unsure) ExpectCommands(trimmed, lead, expected, script.calls);
         }
     }
     if (script.calls != expected) std::abort();

@@ -121,8 +121,8 @@ TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
 // memory for its line answers 8): the runtime's thread slot goes back too.
 TEST(KarvelinDll, LoadAndUnloadTwoThousandTimesKeepsNothing) {
     const std::string output = RunSelf(std::string(kUnloadSoakArg) + " 2000");
-    // The ATTRIB commands that DelFilesAndDir starts share the console and
-    // may write before the figures.
+    // The figures are looked for, not taken to come first: whatever else
+    // the child writes stays before them.
     const std::size_t figures = output.find("handles ");
     ASSERT_NE(figures, std::string::npos) << output;
     unsigned handles_before = 0, handles_after = 0, heap_before = 0, heap_after = 0;
