@@ -431,3 +431,28 @@ def test_copy_the_file_takes_the_current_folder_once(tmp_path):
         thread.join()
         os.chdir(saved)
     assert [c for c in copies if c not in ([("a", "a")], [("b", "b")])] == []
+
+
+def test_del_files_and_dir_takes_the_current_folder_once(tmp_path):
+    # The folder current when the call is made is the one whose tree goes. The
+    # other thread can move only once the call lets the lock go (the switch
+    # interval is made too long to take it sooner); it then races the walk.
+    folders, gone = [tmp_path / "a", tmp_path / "b"], []
+    saved, interval = os.getcwd(), sys.getswitchinterval()
+    sys.setswitchinterval(100)
+    try:
+        for _ in range(200):
+            for folder in folders:
+                (folder / "tree" / "sub").mkdir(parents=True, exist_ok=True)
+            os.chdir(folders[0])
+            go = threading.Event()
+            moved = threading.Thread(target=lambda: go.wait() and os.chdir(folders[1]))
+            moved.start()
+            go.set()
+            K.DelFilesAndDir("tree")
+            moved.join()
+            gone.append([f.name for f in folders if not (f / "tree").exists()])
+    finally:
+        sys.setswitchinterval(interval)
+        os.chdir(saved)
+    assert [g for g in gone if g != ["a"]] == []
