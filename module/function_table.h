@@ -149,6 +149,47 @@ enum class Lock { Holds, Releases };
       "and the folders above it)")                                                                  \
     N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
+// How each face shows each function, row for row as KARVELIN_FUNCTIONS.
+//
+// F(name, package, handling, report, label)
+//   package   its name in the karvelin Python package
+//   handling  what the Python glue and the program do around the call: Plain
+//             (take the arguments, call, convert the answer); Counted (a text
+//             and a count within it, answering a new text); PreparedRun,
+//             PreparedCopy (made ready with the interpreter lock held, run
+//             with it released); Removal (the same, and the program says what
+//             is left of the folder)
+//   report    where the program's report shows it: Host or Folder (run, under
+//             its label), Samples (run on each of its samples),
+//             HostAddresses, Adapters (a section of its own, with a buffer
+//             for every record), ResultCodes (run on every result code),
+//             NotRun (it changes the host)
+#define KARVELIN_FUNCTION_FACES(F)                                                                     \
+    F(CheckOS, check_os, Plain, Host, "release and service pack")                                     \
+    F(CheckIeVersion, check_ie_version, Plain, Host, "browser version")                               \
+    F(FindServerVersion, server_version, Plain, Host, "server release")                               \
+    F(RunSilent, run_silent, PreparedRun, NotRun, "")                                                 \
+    F(CheckUserRight, check_user_right, Plain, Host, "administrator")                                 \
+    F(GetCurrentInstallationType, installation_type, Plain, Host, "installation type")                \
+    F(Recode, recode, Counted, Samples, "")                                                           \
+    F(Decode, decode, Counted, Samples, "")                                                           \
+    F(CreateShortcut, create_shortcut, Plain, NotRun, "")                                             \
+    F(GetWinDeskTopDir, desktop_dir, Plain, Folder, "desktop")                                        \
+    F(GetWinProgramDir, program_dir, Plain, Folder, "program groups")                                 \
+    F(GetWindowsDir, windows_dir, Plain, Folder, "Windows directory")                                 \
+    F(GetAddress, adapters, Plain, Adapters, "")                                                      \
+    F(GetHostIPAddr, host_addresses, Plain, HostAddresses, "")                                        \
+    F(TrimRight, trim_right, Plain, Samples, "")                                                      \
+    F(TrimLeft, trim_left, Plain, Samples, "")                                                        \
+    F(ValidateNet, validate_net, Plain, Samples, "")                                                  \
+    F(ValidateTheIP, validate_ip, Plain, Samples, "")                                                 \
+    F(CopyTheFile, copy_file, PreparedCopy, NotRun, "")                                               \
+    F(IsLetterfigureString, check_letterfigure, Plain, Samples, "")                                   \
+    F(CheckBureauName, check_bureau_name, Plain, Samples, "")                                         \
+    F(CheckDestFileDir, check_dest_dir, Plain, Samples, "")                                           \
+    F(DelFilesAndDir, delete_tree, Removal, NotRun, "")                                               \
+    F(GetErrorDescription, describe, Plain, ResultCodes, "")
+
 // A sample call of each function, row for row as KARVELIN_FUNCTIONS: its
 // arguments as the karvelin program takes them on its command line (a text;
 // a number in decimal; for a text buffer, a text or "@SIZE/FIELDS": SIZE
@@ -192,12 +233,15 @@ namespace karvelin {
 
 enum class Effect { Reads, ChangesHost };
 enum class Failure { Never, NonZero, Zero, Hresult, NoText, EmptyText };
+enum class Handling { Plain, Counted, PreparedRun, PreparedCopy, Removal };
+enum class ReportSection { Host, Folder, Samples, HostAddresses, Adapters, ResultCodes, NotRun };
 
 namespace table {
 
 #define KARVELIN_ROW_NAME(name, ...) #name,
 inline constexpr const char* kFunctionNames[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_NAME)};
 inline constexpr const char* kNoteNames[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_ROW_NAME)};
+inline constexpr const char* kFaceNames[] = {KARVELIN_FUNCTION_FACES(KARVELIN_ROW_NAME)};
 #undef KARVELIN_ROW_NAME
 
 constexpr bool SameText(const char* a, const char* b) {
@@ -217,6 +261,43 @@ constexpr bool SameRows(const char* const (&a)[N], const char* const (&b)[M]) {
 
 static_assert(SameRows(kFunctionNames, kNoteNames),
               "KARVELIN_FUNCTION_NOTES must name the functions of KARVELIN_FUNCTIONS, in the same order");
+static_assert(SameRows(kFunctionNames, kFaceNames),
+              "KARVELIN_FUNCTION_FACES must name the functions of KARVELIN_FUNCTIONS, in the same order");
+
+// Each row's faces, by row.
+struct Faces {
+    const char* package;
+    Handling handling;
+    ReportSection report;
+    const char* label;
+};
+#define KARVELIN_FACES_ROW(name, package, handling, report, label) \
+    Faces{#package, Handling::handling, ReportSection::report, label},
+inline constexpr Faces kFaces[] = {KARVELIN_FUNCTION_FACES(KARVELIN_FACES_ROW)};
+#undef KARVELIN_FACES_ROW
+#define KARVELIN_ROW_EFFECT(name, effect, ...) Effect::effect,
+inline constexpr Effect kEffects[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_ROW_EFFECT)};
+#undef KARVELIN_ROW_EFFECT
+
+// The report runs no function that changes the host, and shows a function
+// under a label only in the sections that have labels.
+constexpr bool ReportFits() {
+    for (std::size_t row = 0; row < std::size(kFaces); ++row) {
+        const ReportSection report = kFaces[row].report;
+        if ((report == ReportSection::NotRun) != (kEffects[row] == Effect::ChangesHost)) return false;
+        if ((report == ReportSection::Host || report == ReportSection::Folder) != (*kFaces[row].label != '\0')) return false;
+    }
+    return true;
+}
+static_assert(ReportFits(), "a row's report section must fit its effect and its label");
+
+// The faces of one function, by its name in the table.
+constexpr std::size_t RowOf(const char* name) {
+    std::size_t row = 0;
+    while (row < std::size(kFunctionNames) && !SameText(kFunctionNames[row], name)) ++row;
+    return row;
+}
+constexpr const Faces& FacesOf(const char* name) { return kFaces[RowOf(name)]; }
 
 // The samples, as the compiler reads them.
 struct Sample {
@@ -246,6 +327,9 @@ template <typename R, typename... A>
 struct Arity<R(A...)> {
     static constexpr std::size_t value = sizeof...(A);
 };
+#define KARVELIN_ROW_ARGUMENTS(name, type, arguments, ...) arguments,
+inline constexpr const char* kArgumentNames[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_ARGUMENTS)};
+#undef KARVELIN_ROW_ARGUMENTS
 #define KARVELIN_ROW_ARITY(name, type, ...) Arity<type>::value,
 inline constexpr std::size_t kArities[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_ARITY)};
 #undef KARVELIN_ROW_ARITY
