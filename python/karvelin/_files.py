@@ -4,6 +4,7 @@ from __future__ import annotations
 import _Karvelin
 
 from ._arguments import Path, Text, _path
+from ._codes import ResultCode
 
 
 def run_silent(command: Text, argument: Text) -> int:
