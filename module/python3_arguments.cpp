@@ -66,7 +66,8 @@ bool Param<const char*>::Take(Object* item, const char* function, int position) 
         if (!owner_) return false;
         bytes = owner_.get();
     } else {
-        Raise(py.PyExc_TypeError, ArgumentError(function, position) << " must be str or bytes, not " << TypeName(item).c_str());
+        Raise(py.PyExc_TypeError,
+              ArgumentError(function, position) << " must be str or bytes, not " << TypeName(item).c_str());
         return false;
     }
     char* data = nullptr;
@@ -106,8 +107,7 @@ Object* Param<const char*>::Answer(const char* result, Ssize result_size) const 
 
 bool IntegerParam::Take(Object* item, const char* function, int position) {
     if (!py.PyIndex_Check(item)) {
-        Raise(py.PyExc_TypeError, ArgumentError(function, position) << " must be int, not "
-                                            << TypeName(item).c_str());
+        Raise(py.PyExc_TypeError, ArgumentError(function, position) << " must be int, not " << TypeName(item).c_str());
         return false;
     }
     int overflow = 0;
@@ -116,8 +116,8 @@ bool IntegerParam::Take(Object* item, const char* function, int position) {
     if (overflow != 0 || number > INT32_MAX || number < INT32_MIN) {
         // Past 64 bits the number reads as -1: the overflow's sign tells the side.
         const bool below = overflow != 0 ? overflow < 0 : number < 0;
-        Raise(py.PyExc_OverflowError, ArgumentError(function, position) << ": signed integer is "
-                                                << (below ? "less than minimum" : "greater than maximum"));
+        const char* side = below ? "less than minimum" : "greater than maximum";
+        Raise(py.PyExc_OverflowError, ArgumentError(function, position) << ": signed integer is " << side);
         return false;
     }
     value = static_cast<int>(number);
@@ -130,7 +130,8 @@ bool IntegerParam::Take(Object* item, const char* function, int position) {
 // keep the interpreter lock, so nobody resizes it meanwhile.
 bool Param<TextBuffer&>::Take(Object* item, const char* function, int position) {
     if (item->ob_type != py.PyByteArray_Type && !py.PyType_IsSubtype(item->ob_type, py.PyByteArray_Type)) {
-        Raise(py.PyExc_TypeError, ArgumentError(function, position) << " must be bytearray, not " << TypeName(item).c_str());
+        Raise(py.PyExc_TypeError,
+              ArgumentError(function, position) << " must be bytearray, not " << TypeName(item).c_str());
         return false;
     }
     buffer = {py.PyByteArray_AsString(item), static_cast<std::size_t>(py.PyByteArray_Size(item))};
