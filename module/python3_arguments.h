@@ -7,7 +7,7 @@
 // Windows, the filesystem encoding elsewhere, both with surrogateescape so
 // texts come back unchanged) or bytes; a text buffer is a bytearray (the
 // stable ABI's writable buffer at 3.9). Argument errors name the function and
-// the argument's position; an output that does not fit raises
+// the argument, as the function table names it; an output that does not fit raises
 // ValueError(message, size needed).
 #pragma once
 

@@ -1,16 +1,17 @@
 // _Karvelin, the library's Python face: the road from a row of the function
 // table to its call, the same for both interpreter lines. A row's method
-// (g_methods below) is Glue<its function>::Call, which takes the argument
-// tuple, runs the call and converts its result.
+// (g_methods below) is the Call of the glue its handling column names, which
+// takes the argument tuple, runs the call and converts its result.
 //
 // What differs between the lines comes from the line's arguments header,
 // which this one includes by KARVELIN_PYTHON_LINE (the module's target sets
 // it; python_glue_alone.cpp checks that the header needs nothing before it):
-// python3_arguments.h or python2_arguments.h, with the
-// interpreter's calls (`py`), one argument taker per C parameter type
-// (Param<T>), TakeArguments, Run, and the results None, Integer and
-// AnsiDecode. Each line's registration (python3_module.cpp,
-// python2_binding.cpp) hands g_methods to its interpreter.
+// python3_arguments.h or python2_arguments.h, with the interpreter's calls
+// (`py`), the takers of texts and text buffers (Param<T>), TakeArguments, Run,
+// and the results Integer and AnsiDecode; what both share (Raise, None, the
+// integer takers, argument names in errors) is python_arguments.h. Each
+// line's registration (python3_module.cpp, python2_binding.cpp) hands
+// g_methods to its interpreter.
 #pragma once
 
 #include <cstdint>
