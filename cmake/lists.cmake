@@ -2,6 +2,8 @@
 # everything that needs them (the .def file, the Python package's build, the
 # tests): plain text, one row a line, fields split by a tab.
 #   functions.txt     name, C type, argument names for usage texts (table order)
+#   faces.txt         name, package name, handling, report section, report
+#                     label (table order; the label may be empty)
 #   samples.txt       name, then each argument of a sample call (table order,
 #                     a line per sample: a function has one or more)
 #   result_codes.txt  name, decimal value (the header's order; OK = 0 is not a row)
@@ -69,6 +71,8 @@ foreach(row IN LISTS sample_rows)
   endforeach()
 endforeach()
 
+karvelin_list_rows(karvelin_faces faces)
+
 karvelin_list_rows(karvelin_result_codes codes_hex)
 string(REPLACE "\n" ";" code_rows "${codes_hex}")
 set(codes "")
@@ -94,6 +98,7 @@ string(APPEND version "PROJECT_VERSION\t${PROJECT_VERSION}\n")
 
 # Written only when changed, so nothing that reads them rebuilds for nothing.
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/functions.txt CONTENT "${functions}" @ONLY)
+file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/faces.txt CONTENT "${faces}" @ONLY)
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/samples.txt CONTENT "${samples}" @ONLY)
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/result_codes.txt CONTENT "${codes}" @ONLY)
 file(CONFIGURE OUTPUT ${KARVELIN_LISTS_DIR}/version.txt CONTENT "${version}" @ONLY)

@@ -155,6 +155,47 @@ enum class Lock { Holds, Releases };
       "the way to it and every folder above it")                                                     \
     N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
+// How each face shows each function, row for row as KARVELIN_FUNCTIONS.
+//
+// F(name, package, handling, report, label)
+//   package   its name in the karvelin Python package
+//   handling  what the Python glue and the program do around the call: Plain
+//             (take the arguments, call, convert the answer); Counted (a text
+//             and a count within it, answering a new text); PreparedRun,
+//             PreparedCopy (made ready with the interpreter lock held, run
+//             with it released); Removal (the same, and the program says what
+//             is left of the folder)
+//   report    where the program's report shows it: Host or Folder (run, under
+//             its label), Samples (run on each of its samples),
+//             HostAddresses, Adapters (a section of its own, with a buffer
+//             for every record), ResultCodes (run on every result code),
+//             NotRun (it changes the host)
+#define KARVELIN_FUNCTION_FACES(F)                                                                     \
+    F(CheckOS, check_os, Plain, Host, "release and service pack")                                     \
+    F(CheckIeVersion, check_ie_version, Plain, Host, "browser version")                               \
+    F(FindServerVersion, server_version, Plain, Host, "server release")                               \
+    F(RunSilent, run_silent, PreparedRun, NotRun, "")                                                 \
+    F(CheckUserRight, check_user_right, Plain, Host, "administrator")                                 \
+    F(GetCurrentInstallationType, installation_type, Plain, Host, "installation type")                \
+    F(Recode, recode, Counted, Samples, "")                                                           \
+    F(Decode, decode, Counted, Samples, "")                                                           \
+    F(CreateShortcut, create_shortcut, Plain, NotRun, "")                                             \
+    F(GetWinDeskTopDir, desktop_dir, Plain, Folder, "desktop")                                        \
+    F(GetWinProgramDir, program_dir, Plain, Folder, "program groups")                                 \
+    F(GetWindowsDir, windows_dir, Plain, Folder, "Windows directory")                                 \
+    F(GetAddress, adapters, Plain, Adapters, "")                                                      \
+    F(GetHostIPAddr, host_addresses, Plain, HostAddresses, "")                                        \
+    F(TrimRight, trim_right, Plain, Samples, "")                                                      \
+    F(TrimLeft, trim_left, Plain, Samples, "")                                                        \
+    F(ValidateNet, validate_net, Plain, Samples, "")                                                  \
+    F(ValidateTheIP, validate_ip, Plain, Samples, "")                                                 \
+    F(CopyTheFile, copy_file, PreparedCopy, NotRun, "")                                               \
+    F(IsLetterfigureString, check_letterfigure, Plain, Samples, "")                                   \
+    F(CheckBureauName, check_bureau_name, Plain, Samples, "")                                         \
+    F(CheckDestFileDir, check_dest_dir, Plain, Samples, "")                                           \
+    F(DelFilesAndDir, delete_tree, Removal, NotRun, "")                                               \
+    F(GetErrorDescription, describe, Plain, ResultCodes, "")
+
 // A sample call of each function, row for row as KARVELIN_FUNCTIONS: its
 // arguments as the karvelin program takes them on its command line (a text;
 // a number in decimal; for a text buffer, a text or "@SIZE/FIELDS": SIZE
@@ -198,87 +239,9 @@ namespace karvelin {
 
 enum class Effect { Reads, ChangesHost };
 enum class Failure { Never, NonZero, Zero, Hresult, NoText, EmptyText };
-
-namespace table {
-
-#define KARVELIN_ROW_NAME(name, ...) #name,
-inline constexpr const char* kFunctionNames[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_NAME)};
-inline constexpr const char* kNoteNames[] = {KARVELIN_FUNCTION_NOTES(KARVELIN_ROW_NAME)};
-#undef KARVELIN_ROW_NAME
-
-constexpr bool SameText(const char* a, const char* b) {
-    while (*a && *a == *b) ++a, ++b;
-    return *a == *b;
-}
-
-// Whether two lists name the same functions in the same order: a table keyed
-// by the function table's rows checks itself with this.
-template <std::size_t N, std::size_t M>
-constexpr bool SameRows(const char* const (&a)[N], const char* const (&b)[M]) {
-    if (N != M) return false;
-    for (std::size_t i = 0; i < N; ++i)
-        if (!SameText(a[i], b[i])) return false;
-    return true;
-}
-
-static_assert(SameRows(kFunctionNames, kNoteNames),
-              "KARVELIN_FUNCTION_NOTES must name the functions of KARVELIN_FUNCTIONS, in the same order");
-
-// The samples, as the compiler reads them.
-struct Sample {
-    static constexpr std::size_t kMost = 8;
-    const char* arguments[kMost] = {};
-    std::size_t count = 0;
-    constexpr Sample(std::initializer_list<const char*> list) {
-        for (const char* argument : list) arguments[count++] = argument;
-    }
-};
-struct Samples {
-    static constexpr std::size_t kMost = 4;
-    const char* name;
-    Sample samples[kMost] = {{}, {}, {}, {}};
-    std::size_t count = 0;
-    constexpr Samples(const char* function, std::initializer_list<Sample> list) : name(function) {
-        for (const Sample& sample : list) samples[count++] = sample;
-    }
-};
-#define KARVELIN_SAMPLES_ROW(name, ...) Samples{#name, {__VA_ARGS__}},
-inline constexpr Samples kSamples[] = {KARVELIN_FUNCTION_SAMPLES(KARVELIN_SAMPLES_ROW)};
-#undef KARVELIN_SAMPLES_ROW
-
-template <typename Function>
-struct Arity;
-template <typename R, typename... A>
-struct Arity<R(A...)> {
-    static constexpr std::size_t value = sizeof...(A);
-};
-#define KARVELIN_ROW_ARITY(name, type, ...) Arity<type>::value,
-inline constexpr std::size_t kArities[] = {KARVELIN_FUNCTIONS(KARVELIN_ROW_ARITY)};
-#undef KARVELIN_ROW_ARITY
-
-// Every sample passes all of its function's arguments, in texts that the
-// build's list can carry.
-constexpr bool SamplesFit() {
-    for (std::size_t row = 0; row < std::size(kSamples); ++row) {
-        if (kSamples[row].count == 0) return false;
-        for (std::size_t i = 0; i < kSamples[row].count; ++i) {
-            const Sample& sample = kSamples[row].samples[i];
-            if (sample.count != kArities[row]) return false;
-            for (std::size_t k = 0; k < sample.count; ++k)
-                for (const char* c = sample.arguments[k]; *c; ++c)
-                    if (*c == '\t' || *c == '\n' || *c == '\r' || *c == '"' || *c == ';' || *c == '[' || *c == ']')
-                        return false;
-        }
-    }
-    return true;
-}
-
-#define KARVELIN_ROW_NAME(name, ...) #name,
-inline constexpr const char* kSampleNames[] = {KARVELIN_FUNCTION_SAMPLES(KARVELIN_ROW_NAME)};
-#undef KARVELIN_ROW_NAME
-static_assert(SameRows(kFunctionNames, kSampleNames),
-              "KARVELIN_FUNCTION_SAMPLES must name the functions of KARVELIN_FUNCTIONS, in the same order");
-static_assert(SamplesFit(), "each sample passes all of its function's arguments, in texts samples.txt can carry");
-
-}  // namespace table
+enum class Handling { Plain, Counted, PreparedRun, PreparedCopy, Removal };
+enum class ReportSection { Host, Folder, Samples, HostAddresses, Adapters, ResultCodes, NotRun };
 }  // namespace karvelin
+
+// The rows as the compiler reads them, each table checked against the first.
+#include "function_rows.h"

@@ -8,10 +8,13 @@
 
 #define KARVELIN_LIST_FUNCTION(name, type, arguments, python, lock) \
     name karvelin_field #type karvelin_field arguments karvelin_row
+#define KARVELIN_LIST_FACES(name, package, handling, report, label) \
+    name karvelin_field package karvelin_field handling karvelin_field report karvelin_field label karvelin_row
 #define KARVELIN_LIST_CODE(name, value) name karvelin_field value karvelin_row
 #define KARVELIN_LIST_SAMPLES(name, ...) name karvelin_field __VA_ARGS__ karvelin_row
 
 karvelin_functions: KARVELIN_FUNCTIONS(KARVELIN_LIST_FUNCTION)
+karvelin_faces: KARVELIN_FUNCTION_FACES(KARVELIN_LIST_FACES)
 karvelin_samples: KARVELIN_FUNCTION_SAMPLES(KARVELIN_LIST_SAMPLES)
 karvelin_result_codes: KARVELIN_RESULT_CODES(KARVELIN_LIST_CODE)
 karvelin_version: KARVELIN_VERSION_MAJOR karvelin_field KARVELIN_VERSION_MINOR karvelin_field KARVELIN_VERSION_PATCH karvelin_field KARVELIN_VERSION_STRING karvelin_row

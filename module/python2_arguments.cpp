@@ -10,13 +10,12 @@ const char* TypeName(Object* item) { return reinterpret_cast<const TypeHead*>(it
 
 bool Param<TextBuffer&>::Check(Object* item, const char* function, int position) {
     if (item->ob_type != py.PyString_Type && !py.PyType_IsSubtype(item->ob_type, py.PyString_Type)) {
-        Raise(py.PyExc_TypeError, Message() << function << "() argument " << position << " must be str, not "
-                                            << TypeName(item));
+        Raise(py.PyExc_TypeError, ArgumentError(function, position) << " must be str, not " << TypeName(item));
         return false;
     }
     if (reinterpret_cast<const StringObject*>(item)->ob_sstate != 0) {
-        Raise(py.PyExc_ValueError, Message() << function << "() argument " << position
-                                             << " is a shared (interned) string: pass a string of your own");
+        Raise(py.PyExc_ValueError,
+              ArgumentError(function, position) << " is a shared (interned) string: pass a string of your own");
         return false;
     }
     return true;

@@ -31,15 +31,13 @@ struct Interpreter {
 
 extern Interpreter py;  // filled by init_Karvelin once every call has been found
 
-inline void Raise(Object* const* exception, const Message& message) {
-    py.PyErr_SetString(*exception, message.c_str());
-}
+inline void IncRef(Object* object) { ++object->ob_refcnt; }  // Python 2.3 has no Py_IncRef
 
-inline Object* None() {
-    Object* none = py._Py_NoneStruct;
-    ++none->ob_refcnt;  // Python 2.3 has no Py_IncRef
-    return none;
-}
+}  // namespace karvelin::python
+
+#include "module/python_arguments.h"
+
+namespace karvelin::python {
 
 inline Object* Integer(std::int32_t value) { return py.PyInt_FromLong(value); }
 
@@ -48,14 +46,6 @@ inline Object* AnsiDecode(const char* text, Ssize size) { return py.PyString_Fro
 
 // ---- one taker per C parameter type: kLetter and Target() feed the parser,
 // Check() then looks at the item ----
-
-template <typename T>
-struct Param;
-
-// The default: nothing to check once the call is over.
-struct NoCheckAfterCall {
-    bool Done(const char*) const { return true; }
-};
 
 template <>
 struct Param<const char*> : NoCheckAfterCall {  // a text
@@ -80,19 +70,13 @@ struct Param<const char*> : NoCheckAfterCall {  // a text
     Object* Answer(const char* result, Ssize result_size) const { return AnsiDecode(result, result_size); }
 };
 
-// An integer that fits a signed 32-bit value, handed on as those 32 bits.
-template <typename T>
-struct IntParam : NoCheckAfterCall {
+// An integer that fits a signed 32-bit value (Param<uint32_t>, Param<int32_t>).
+struct IntegerParam : NoCheckAfterCall {
     static constexpr char kLetter = 'i';
     int value = 0;
     void* Target() { return &value; }
     bool Check(Object*, const char*, int) { return true; }
-    T Value() const { return static_cast<T>(static_cast<std::uint32_t>(value)); }
 };
-template <>
-struct Param<std::uint32_t> : IntParam<std::uint32_t> {};
-template <>
-struct Param<std::int32_t> : IntParam<std::int32_t> {};
 
 template <>
 struct Param<TextBuffer&> {  // a str, written in place

@@ -18,26 +18,20 @@ namespace {
 class TypeName {
 public:
     explicit TypeName(Object* item) {
-        if (Object* name = py.PyObject_GetAttrString(reinterpret_cast<Object*>(item->ob_type), "__name__")) {
-            owner_ = py.PyUnicode_AsUTF8String(name);
-            py.Py_DecRef(name);
-        }
+        if (const unique_object name{py.PyObject_GetAttrString(reinterpret_cast<Object*>(item->ob_type), "__name__")})
+            owner_.reset(py.PyUnicode_AsUTF8String(name.get()));
         char* text = nullptr;
         Ssize size = 0;
-        if (owner_ && py.PyBytes_AsStringAndSize(owner_, &text, &size) == 0)
+        if (owner_ && py.PyBytes_AsStringAndSize(owner_.get(), &text, &size) == 0)
             text_ = text;
         else
             py.PyErr_Clear();
-    }
-    TypeName(const TypeName&) = delete;
-    ~TypeName() {
-        if (owner_) py.Py_DecRef(owner_);
     }
     const char* c_str() const { return text_; }
 
 private:
     const char* text_ = "?";
-    Object* owner_ = nullptr;
+    unique_object owner_;
 };
 
 bool IsInstance(Object* item, unsigned long flag) { return (py.PyType_GetFlags(item->ob_type) & flag) != 0; }
@@ -60,11 +54,6 @@ Object* AnsiEncode(Object* text) { return py.PyUnicode_EncodeFSDefault(text); }
 
 // ---- texts ----
 
-Param<const char*>::~Param() {
-    if (owner_) py.Py_DecRef(owner_);
-    if (head_) py.Py_DecRef(head_);
-}
-
 bool Param<const char*>::Take(Object* item, const char* function, int position) {
     // A bytes item is the tuple's, which holds it for the whole call; a str's
     // encoding is a new object of its own.
@@ -73,19 +62,19 @@ bool Param<const char*>::Take(Object* item, const char* function, int position) 
     if (IsInstance(item, kBytesSubclass)) {
         is_str_ = false;
     } else if (IsInstance(item, kUnicodeSubclass)) {
-        owner_ = bytes = AnsiEncode(item);
+        owner_.reset(AnsiEncode(item));
         if (!owner_) return false;
+        bytes = owner_.get();
     } else {
-        Raise(py.PyExc_TypeError, Message() << function << "() argument " << position
-                                            << " must be str or bytes, not " << TypeName(item).c_str());
+        Raise(py.PyExc_TypeError,
+              ArgumentError(function, position) << " must be str or bytes, not " << TypeName(item).c_str());
         return false;
     }
     char* data = nullptr;
     if (py.PyBytes_AsStringAndSize(bytes, &data, &size) < 0) return false;
     text = data;
     if (std::strlen(text) != static_cast<std::size_t>(size)) {
-        Raise(py.PyExc_ValueError, Message() << function << "() argument " << position
-                                             << ": embedded null character");
+        Raise(py.PyExc_ValueError, ArgumentError(function, position) << ": embedded null character");
         return false;
     }
     return true;
@@ -99,13 +88,12 @@ bool Param<const char*>::Head(Ssize count, const char*& bytes, std::uint32_t& by
         bytes_size = static_cast<std::uint32_t>(count);
         return true;
     }
-    Object* characters = py.PyUnicode_Substring(item_, 0, count);
+    const unique_object characters{py.PyUnicode_Substring(item_, 0, count)};
     if (!characters) return false;
-    head_ = AnsiEncode(characters);
-    py.Py_DecRef(characters);
+    head_.reset(AnsiEncode(characters.get()));
     char* data = nullptr;
     Ssize head_size = 0;
-    if (!head_ || py.PyBytes_AsStringAndSize(head_, &data, &head_size) < 0) return false;
+    if (!head_ || py.PyBytes_AsStringAndSize(head_.get(), &data, &head_size) < 0) return false;
     bytes = data;
     bytes_size = static_cast<std::uint32_t>(head_size);
     return true;
@@ -119,8 +107,7 @@ Object* Param<const char*>::Answer(const char* result, Ssize result_size) const 
 
 bool IntegerParam::Take(Object* item, const char* function, int position) {
     if (!py.PyIndex_Check(item)) {
-        Raise(py.PyExc_TypeError, Message() << function << "() argument " << position << " must be int, not "
-                                            << TypeName(item).c_str());
+        Raise(py.PyExc_TypeError, ArgumentError(function, position) << " must be int, not " << TypeName(item).c_str());
         return false;
     }
     int overflow = 0;
@@ -129,8 +116,8 @@ bool IntegerParam::Take(Object* item, const char* function, int position) {
     if (overflow != 0 || number > INT32_MAX || number < INT32_MIN) {
         // Past 64 bits the number reads as -1: the overflow's sign tells the side.
         const bool below = overflow != 0 ? overflow < 0 : number < 0;
-        Raise(py.PyExc_OverflowError, Message() << function << "() argument " << position << ": signed integer is "
-                                                << (below ? "less than minimum" : "greater than maximum"));
+        const char* side = below ? "less than minimum" : "greater than maximum";
+        Raise(py.PyExc_OverflowError, ArgumentError(function, position) << ": signed integer is " << side);
         return false;
     }
     value = static_cast<int>(number);
@@ -143,8 +130,8 @@ bool IntegerParam::Take(Object* item, const char* function, int position) {
 // keep the interpreter lock, so nobody resizes it meanwhile.
 bool Param<TextBuffer&>::Take(Object* item, const char* function, int position) {
     if (item->ob_type != py.PyByteArray_Type && !py.PyType_IsSubtype(item->ob_type, py.PyByteArray_Type)) {
-        Raise(py.PyExc_TypeError, Message() << function << "() argument " << position
-                                            << " must be bytearray, not " << TypeName(item).c_str());
+        Raise(py.PyExc_TypeError,
+              ArgumentError(function, position) << " must be bytearray, not " << TypeName(item).c_str());
         return false;
     }
     buffer = {py.PyByteArray_AsString(item), static_cast<std::size_t>(py.PyByteArray_Size(item))};
@@ -155,18 +142,14 @@ bool Param<TextBuffer&>::Done(const char* function) const {
     if (buffer.needed <= buffer.size) return true;
     const Message message = Message() << function << "() needs a buffer of " << buffer.needed << " bytes, not "
                                       << buffer.size;
-    Object* args = py.PyTuple_New(2);
-    if (!args) return false;
-    Object* text = py.PyUnicode_FromString(message.c_str());
-    Object* needed = text ? py.PyLong_FromSize_t(buffer.needed) : nullptr;
+    const unique_object args{py.PyTuple_New(2)};
+    unique_object text{args ? py.PyUnicode_FromString(message.c_str()) : nullptr};
+    unique_object needed{text ? py.PyLong_FromSize_t(buffer.needed) : nullptr};
     if (needed) {
-        py.PyTuple_SetItem(args, 0, text);  // each steals its item
-        py.PyTuple_SetItem(args, 1, needed);
-        py.PyErr_SetObject(*py.PyExc_ValueError, args);
-    } else if (text) {
-        py.Py_DecRef(text);
+        py.PyTuple_SetItem(args.get(), 0, text.release());  // each steals its item
+        py.PyTuple_SetItem(args.get(), 1, needed.release());
+        py.PyErr_SetObject(*py.PyExc_ValueError, args.get());
     }
-    py.Py_DecRef(args);
     return false;
 }
 

@@ -7,7 +7,7 @@
 // Windows, the filesystem encoding elsewhere, both with surrogateescape so
 // texts come back unchanged) or bytes; a text buffer is a bytearray (the
 // stable ABI's writable buffer at 3.9). Argument errors name the function and
-// the argument's position; an output that does not fit raises
+// the argument, as the function table names it; an output that does not fit raises
 // ValueError(message, size needed).
 #pragma once
 
@@ -16,6 +16,7 @@
 #include <tuple>
 #include <utility>
 
+#include "common/unique_any.h"
 #include "module/function_table.h"
 #include "module/python_api.h"
 #include "module/python_message.h"
@@ -52,15 +53,21 @@ struct Interpreter {
 
 extern const Interpreter py;  // the linked names (python3_arguments.cpp)
 
-inline void Raise(Object* const* exception, const Message& message) {
-    py.PyErr_SetString(*exception, message.c_str());
-}
+inline void IncRef(Object* object) { py.Py_IncRef(object); }
 
-inline Object* None() {
-    Object* none = py._Py_NoneStruct;
-    py.Py_IncRef(none);
-    return none;
-}
+// A reference of ours, given back when its owner goes.
+struct ObjectTraits {
+    using pointer = Object*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer object) noexcept { py.Py_DecRef(object); }
+};
+using unique_object = unique_any<ObjectTraits>;
+
+}  // namespace karvelin::python
+
+#include "module/python_arguments.h"
+
+namespace karvelin::python {
 
 inline Object* Integer(std::int32_t value) { return py.PyLong_FromLong(value); }
 
@@ -71,22 +78,11 @@ Object* AnsiDecode(const char* text, Ssize size);
 
 // ---- one taker per C parameter type: Take(item, function, position) ----
 
-template <typename T>
-struct Param;
-
-// The default: nothing to check once the call is over.
-struct NoCheckAfterCall {
-    bool Done(const char*) const { return true; }
-};
-
 template <>
 struct Param<const char*> : NoCheckAfterCall {  // a text: str or bytes
     const char* text = nullptr;
     Ssize size = 0;  // in bytes
 
-    Param() = default;
-    Param(const Param&) = delete;
-    ~Param();
     bool Take(Object* item, const char* function, int position);
     const char* Value() const { return text; }
 
@@ -100,26 +96,17 @@ struct Param<const char*> : NoCheckAfterCall {  // a text: str or bytes
     Object* Answer(const char* result, Ssize result_size) const;
 
 private:
-    Object* item_ = nullptr;   // the tuple's, held by it for the whole call
-    Object* owner_ = nullptr;  // a str's encoding
-    Object* head_ = nullptr;   // the encoding of a str's first `count` characters
+    Object* item_ = nullptr;  // the tuple's, held by it for the whole call
+    unique_object owner_;     // a str's encoding
+    unique_object head_;      // the encoding of a str's first `count` characters
     bool is_str_ = true;
 };
 
-// An integer that fits a signed 32-bit value.
+// An integer that fits a signed 32-bit value (Param<uint32_t>, Param<int32_t>).
 struct IntegerParam : NoCheckAfterCall {
     int value = 0;
     bool Take(Object* item, const char* function, int position);
 };
-// ... handed on as those 32 bits.
-template <typename T>
-struct IntParam : IntegerParam {
-    T Value() const { return static_cast<T>(static_cast<std::uint32_t>(value)); }
-};
-template <>
-struct Param<std::uint32_t> : IntParam<std::uint32_t> {};
-template <>
-struct Param<std::int32_t> : IntParam<std::int32_t> {};
 
 template <>
 struct Param<TextBuffer&> {  // a bytearray, written in place

@@ -1,6 +1,5 @@
 // The Python 3 module, _Karvelin.abi3.so or _Karvelin.pyd: its definition
 // over the method table, which the interpreter makes into the module.
-#include "module/python3_arguments.h"
 #include "module/python_glue.h"
 
 namespace karvelin::python {

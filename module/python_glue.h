@@ -1,14 +1,17 @@
 // _Karvelin, the library's Python face: the road from a row of the function
 // table to its call, the same for both interpreter lines. A row's method
-// (g_methods below) is Glue<its function>::Call, which takes the argument
-// tuple, runs the call and converts its result.
+// (g_methods below) is the Call of the glue its handling column names, which
+// takes the argument tuple, runs the call and converts its result.
 //
 // What differs between the lines comes from the line's arguments header,
-// included before this one (python3_arguments.h, python2_arguments.h): the
-// interpreter's calls (`py`), one argument taker per C parameter type
-// (Param<T>), TakeArguments, Run, and the results None, Integer and
-// AnsiDecode. Each line's registration (python3_module.cpp,
-// python2_binding.cpp) hands g_methods to its interpreter.
+// which this one includes by KARVELIN_PYTHON_LINE (the module's target sets
+// it; python_glue_alone.cpp checks that the header needs nothing before it):
+// python3_arguments.h or python2_arguments.h, with the interpreter's calls
+// (`py`), the takers of texts and text buffers (Param<T>), TakeArguments, Run,
+// and the results Integer and AnsiDecode; what both share (Raise, None, the
+// integer takers, argument names in errors) is python_arguments.h. Each
+// line's registration (python3_module.cpp, python2_binding.cpp) hands
+// g_methods to its interpreter.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +21,17 @@
 #include <utility>
 
 #ifdef _WIN32
-#include <windows.h>  // KARVELIN_FREE_TEXT
 #define KARVELIN_PYTHON_INIT extern "C" __declspec(dllexport)
 #else
-#include <cstdlib>  // KARVELIN_FREE_TEXT
 #define KARVELIN_PYTHON_INIT extern "C" __attribute__((visibility("default")))
+#endif
+
+#if KARVELIN_PYTHON_LINE == 3
+#include "module/python3_arguments.h"
+#elif KARVELIN_PYTHON_LINE == 2
+#include "module/python2_arguments.h"
+#else
+#error "KARVELIN_PYTHON_LINE names the interpreter line, 2 or 3: the module's target sets it"
 #endif
 
 #include "Karvelin.h"
@@ -30,6 +39,7 @@
 #include "files/run_silent.h"
 #include "files/tree_removal.h"
 #include "module/function_table.h"
+#include "module/library_text.h"
 #include "module/python_api.h"
 #include "module/python_message.h"
 
@@ -48,12 +58,13 @@ inline Object* Result(const char* text) {
 
 // ---- the glue ----
 
-template <auto kFunction, const char* kName, Lock kLock, typename Signature = decltype(kFunction)>
+// A row's glue, by its handling in the function table.
+template <auto kFunction, const char* kName, Lock kLock, Handling kHandling, typename Signature = decltype(kFunction)>
 struct Glue;
 
 // Any function of texts, integers and text buffers.
 template <auto kFunction, const char* kName, Lock kLock, typename R, typename... A>
-struct Glue<kFunction, kName, kLock, R (*)(A...)> {
+struct Glue<kFunction, kName, kLock, Handling::Plain, R (*)(A...)> {
     static Object* Call(Object*, Object* args) {
         std::tuple<Param<A>...> params;
         if (!TakeArguments(args, kName, params, std::index_sequence_for<A...>{})) return nullptr;
@@ -73,14 +84,15 @@ struct Glue<kFunction, kName, kLock, R (*)(A...)> {
     }
 };
 template <auto kFunction, const char* kName, Lock kLock, typename R, typename... A>
-struct Glue<kFunction, kName, kLock, R (*)(A...) noexcept> : Glue<kFunction, kName, kLock, R (*)(A...)> {};
+struct Glue<kFunction, kName, kLock, Handling::Plain, R (*)(A...) noexcept>
+    : Glue<kFunction, kName, kLock, Handling::Plain, R (*)(A...)> {};
 
 // RunSilent reads COMSPEC and the environment, which another Python thread
 // may change while the lock is released (os.environ moves the C library's
 // list as it grows, and frees a replaced entry): it is made ready with the
 // lock held, and only the command's start and wait run released.
-template <const char* kName, Lock kLock>
-struct Glue<&::RunSilent, kName, kLock, decltype(&::RunSilent)> {
+template <auto kFunction, const char* kName, Lock kLock, typename Signature>
+struct Glue<kFunction, kName, kLock, Handling::PreparedRun, Signature> {
     static Object* Call(Object*, Object* args) {
         std::tuple<Param<const char*>, Param<const char*>> params;
         if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
@@ -91,8 +103,8 @@ struct Glue<&::RunSilent, kName, kLock, decltype(&::RunSilent)> {
 
 // CopyTheFile takes relative names against the current folder, which another
 // thread's os.chdir may change: the folder is settled with the lock held.
-template <const char* kName, Lock kLock>
-struct Glue<&::CopyTheFile, kName, kLock, decltype(&::CopyTheFile)> {
+template <auto kFunction, const char* kName, Lock kLock, typename Signature>
+struct Glue<kFunction, kName, kLock, Handling::PreparedCopy, Signature> {
     static Object* Call(Object*, Object* args) {
         std::tuple<Param<const char*>, Param<const char*>> params;
         if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
@@ -105,8 +117,8 @@ struct Glue<&::CopyTheFile, kName, kLock, decltype(&::CopyTheFile)> {
 // Python thread may change (os.chdir), and on Linux reads HOME: it too is made
 // ready with the lock held (the folder that holds the tree opened, what is
 // protected told) and runs released.
-template <const char* kName, Lock kLock>
-struct Glue<&::DelFilesAndDir, kName, kLock, decltype(&::DelFilesAndDir)> {
+template <auto kFunction, const char* kName, Lock kLock, typename Signature>
+struct Glue<kFunction, kName, kLock, Handling::Removal, Signature> {
     static Object* Call(Object*, Object* args) {
         std::tuple<Param<const char*>> params;
         if (!TakeArguments(args, kName, params, std::index_sequence<0>{})) return nullptr;
@@ -119,8 +131,8 @@ struct Glue<&::DelFilesAndDir, kName, kLock, decltype(&::DelFilesAndDir)> {
 // A text and a count, answering a new text (Recode, Decode). The count, in
 // the text's own units (Param<const char*>::Unit), must lie within the text.
 // The answer has the argument's type; None when the library had no memory.
-template <auto kFunction, const char* kName, Lock kLock>
-struct Glue<kFunction, kName, kLock, char* (*)(const char*, std::uint32_t)> {
+template <auto kFunction, const char* kName, Lock kLock, typename Signature>
+struct Glue<kFunction, kName, kLock, Handling::Counted, Signature> {
     static Object* Call(Object*, Object* args) {
         std::tuple<Param<const char*>, Param<std::int32_t>> params;
         if (!TakeArguments(args, kName, params, std::index_sequence_for<int, int>{})) return nullptr;
@@ -135,11 +147,9 @@ struct Glue<kFunction, kName, kLock, char* (*)(const char*, std::uint32_t)> {
         const char* bytes = nullptr;
         std::uint32_t size = 0;
         if (!text.Head(static_cast<Ssize>(count), bytes, size)) return nullptr;
-        char* result = Run<kLock>([&] { return kFunction(bytes, size); });
+        const unique_library_text result(Run<kLock>([&] { return kFunction(bytes, size); }));
         if (!result) return None();
-        Object* answer = text.Answer(result, static_cast<Ssize>(std::strlen(result)));
-        KARVELIN_FREE_TEXT(result);
-        return answer;
+        return text.Answer(result.get(), static_cast<Ssize>(std::strlen(result.get())));
     }
 };
 
@@ -153,7 +163,7 @@ KARVELIN_FUNCTIONS(KARVELIN_NAME)
 }  // namespace names
 
 #define KARVELIN_METHOD(name, type, arguments, python, lock) \
-    {names::name, Glue<&python, names::name, Lock::lock>::Call, kMethVarargs, nullptr},
+    {names::name, Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call, kMethVarargs, nullptr},
 inline MethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
 #undef KARVELIN_METHOD
 

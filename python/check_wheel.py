@@ -32,6 +32,7 @@ def main(wheel, module, platform):
             problems.append("METADATA has no %s" % field)
     wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_version.py", "karvelin/py.typed",
               module, "_Karvelin.pyi", "_Karvelin-stubs/__init__.pyi"}
+    wanted |= {"karvelin/_%s.py" % topic for topic in ("arguments", "files", "host", "network", "texts")}
     missing = sorted(wanted - names)
     if missing:
         problems.append("missing: %s" % ", ".join(missing))

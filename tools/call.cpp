@@ -15,6 +15,7 @@
 #endif
 
 #include "Karvelin.h"
+#include "module/library_text.h"
 #include "module/result_codes.h"
 #include "tools/folder_platform.h"
 
@@ -186,9 +187,8 @@ struct Invoke<char* (*)(const char*, std::uint32_t)> {
                           std::to_string(args[0].size()) + " bytes";
             return false;
         }
-        char* text = function(args[0].c_str(), count);
-        Take(answer, static_cast<const char*>(text));
-        if (text) KARVELIN_FREE_TEXT(text);
+        const unique_library_text text(function(args[0].c_str(), count));
+        Take(answer, static_cast<const char*>(text.get()));
         return true;
     }
 };
@@ -251,6 +251,7 @@ KARVELIN_FUNCTIONS(KARVELIN_FAILURE_FITS)
      kNotes[static_cast<std::size_t>(Row::name)].summary,                                            \
      kNotes[static_cast<std::size_t>(Row::name)].effect,                                             \
      FailureOf(Row::name),                                                                           \
+     table::kFaces[static_cast<std::size_t>(Row::name)].handling,                                    \
      [](const Args& args, Answer& answer, Refusal& refusal) { return RunEntry(&python, args, answer, refusal); }},
 
 bool Failed(Failure failure, const Answer& answer) {
@@ -302,7 +303,7 @@ bool Call(const Command& command, const Args& args, Answer& answer, Refusal& ref
     }
     // The library removes a tree silently, and refuses some paths silently:
     // the program looks at the folder itself, before and after.
-    const bool removal = &command == &CommandOf(Row::DelFilesAndDir) && args.size() == 1;
+    const bool removal = command.handling == Handling::Removal && args.size() == 1;
     const PathState before = removal ? LookAt(args[0]) : PathState{};
     if (!command.run(args, answer, refusal)) return false;
     answer.failed = Failed(command.failure, answer);

@@ -52,6 +52,7 @@ struct Command {
     const char* summary;
     Effect effect;
     Failure failure;  // which answers are a failed call: exit status 1
+    Handling handling;  // Removal: the program says what is left of the folder
     // Calls the function; false, with the reason, for arguments it cannot take.
     bool (*run)(const Args& args, Answer& answer, Refusal& refusal);
 };

@@ -82,7 +82,7 @@ int FunctionHelp(const Command& command, std::FILE* out, int status) {
     std::fprintf(out, "usage: karvelin %s%s%s\n", command.name, usage.empty() ? "" : " ", usage.c_str());
     PrintWrapped(out, command.summary);
     PrintWrapped(out, std::string("answers ") + command.answers);
-    if (&command == &karvelin::program::CommandOf(karvelin::program::Row::DelFilesAndDir))
+    if (command.handling == karvelin::Handling::Removal)
         PrintWrapped(out, "then says what is left of DIRECTORY: removed; not there (nor before); still there: N "
                           "entries, or still there: not a folder (exit status 1)");
     if (command.effect == karvelin::Effect::ChangesHost) std::fprintf(out, "  changes the host\n");

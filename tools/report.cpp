@@ -13,48 +13,12 @@
 namespace karvelin::program {
 namespace {
 
-// Where each function shows in the report.
-enum class Section {
-    Host,           // run, under its label
-    Folder,         // run, under its label
-    Samples,        // run on each of its samples (the function table's)
-    HostAddresses,  // GetHostIPAddr's own section, with a buffer for every address
-    Adapters,       // GetAddress's own section, with a buffer for every adapter
-    ResultCodes,    // run on every result code
-    NotRun,         // it changes the host
-};
-
-// The functions without arguments that the report shows under a label: the
-// host checks, then the folders.
-struct Labelled {
-    Row row;
-    Section section;
-    const char* label;
-};
-constexpr Labelled kLabels[] = {
-    {Row::CheckOS, Section::Host, "release and service pack"},
-    {Row::CheckIeVersion, Section::Host, "browser version"},
-    {Row::FindServerVersion, Section::Host, "server release"},
-    {Row::CheckUserRight, Section::Host, "administrator"},
-    {Row::GetCurrentInstallationType, Section::Host, "installation type"},
-    {Row::GetWinDeskTopDir, Section::Folder, "desktop"},
-    {Row::GetWinProgramDir, Section::Folder, "program groups"},
-    {Row::GetWindowsDir, Section::Folder, "Windows directory"},
-};
-
-// A function that changes the host is never run; the rest show in their own
-// sections or under their labels, or else run on each of their samples.
-Section SectionOf(Row row, const char*& label) {
-    if (CommandOf(row).effect == Effect::ChangesHost) return Section::NotRun;
-    if (row == Row::GetHostIPAddr) return Section::HostAddresses;
-    if (row == Row::GetAddress) return Section::Adapters;
-    if (row == Row::GetErrorDescription) return Section::ResultCodes;
-    for (const Labelled& labelled : kLabels)
-        if (labelled.row == row) {
-            label = labelled.label;
-            return labelled.section;
-        }
-    return Section::Samples;
+// Where each function shows in the report, and under which label: its row's
+// report column in the function table.
+ReportSection SectionOf(Row row, const char*& label) {
+    const table::Faces& faces = table::kFaces[static_cast<std::size_t>(row)];
+    label = faces.label;
+    return faces.report;
 }
 
 // A sample's arguments, as the program takes them.
@@ -108,31 +72,31 @@ Report Gather() {
         const Row row = static_cast<Row>(i);
         const char* label = "";
         switch (SectionOf(row, label)) {
-            case Section::Host:
+            case ReportSection::Host:
                 report.host.push_back({label, command.name, Run(command, {}, report)});
                 break;
-            case Section::Folder:
+            case ReportSection::Folder:
                 report.folders.push_back({label, command.name, Run(command, {}, report)});
                 break;
-            case Section::Samples:
+            case ReportSection::Samples:
                 for (const Args& sample : SamplesOf(row))
                     report.samples.push_back({command.name, sample, Run(command, sample, report)});
                 break;
-            case Section::HostAddresses:
+            case ReportSection::HostAddresses:
                 report.host_addresses_answer = Run(command, SamplesOf(row)[0], report);
                 for (const std::string& record : report.host_addresses_answer.records)
                     report.host_addresses.push_back(record.substr(0, record.find_last_not_of(' ') + 1));
                 break;
-            case Section::Adapters: {
+            case ReportSection::Adapters: {
                 report.adapters_answer = Run(command, SamplesOf(row)[0], report);
                 const std::vector<std::string>& fields = report.adapters_answer.records;
                 for (std::size_t k = 0; k + 5 <= fields.size(); k += 5)
                     report.adapters.push_back({fields[k], fields[k + 1], fields[k + 2], fields[k + 3], fields[k + 4]});
                 break;
             }
-            case Section::ResultCodes:
+            case ReportSection::ResultCodes:
                 break;  // every code, in its own section
-            case Section::NotRun:
+            case ReportSection::NotRun:
                 report.not_run.push_back(command.name);
                 break;
         }

@@ -49,9 +49,6 @@ def test_result_codes_are_the_headers():
     assert [(name, int(number)) for name, number in documented] == header
 
 
-# The name table of docs/python.md: every library function, and its package name.
-NAMES = re.findall(r"^\| `(\w+)` \| `(\w+)\(", read("docs", "python.md"), re.MULTILINE)
-
 # One call per function, with the type of its answer.
 WIRING = {
     "check_os": ((), ResultCode),
@@ -81,10 +78,25 @@ WIRING = {
 }
 
 
+def documented_names():
+    """reference.md's package names: each section's functions, then after
+    "Package:" their package names in the same order."""
+    pairs = []
+    for section in read("docs", "reference.md").split("\n## ")[1:]:
+        heading, _, text = section.partition("\n")
+        libraries = [name for name in heading.split(", ") if re.fullmatch(r"[A-Z]\w+", name)]
+        if libraries and "Package:" in text:
+            packages = re.findall(r"`(\w+)\(", text.split("Package:", 1)[1])
+            pairs += list(zip(libraries, packages))
+    return pairs
+
+
 def test_every_library_function_has_its_package_name():
-    table = [row[0] for row in rows("functions.txt")]
-    assert [library for library, _ in NAMES] == table
-    assert sorted(name for _, name in NAMES) == sorted(WIRING)
+    # The function table's package names, which reference.md shows.
+    names = [(row[0], row[1]) for row in rows("faces.txt")]
+    assert [library for library, _ in names] == [row[0] for row in rows("functions.txt")]
+    assert documented_names() == names
+    assert sorted(name for _, name in names) == sorted(WIRING)
     assert sorted(karvelin.__all__) == sorted(list(WIRING) + ["Adapter", "ResultCode"])
 
 
@@ -153,8 +165,8 @@ def test_host_addresses_sized_and_split(count, monkeypatch):
 def test_the_modules_own_refusal_sizes_the_buffer(monkeypatch):
     """The real module, given one byte first, names the size it needs."""
     expected = (karvelin.adapters(), karvelin.host_addresses())
-    monkeypatch.setattr(karvelin, "_ADAPTER_ROOM", 1)
-    monkeypatch.setattr(karvelin, "_HOST_ADDRESS_ROOM", 1)
+    monkeypatch.setattr(karvelin._network, "_ADAPTER_ROOM", 1)
+    monkeypatch.setattr(karvelin._network, "_HOST_ADDRESS_ROOM", 1)
     assert (karvelin.adapters(), karvelin.host_addresses()) == expected
     assert Adapter._fields == ("network", "mask", "address", "name", "display_name")
     for adapter in expected[0]:
@@ -167,19 +179,20 @@ def test_the_modules_own_refusal_sizes_the_buffer(monkeypatch):
 
 # ---- errors ----
 
-# Each error names the package's function and parameter.
+# Each error names the function and its argument: the package's, or where the
+# package hands a text on as it is, the module's.
 ERRORS = [
     (karvelin.trim_left, ("a\0b",), ValueError, "trim_left() argument 'text'"),  # the text after a NUL would be lost
     (karvelin.trim_right, (bytearray(b"ab"),), TypeError, "trim_right() argument 'text' must be str or bytes"),
-    (karvelin.validate_ip, (5,), TypeError, "validate_ip() argument 'address' must be str or bytes, not int"),
-    (karvelin.validate_net, ("1", "2", "3", None), TypeError, "validate_net() argument 'other'"),
+    (karvelin.validate_ip, (5,), TypeError, "ValidateTheIP() argument 'address' must be str or bytes, not int"),
+    (karvelin.validate_net, ("1", "2", "3", None), TypeError, "ValidateNet() argument 'other'"),
     (karvelin.check_bureau_name, ("a\0b",), ValueError, "null"),
     (karvelin.recode, (123,), TypeError, "recode() argument 'text' must be str or bytes, not int"),
     (karvelin.decode, (["a"],), TypeError, "decode() argument 'text'"),
     (karvelin.copy_file, (1, "b"), TypeError, "copy_file() argument 'source' must be str, bytes or os.PathLike"),
     (lambda: karvelin.create_shortcut("t", "l.lnk", description=5), (), TypeError,
-     "create_shortcut() argument 'description' must be str or bytes, not int"),
-    (karvelin.run_silent, ("exit", 0), TypeError, "run_silent() argument 'argument'"),
+     "CreateShortcut() argument 'description' must be str or bytes, not int"),
+    (karvelin.run_silent, ("exit", 0), TypeError, "RunSilent() argument 'argument'"),
     (karvelin.describe, (2**32,), OverflowError, "describe() argument 'code'"),
     (karvelin.describe, ("x",), TypeError, "describe() argument 'code' must be int, not str"),
     (karvelin.check_os, (1,), TypeError, "check_os()"),

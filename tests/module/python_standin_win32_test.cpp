@@ -335,11 +335,13 @@ TEST_P(PythonFace, RefusedArgumentsCallNothing) {
     };
     if (py2) {  // the str's own storage is written: never a shared or hidden one
         refusals.push_back({"TrimLeft", {StandIn_Text(" a", 2, standin::kInternedStr)},
-                            "ValueError: TrimLeft() argument 1 is a shared (interned) string: pass a string of your own"});
+                            "ValueError: TrimLeft() argument 'text' is a shared (interned) string: pass a string of "
+                            "your own"});
         refusals.push_back({"TrimLeft", {StandIn_Text(" a", 2, standin::kUnicode)},
-                            "TypeError: TrimLeft() argument 1 must be str, not unicode"});
+                            "TypeError: TrimLeft() argument 'text' must be str, not unicode"});
     } else {
-        refusals.push_back({"TrimLeft", {Text("  ab")}, "TypeError: TrimLeft() argument 1 must be bytearray, not str"});
+        refusals.push_back(
+            {"TrimLeft", {Text("  ab")}, "TypeError: TrimLeft() argument 'text' must be bytearray, not str"});
     }
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.name);

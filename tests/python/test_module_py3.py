@@ -125,20 +125,20 @@ def test_text_argument_with_nul_raises_the_interpreters_error(text):
     assert "null" in str(raised.value)
 
 
-def test_argument_errors_name_the_function_and_the_position():
-    for position in range(4):
+def test_argument_errors_name_the_function_and_the_argument():
+    for position, name in enumerate(["host", "mask", "network", "other"]):
         args = ["10.0.0.1", "255.0.0.0", "10.0.0.0", "10.0.0.2"]
         args[position] = 5
         with pytest.raises(TypeError) as raised:
             K.ValidateNet(*args)
-        assert str(raised.value) == "ValidateNet() argument %d must be str or bytes, not int" % (position + 1)
+        assert str(raised.value) == "ValidateNet() argument '%s' must be str or bytes, not int" % name
     cases = [
         (K.ValidateNet, ("a", "b", "c"), TypeError, "ValidateNet() takes exactly 4 arguments (3 given)"),
         (K.CheckOS, (1,), TypeError, "CheckOS() takes no arguments (1 given)"),
-        (K.GetErrorDescription, ("1",), TypeError, "GetErrorDescription() argument 1 must be int, not str"),
-        (K.GetErrorDescription, (2 ** 31,), OverflowError, "GetErrorDescription() argument 1"),
-        (K.GetErrorDescription, (2 ** 63,), OverflowError, "GetErrorDescription() argument 1: signed integer is greater"),
-        (K.TrimLeft, (b"ab",), TypeError, "TrimLeft() argument 1 must be bytearray, not bytes"),
+        (K.GetErrorDescription, ("1",), TypeError, "GetErrorDescription() argument 'code' must be int, not str"),
+        (K.GetErrorDescription, (2 ** 31,), OverflowError, "GetErrorDescription() argument 'code'"),
+        (K.GetErrorDescription, (2 ** 63,), OverflowError, "GetErrorDescription() argument 'code': signed integer is greater"),
+        (K.TrimLeft, (b"ab",), TypeError, "TrimLeft() argument 'text' must be bytearray, not bytes"),
         (K.Recode, (b"abc", 4), ValueError, "Recode() count 4 is outside the text of 3 bytes"),
         (K.Decode, ("ab", -1), ValueError, "Decode() count -1 is outside the text of 2 characters"),
     ]
