@@ -70,8 +70,8 @@ class ModuleTest(unittest.TestCase):
             shutil.rmtree(folder)
 
     def test_get_error_description(self):
-        for code, text in [(0, "0"), (CODES["ERR_OS_UNSUPPORTED"], "236798225"), (-1, "4294967295")]:
-            self.assertEqual(K.GetErrorDescription(code), text)
+        for code in [0, CODES["ERR_OS_UNSUPPORTED"], -1]:
+            self.assertEqual(K.GetErrorDescription(code), str(code % 2 ** 32))  # 32 bits, unsigned
             self.assertTrue(type(K.GetErrorDescription(code)) is str)
 
     def test_trim_writes_into_the_string_object(self):
@@ -169,8 +169,9 @@ class ModuleTest(unittest.TestCase):
             shutil.rmtree(base)
 
     def test_recode(self):
-        self.assertEqual(K.Recode("abc", 3), "?E8>17")
-        self.assertEqual(K.Decode("?E8>17x", 7), "abc")
+        plain, encoded = SAMPLES["Recode"][0], SAMPLES["Decode"][0]  # the table's; they undo each other
+        self.assertEqual(K.Recode(plain, 3), encoded)
+        self.assertEqual(K.Decode(encoded + "x", 7), plain)
         self.assertEqual(K.Recode("", 0), "")
         plain = "".join(chr(i) for i in range(1, 256))
         self.assertEqual(K.Decode(K.Recode(plain, len(plain)), 2 * len(plain)), plain)
