@@ -6,10 +6,12 @@ case_rows.cpp); texts are bytes (str under 2.7), result codes their values.
 CODES maps each result code's name to its value (result_codes.txt). TABLE is
 the function table (name, C type, argument names), BUILT its names in table
 order, SAMPLES each function's first sample call (samples.txt), and STUB the
-path of the module's stub."""
+path of the module's stub. LOGIC: the rows both suites run through the module,
+as function name, rows, and each row's arguments and answer."""
 import collections
 import json
 import os
+import sys
 
 _BUILD = os.environ["KARVELIN_BUILD_DIR"]
 
@@ -46,3 +48,16 @@ def _decoded(pairs):
 
 with open(os.path.join(_BUILD, "cases.json")) as table:
     CASES = json.load(table, object_pairs_hook=_decoded)
+
+# On Windows the host's code page answers CheckBureauName and real drives
+# CheckDestFileDir; elsewhere no volume answers, so a path that gets as far as
+# asking for one is invalid.
+_WINDOWS = sys.platform == "win32"
+LOGIC = [
+    ("ValidateTheIP", CASES.address, lambda row: ((row.text,), row.acceptable)),
+    ("ValidateNet", CASES.net, lambda row: ((row.host, row.mask, row.network, row.other), row.expected)),
+    ("IsLetterfigureString", CASES.letterfigure, lambda row: ((row.text,), row.expected)),
+    ("CheckBureauName", [] if _WINDOWS else CASES.names, lambda row: ((row.name,), row.single_byte)),
+    ("CheckDestFileDir", [] if _WINDOWS else CASES.dest_dir,
+     lambda row: ((row.path,), row.expected if row.root_asked is None else CODES["ERR_DEST_PATH_INVALID"])),
+]

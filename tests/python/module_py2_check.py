@@ -8,7 +8,7 @@ import tempfile
 import unittest
 
 import _Karvelin as K
-from case_table import BUILT, CASES, CODES, SAMPLES, STUB, TABLE
+from case_table import BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE
 
 
 # The Python 3 stub's answers, which 2.7 answers alike.
@@ -102,23 +102,11 @@ class ModuleTest(unittest.TestCase):
                 function(*args)
             self.assertTrue(message is None or message in str(raised.exception), (function, args, raised.exception))
 
-    def test_text_functions(self):
-        # The native tests' rows (no lead bytes here).
-        for row in CASES.address:
-            self.assertEqual(K.ValidateTheIP(row.text), row.acceptable, row)
-        for row in CASES.net:
-            self.assertEqual(K.ValidateNet(row.host, row.mask, row.network, row.other), row.expected, row)
-        for row in CASES.letterfigure:
-            self.assertEqual(K.IsLetterfigureString(row.text), row.expected, row)
-        for row in CASES.names:
-            self.assertEqual(K.CheckBureauName(row.name), row.single_byte, row)
-
-    @unittest.skipIf(sys.platform == "win32", "real drives answer on Windows")
-    def test_check_dest_file_dir_without_drive_letters(self):
-        # No volume answers here: a path that gets as far as asking for one is invalid.
-        for row in CASES.dest_dir:
-            expected = row.expected if row.root_asked is None else CODES["ERR_DEST_PATH_INVALID"]
-            self.assertEqual(K.CheckDestFileDir(row.path), expected, row)
+    def test_logic_rows(self):
+        for name, rows, case in LOGIC:  # no lead bytes here
+            for row in rows:
+                args, expected = case(row)
+                self.assertEqual(getattr(K, name)(*args), expected, row)
 
     @unittest.skipIf(sys.platform == "win32", "the shell's answers")
     def test_run_silent(self):

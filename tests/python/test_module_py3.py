@@ -8,7 +8,7 @@ import time
 import pytest
 
 import _Karvelin as K
-from case_table import BUILT, CASES, CODES, SAMPLES, STUB, TABLE
+from case_table import BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
@@ -124,28 +124,14 @@ def test_text_argument_takes_str_and_bytes(text):
     assert K.IsLetterfigureString(text) == 0
 
 
-# ---- the logic's rows ----
-# The native tests' own tables (case_table.py); here each row runs with its
-# texts as bytes and as str. CheckBureauName's answer is the host code page's
-# on Windows, and real drives answer CheckDestFileDir there.
-ON_WINDOWS = sys.platform == "win32"
-# No volume answers here: a path that gets as far as asking for one is invalid.
-NO_VOLUME = CODES["ERR_DEST_PATH_INVALID"]
-LOGIC = [
-    (K.ValidateTheIP, CASES.address, lambda row: ((row.text,), row.acceptable)),
-    (K.ValidateNet, CASES.net, lambda row: ((row.host, row.mask, row.network, row.other), row.expected)),
-    (K.IsLetterfigureString, CASES.letterfigure, lambda row: ((row.text,), row.expected)),
-    (K.CheckBureauName, [] if ON_WINDOWS else CASES.names, lambda row: ((row.name,), row.single_byte)),
-    (K.CheckDestFileDir, [] if ON_WINDOWS else CASES.dest_dir,
-     lambda row: ((row.path,), row.expected if row.root_asked is None else NO_VOLUME)),
-]
+# ---- the logic's rows (case_table.LOGIC), with texts as bytes and as str ----
 
 
-@pytest.mark.parametrize("function, row, case", [(f, row, case) for f, rows, case in LOGIC for row in rows])
-def test_logic_rows(function, row, case):
+@pytest.mark.parametrize("name, row, case", [(name, row, case) for name, rows, case in LOGIC for row in rows])
+def test_logic_rows(name, row, case):
     args, expected = case(row)
     for texts in [args, tuple(os.fsdecode(text) for text in args)]:  # str encodes to the same bytes
-        assert function(*texts) == expected
+        assert getattr(K, name)(*texts) == expected
 
 
 # ---- trimming: a writable buffer, trimmed in place ----
