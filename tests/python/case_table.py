@@ -6,7 +6,7 @@ case_rows.cpp); texts are bytes (str under 2.7), result codes their values.
 CODES maps each result code's name to its value (result_codes.txt). TABLE is
 the function table (name, C type, argument names), BUILT its names in table
 order, SAMPLES each function's first sample call (samples.txt), and STUB the
-path of the module's stub. LOGIC: the rows both suites run through the module,
+path of the module's stub; sample_args gives a sample's arguments. LOGIC: the rows both suites run through the module,
 as function name, rows, and each row's arguments and answer."""
 import collections
 import json
@@ -28,6 +28,24 @@ SAMPLES = {}
 for _sample in build_list("samples.txt"):
     SAMPLES.setdefault(_sample[0], _sample[1:])
 STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python", "_Karvelin.pyi")
+
+
+
+def sample_args(name, folder, buffer):
+    """The first sample's arguments as the module takes them: "<temp>" is
+    `folder`, a number an int, a text buffer (char*) `buffer` of its text or,
+    for "@SIZE/FIELDS", of SIZE blanks."""
+    c_type = [row[1] for row in TABLE if row[0] == name][0]
+    params = [p.strip() for p in c_type[c_type.index("(") + 1:-1].split(",") if p.strip() != "void"]
+    args = []
+    for text, param in zip(SAMPLES[name], params):
+        if text.startswith("<temp>"):
+            text = os.path.join(folder, text[len("<temp>/"):])
+        if param == "char*":
+            text = buffer(" " * int(text[1:].split("/")[0]) if text.startswith("@") else text)
+        args.append(int(text) if param in ("uint32_t", "ResultCode") else text)
+    return args
+
 
 CODES = dict((name, int(value)) for name, value in build_list("result_codes.txt"))
 CODES["OK"] = 0  # success is no row of the list

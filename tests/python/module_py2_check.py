@@ -8,21 +8,12 @@ import tempfile
 import unittest
 
 import _Karvelin as K
-from case_table import BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE
+from case_table import BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE, sample_args
 
 
 # The Python 3 stub's answers, which 2.7 answers alike.
 with open(STUB) as stub:
     ANSWERS = dict(re.findall(r"^def (\w+)\(.*\) -> (.+): \.\.\.$", stub.read(), re.MULTILINE))
-
-
-def sample_value(text, c_type, folder):
-    """A sample argument as the module takes it (<temp>: the test's folder)."""
-    if text.startswith("<temp>"):
-        text = os.path.join(folder, text[len("<temp>/"):])
-    if c_type == "char*":  # a string of the test's own, never a shared one; @SIZE: blanks
-        return ("y" + (" " * int(text[1:].split("/")[0]) if text.startswith("@") else text))[1:]
-    return int(text) if c_type in ("uint32_t", "ResultCode") else text
 
 
 # The argument errors: the error, and a text its message holds (None: any). A
@@ -60,9 +51,8 @@ class ModuleTest(unittest.TestCase):
     def test_each_function_takes_its_sample_and_answers_its_stub_type(self):
         folder = tempfile.mkdtemp()
         try:
-            for name, c_type, _ in TABLE:
-                params = [p.strip() for p in c_type[c_type.index("(") + 1:-1].split(",") if p.strip() != "void"]
-                args = [sample_value(text, param, folder) for text, param in zip(SAMPLES[name], params)]
+            for name in BUILT:  # a text buffer: a string of the test's own, never a shared one
+                args = sample_args(name, folder, lambda text: ("y" + text)[1:])
                 result = getattr(K, name)(*args)
                 kinds = {"int": int, "str": str, "None": type(None), "Optional[AnyStr]": (str, type(None))}
                 self.assertTrue(type(result) is not bool and isinstance(result, kinds[ANSWERS[name]]), (name, result))
