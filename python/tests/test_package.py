@@ -49,32 +49,34 @@ def test_result_codes_are_the_headers():
     assert [(name, int(number)) for name, number in documented] == header
 
 
-# One call per function, with the type of its answer.
+# One call per function, with the type of its answer; the arguments are the
+# function table's first sample where the package takes the same.
+S = dict((row[0], tuple(row[1:])) for row in reversed(rows("samples.txt")))
 WIRING = {
     "check_os": ((), ResultCode),
     "check_ie_version": ((), ResultCode),
     "server_version": ((), int),
-    "run_silent": (("exit", "3"), int),
+    "run_silent": (S["RunSilent"], int),
     "check_user_right": ((), ResultCode),
     "installation_type": ((), int),
-    "recode": (("abc",), str),
-    "decode": ((b"?E8>17",), bytes),
+    "recode": (S["Recode"][:1], str),
+    "decode": ((S["Decode"][0].encode(),), bytes),
     "create_shortcut": (("target", "missing-folder/x.lnk"), int),
     "desktop_dir": ((), str),
     "program_dir": ((), str),
     "windows_dir": ((), str),
     "adapters": ((), list),
     "host_addresses": ((), list),
-    "trim_right": (("ab  ",), str),
-    "trim_left": ((b"  ab",), bytes),
-    "validate_net": (("10.0.0.5", "255.0.0.0", "10.0.0.0", "10.0.0.1"), ResultCode),
-    "validate_ip": (("10.0.0.5",), bool),
+    "trim_right": (S["TrimRight"], str),
+    "trim_left": ((S["TrimLeft"][0].encode(),), bytes),
+    "validate_net": (S["ValidateNet"], ResultCode),
+    "validate_ip": (S["ValidateTheIP"], bool),
     "copy_file": (("missing-source", "missing-destination"), bool),
-    "check_letterfigure": (("abc123",), ResultCode),
-    "check_bureau_name": (("Bureau_1",), ResultCode),
-    "check_dest_dir": (("C:\\Server",), ResultCode),
+    "check_letterfigure": (S["IsLetterfigureString"], ResultCode),
+    "check_bureau_name": (S["CheckBureauName"], ResultCode),
+    "check_dest_dir": (S["CheckDestFileDir"], ResultCode),
     "delete_tree": (("missing-folder",), type(None)),
-    "describe": ((0,), str),
+    "describe": ((int(S["GetErrorDescription"][0]),), str),
 }
 
 

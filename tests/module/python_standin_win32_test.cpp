@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "module/function_table.h"
+#include "module/table_samples.h"
 #include "module/python_api.h"
 #include "standin/python_standin.h"
 #include "win32_test_support.h"
@@ -220,8 +221,8 @@ const TableRow& RowNamed(const std::string& name) {
 // copied, a text buffer is written in place.
 const EntryCase kConversions[] = {
     {"RunSilent", {S("exit"), S("-1")}, Answer::Int, -1},  // exit code 0xFFFFFFFF
-    {"Recode", {S("abc"), I(3)}, Answer::Text, 0, "?E8>17"},
-    {"Decode", {S("?E8>17"), I(6)}, Answer::Text, 0, "abc"},
+    {"Recode", {S(TableSample("Recode", 0)), I(3)}, Answer::Text, 0, TableSample("Decode", 0)},
+    {"Decode", {S(TableSample("Decode", 0)), I(6)}, Answer::Text, 0, TableSample("Recode", 0)},
     {"TrimRight", {B(" ab  ")}, Answer::None, 0, "", " ab\0\0"},
     {"TrimLeft", {B(" ab  ")}, Answer::None, 0, "", "ab  \0"},
     {"CheckDestFileDir", {S("D:")}, Answer::Int, 236798212},  // ERR_DEST_PATH_IS_ROOT

@@ -18,6 +18,9 @@ struct FreeText {
 };
 using Text = std::unique_ptr<char, FreeText>;
 
+// The worked example: "abc", recoded.
+const std::string kAbcRecoded = "?E8>17";
+
 std::string RecodeOf(const std::string& bytes, std::uint32_t n) {
     Text text(Recode(bytes.data(), n, SystemAllocator()));
     return text ? std::string(text.get(), 2 * static_cast<std::size_t>(n)) : "(null)";
@@ -33,7 +36,7 @@ TEST(Recode, WorkedExamples) {
         std::string plain;
         std::string encoded;
     } cases[] = {
-        {"abc", "?E8>17"},
+        {"abc", kAbcRecoded},
         {"a", "17"},
         {"", ""},
     };
@@ -57,8 +60,8 @@ TEST(Recode, ResultsEndInNulAndEmptyIsNotNull) {
 }
 
 TEST(Decode, IgnoresALastUnpairedCharacter) {
-    EXPECT_EQ(DecodeOf("?E8>17x", 7), "abc");
-    EXPECT_EQ(DecodeOf("?E8>17", 5), DecodeOf("?E8>", 4));  // the first two pairs only
+    EXPECT_EQ(DecodeOf(kAbcRecoded + "x", 7), "abc");
+    EXPECT_EQ(DecodeOf(kAbcRecoded, 5), DecodeOf(kAbcRecoded.substr(0, 4), 4));  // the first two pairs only
 }
 
 TEST(Decode, AcceptsTextsRecodeDidNotMake) {
@@ -137,7 +140,7 @@ public:
 TEST(Recode, NoMemoryAnswersNull) {
     NoMemory kNoMemory;
     EXPECT_EQ(Recode("abc", 3, kNoMemory), nullptr);
-    EXPECT_EQ(Decode("?E8>17", 6, kNoMemory), nullptr);
+    EXPECT_EQ(Decode(kAbcRecoded.c_str(), 6, kNoMemory), nullptr);
     EXPECT_EQ(Recode("", 0, kNoMemory), nullptr);
 }
 
@@ -145,7 +148,7 @@ TEST(Recode, AsksForExactlyTheResultSize) {
     NoMemory kRecording;
     Recode("abc", 3, kRecording);
     EXPECT_EQ(kRecording.last_request, 7u);
-    Decode("?E8>17x", 7, kRecording);
+    Decode((kAbcRecoded + "x").c_str(), 7, kRecording);
     EXPECT_EQ(kRecording.last_request, 4u);
     Decode(nullptr, 0xFFFFFFFFu, kRecording);  // nothing read when nothing is allocated
     EXPECT_EQ(kRecording.last_request, 0x80000000u);

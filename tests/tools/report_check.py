@@ -6,6 +6,7 @@ usage: report_check.py BUILD_DIR COMMAND... (the program, perhaps behind an emul
 BUILD_DIR holds the build's lists, functions.txt and result_codes.txt.
 """
 import json
+import os
 import re
 import subprocess
 import sys
@@ -31,7 +32,12 @@ missing = [name for name in functions if not re.search(r"\b%s\b" % name, text)]
 assert not missing, "not in the text report: %s" % missing
 
 report = json.loads(run("report", "--json"))
-assert list(report) == ["host", "folders", "host_addresses", "adapters", "samples", "result_codes", "not_run"]
+# The keys, in order, and an adapter's, as docs/program.md gives them.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "program.md")) as page:
+    keys_table = page.read().split("these keys in this order:")[1].split("\n\n")[1]
+KEYS = re.findall(r"^\| `(\w+)` \|", keys_table, re.MULTILINE)
+ADAPTER_KEYS = re.findall(r'"(\w+)"', re.search(r'"adapters": \[\{(.*?)\}', keys_table).group(1))
+assert list(report) == KEYS and ADAPTER_KEYS, (list(report), KEYS, ADAPTER_KEYS)
 shown = list(report["host"]) + list(report["folders"]) + report["not_run"]
 shown += [report[key]["function"] for key in ("host_addresses", "adapters", "result_codes")]
 shown += [sample["function"] for sample in report["samples"]]
@@ -50,36 +56,41 @@ def check_codes(value):
             check_codes(item)
 
 
-# Each sample's answer, worked out from the functions' rules; a refused sample
-# (no answer) fails. The drives' answers are the host's own.
+# Each sample of the table's functions that only read, with its answer and
+# buffer, in the table's order, worked out from the functions' rules; a
+# refused sample (no answer) fails. The drives' answers are the host's own.
 def code(name):
     return {"code": [value for value, known in rows if known == name][0], "name": name}
 
 
+def trimmed(strip):
+    return lambda text: (None, strip(text).ljust(len(text), "\0"))
+
+
 HOST = object()
-SAMPLES = {
-    ("Recode", "abc", "3"): ("?E8>17", None),
-    ("Decode", "?E8>17", "6"): ("abc", None),
-    ("TrimRight", "  ab  "): (None, "  ab\0\0"),
-    ("TrimLeft", "  ab  "): (None, "ab  \0\0"),
-    ("ValidateNet", "192.168.1.10", "255.255.255.0", "192.168.1.0", "192.168.1.1"): (code("OK"), None),
-    ("ValidateNet", "192.168.1.10", "255.255.255.0", "192.168.2.0", "192.168.1.1"): (code("ERR_NET_SUBNET_MISMATCH"), None),
-    ("ValidateTheIP", "192.168.1.10"): (1, None),
-    ("ValidateTheIP", "127.0.0.1"): (0, None),
-    ("ValidateTheIP", "224.0.0.1"): (0, None),
-    ("IsLetterfigureString", "abc123"): (code("OK"), None),
-    ("IsLetterfigureString", "a_b"): (code("ERR_NOT_LETTERFIGURE"), None),
-    ("CheckBureauName", "Bureau_1"): (code("OK"), None),
-    ("CheckBureauName", "1st"): (code("ERR_BAD_BUREAU_NAME"), None),
-    ("CheckDestFileDir", "C:\\Server"): (HOST, None),
-    ("CheckDestFileDir", "C:\\"): (code("ERR_DEST_PATH_IS_ROOT"), None),
-    ("CheckDestFileDir", "C:\\app.1"): (code("ERR_DEST_PATH_HAS_DOT"), None),
-    ("CheckDestFileDir", "Q:\\Server"): (HOST, None),
+with open(lists + "/samples.txt") as listed:
+    table_samples = [tuple(line.rstrip("\n").split("\t")) for line in listed]
+first = dict((sample[0], sample[1:]) for sample in reversed(table_samples))
+ANSWERS = {  # per function, its samples' answers in order
+    "Recode": [(first["Decode"][0], None)],  # the table's Recode and Decode samples undo each other
+    "Decode": [(first["Recode"][0], None)],
+    "TrimRight": [trimmed(str.rstrip)],
+    "TrimLeft": [trimmed(str.lstrip)],
+    "ValidateNet": [(code("OK"), None), (code("ERR_NET_SUBNET_MISMATCH"), None)],
+    "ValidateTheIP": [(1, None), (0, None), (0, None)],
+    "IsLetterfigureString": [(code("OK"), None), (code("ERR_NOT_LETTERFIGURE"), None)],
+    "CheckBureauName": [(code("OK"), None), (code("ERR_BAD_BUREAU_NAME"), None)],
+    "CheckDestFileDir": [(HOST, None), (code("ERR_DEST_PATH_IS_ROOT"), None), (code("ERR_DEST_PATH_HAS_DOT"), None),
+                         (HOST, None)],
 }
+expected = [sample for sample in table_samples if sample[0] in ANSWERS]
 keys = [tuple([sample["function"]] + sample["arguments"]) for sample in report["samples"]]
-assert sorted(keys) == sorted(SAMPLES), sorted(set(keys) ^ set(SAMPLES))
+assert keys == expected, sorted(set(keys) ^ set(expected))
+taken = {}
 for key, sample in zip(keys, report["samples"]):
-    answer, buffer = SAMPLES[key]
+    taken[key[0]] = taken.get(key[0], -1) + 1
+    answer = ANSWERS[key[0]][taken[key[0]]]
+    answer, buffer = answer(key[1]) if callable(answer) else answer
     assert sample["answer"] == answer or answer is HOST and isinstance(sample["answer"], dict), sample
     assert sample.get("buffer") == buffer, sample
 
@@ -93,7 +104,7 @@ for adapter in report["adapters"]["adapters"]:
 check_codes(report)
 assert [(entry["code"], entry["name"]) for entry in report["result_codes"]["codes"]] == rows
 for adapter in report["adapters"]["adapters"]:
-    assert list(adapter) == ["network", "mask", "address", "name", "display_name"]
+    assert list(adapter) == ADAPTER_KEYS
 assert all(isinstance(address, str) for address in report["host_addresses"]["addresses"])
 print("report: %d functions shown, %d adapters, %d host addresses" % (
     len(functions), len(report["adapters"]["adapters"]), len(report["host_addresses"]["addresses"])))
