@@ -21,22 +21,26 @@ phase() {
 }
 phase deps scripts/deps.sh
 status=0
+# The cases of a suite are independent (each makes its own temporary trees
+# and Wine prefixes; the ones that share a prefix wait for it): they run
+# side by side, one per core.
+jobs=$(nproc 2>/dev/null || echo 2)
 for preset in linux linux-asan fuzz win32 win64; do
     KARVELIN_CMAKE_ARGS="-DKARVELIN_WERROR=ON ${KARVELIN_CMAKE_ARGS:-}" phase "build $preset" scripts/build.sh "$preset"
 done
 for preset in linux linux-asan fuzz; do
     echo "== tests: $preset"
-    phase "tests $preset" ctest --preset "$preset" || status=1
+    phase "tests $preset" ctest --preset "$preset" -j "$jobs" || status=1
 done
 # The two Wine suites run side by side (each Wine prefix has its own server),
 # their reports shown one after the other.
 wine_suites() {
     log=$(mktemp -d)
-    ctest --preset win64 >"$log/win64" 2>&1 &
+    ctest --preset win64 -j "$jobs" >"$log/win64" 2>&1 &
     pid=$!
     result=0
     echo "== tests: win32"
-    ctest --preset win32 || result=1
+    ctest --preset win32 -j "$jobs" || result=1
     wait $pid || result=1
     echo "== tests: win64"
     cat "$log/win64"
