@@ -6,16 +6,28 @@
 set -eu
 cd "$(dirname "$0")/.."
 times=""
-# phase NAME COMMAND...: runs the command, notes its time; answers its status.
+clock=$(mktemp)
+trap 'rm -f "$clock"' EXIT
+# processor: the processor seconds (user and system) of the shell's finished
+# children so far, from the builtin times (its second line) written to $clock.
+processor() {
+    awk 'NR == 2 { for (i = 1; i <= 2; i++) { split($i, t, "m"); s += t[1] * 60 + t[2] } printf "%.0f", s }' "$clock"
+}
+# phase NAME COMMAND...: runs the command, notes its time and the processor
+# time it took (on a busy machine the wall-clock time says little); answers
+# its status.
 phase() {
     name=$1
     shift
     start=$(date +%s)
+    times >"$clock"
+    used=$(processor)
     set +e
     "$@"
     result=$?
     set -e
-    times="$times$(printf '%-22s %5ss' "$name" "$(($(date +%s) - start))")
+    times >"$clock"
+    times="$times$(printf '%-22s %5ss %6ss processor' "$name" "$(($(date +%s) - start))" "$(($(processor) - used))")
 "
     return $result
 }
