@@ -2,7 +2,7 @@
 # The one test command: installs what is missing, builds every preset and runs
 # every suite (native, native under sanitizers, fuzzers, 32- and 64-bit
 # Windows under Wine, Python, the CMake package and the archives). Ends with
-# the time each phase took.
+# the time each phase took and its processor time.
 set -eu
 cd "$(dirname "$0")/.."
 times=""
@@ -14,7 +14,8 @@ processor() {
     awk 'NR == 2 { for (i = 1; i <= 2; i++) { split($i, t, "m"); s += t[1] * 60 + t[2] } printf "%.0f", s }' "$clock"
 }
 # phase NAME COMMAND...: runs the command, notes its time and the processor
-# time it took (on a busy machine the wall-clock time says little); answers
+# time it took (on a busy machine the wall-clock time says little; Wine's
+# server and services leave the process tree, and are not counted); answers
 # its status.
 phase() {
     name=$1
