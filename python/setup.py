@@ -19,12 +19,17 @@ build of the module, the one the module's own tests ran on):
     KARVELIN_WHEEL_PLATFORM  the wheel's platform tag for a Windows module (win32, win_amd64);
                            default: this machine's
 
+Building from source, the words of KARVELIN_CMAKE_ARGS are added to the
+configure command, as scripts/build.sh does (for example
+KARVELIN_CMAKE_ARGS=-DCMAKE_BUILD_TYPE=Release).
+
 Relative paths are taken from this folder (the build runs here); build_wheel.sh
 takes them from the caller's. The module is built for the stable ABI, so the
 wheel is tagged cp39-abi3: one wheel for every CPython from 3.9 on.
 """
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -103,7 +108,8 @@ def build_module(work):
     jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL") or str(os.cpu_count() or 1)
     steps = [("configuring", ["cmake", "-S", cmake_source(), "-B", tree, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                               "-DKARVELIN_TESTS=OFF", "-DKARVELIN_PYTHON=ON",
-                              "-DPython3_EXECUTABLE=" + sys.executable]),
+                              "-DPython3_EXECUTABLE=" + sys.executable] +
+              shlex.split(os.environ.get("KARVELIN_CMAKE_ARGS", ""))),
              ("building", ["cmake", "--build", tree, "--target", "karvelin_python3", "-j", jobs])]
     with open(log, "w", encoding="utf-8") as out:
         for step, command in steps:

@@ -4,6 +4,7 @@
 // compared with the rules.
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -139,8 +140,12 @@ void AdapterList(Reader& in) {
         for (const net::AdapterEntry& adapter : *adapters.adapters) {
             const std::uint32_t network = ::inet_addr(adapter.address.c_str()) & ::inet_addr(adapter.mask.c_str());
             const auto named = names.find(adapter.name);
-            *expected += reference::Dotted(network) + '\t' + adapter.mask + '\t' + adapter.address + '\t' +
-                         adapter.name + '\t' + (named != names.end() ? named->second : adapter.description) + '\t';
+            // A tab inside a field is written as a blank.
+            for (std::string field : {reference::Dotted(network), adapter.mask, adapter.address, adapter.name,
+                                      named != names.end() ? named->second : adapter.description}) {
+                std::replace(field.begin(), field.end(), '\t', ' ');
+                *expected += field + '\t';
+            }
         }
         *expected += '\0';
     }

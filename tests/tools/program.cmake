@@ -113,3 +113,6 @@ elseif(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR}
            --win64)
 endif()
+if(TEST karvelin_run_script)
+  set_tests_properties(karvelin_run_script PROPERTIES COST 800)  # a build of the main preset
+endif()
