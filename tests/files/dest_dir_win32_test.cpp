@@ -29,7 +29,9 @@ TEST(DestinationThroughTheDll, RealVolumes) {
     for (const auto& c : volumes) EXPECT_EQ(check(c.path), c.expected) << c.path;
     // The table's rows that no volume answers (roots, dots, shares, no letter) answer as natively.
     for (const files::PathCase& c : files::kPathCases) {
-        if (!c.root_asked) EXPECT_EQ(check(c.path), c.expected) << c.path;
+        if (!c.root_asked) {
+            EXPECT_EQ(check(c.path), c.expected) << c.path;
+        }
     }
 }
 
