@@ -87,46 +87,42 @@ template <auto kFunction, const char* kName, Lock kLock, typename R, typename...
 struct Glue<kFunction, kName, kLock, Handling::Plain, R (*)(A...) noexcept>
     : Glue<kFunction, kName, kLock, Handling::Plain, R (*)(A...)> {};
 
-// RunSilent reads COMSPEC and the environment, which another Python thread
-// may change while the lock is released (os.environ moves the C library's
-// list as it grows, and frees a replaced entry): it is made ready with the
-// lock held, and only the command's start and wait run released.
-template <auto kFunction, const char* kName, Lock kLock, typename Signature>
-struct Glue<kFunction, kName, kLock, Handling::PreparedRun, Signature> {
+// The calls that wait on the system run with the lock released, but what
+// they read of the process is read first, with the lock held, by their
+// entry::Prepare... function: RunSilent's COMSPEC and environment (os.environ
+// moves the C library's list as it grows, and frees a replaced entry), the
+// current folder CopyTheFile and DelFilesAndDir take their names against
+// (another thread's os.chdir), and on Linux the home folder DelFilesAndDir
+// keeps. Calling what it made starts the copy, command or removal.
+template <const char* kName, Lock kLock, auto kPrepare, typename Prepare = decltype(kPrepare)>
+struct PreparedGlue;
+template <const char* kName, Lock kLock, auto kPrepare, typename Prepared, typename... A>
+struct PreparedGlue<kName, kLock, kPrepare, Prepared (*)(A...) noexcept> {
     static Object* Call(Object*, Object* args) {
-        std::tuple<Param<const char*>, Param<const char*>> params;
-        if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
-        files::SilentRun run = entry::PrepareRunSilent(std::get<0>(params).Value(), std::get<1>(params).Value());
-        return Result(Run<kLock>(run));
+        std::tuple<Param<A>...> params;
+        if (!TakeArguments(args, kName, params, std::index_sequence_for<A...>{})) return nullptr;
+        return Invoke(params, std::index_sequence_for<A...>{});
+    }
+    template <std::size_t... I>
+    static Object* Invoke(std::tuple<Param<A>...>& params, std::index_sequence<I...>) {
+        Prepared prepared = kPrepare(std::get<I>(params).Value()...);
+        if constexpr (std::is_void_v<decltype(prepared())>) {
+            Run<kLock>(prepared);
+            return None();
+        } else {
+            return Result(Run<kLock>(prepared));
+        }
     }
 };
-
-// CopyTheFile takes relative names against the current folder, which another
-// thread's os.chdir may change: the folder is settled with the lock held.
 template <auto kFunction, const char* kName, Lock kLock, typename Signature>
-struct Glue<kFunction, kName, kLock, Handling::PreparedCopy, Signature> {
-    static Object* Call(Object*, Object* args) {
-        std::tuple<Param<const char*>, Param<const char*>> params;
-        if (!TakeArguments(args, kName, params, std::index_sequence<0, 1>{})) return nullptr;
-        files::PreparedCopy copy = entry::PrepareCopyTheFile(std::get<0>(params).Value(), std::get<1>(params).Value());
-        return Result(Run<kLock>(copy));
-    }
-};
-
-// DelFilesAndDir resolves its path against the current folder, which another
-// Python thread may change (os.chdir), and on Linux reads HOME: it too is made
-// ready with the lock held (the folder that holds the tree opened, what is
-// protected told) and runs released.
+struct Glue<kFunction, kName, kLock, Handling::PreparedRun, Signature>
+    : PreparedGlue<kName, kLock, &entry::PrepareRunSilent> {};
 template <auto kFunction, const char* kName, Lock kLock, typename Signature>
-struct Glue<kFunction, kName, kLock, Handling::Removal, Signature> {
-    static Object* Call(Object*, Object* args) {
-        std::tuple<Param<const char*>> params;
-        if (!TakeArguments(args, kName, params, std::index_sequence<0>{})) return nullptr;
-        const files::TreeRemoval removal = entry::PrepareDelFilesAndDir(std::get<0>(params).Value());
-        Run<kLock>(removal);
-        return None();
-    }
-};
+struct Glue<kFunction, kName, kLock, Handling::PreparedCopy, Signature>
+    : PreparedGlue<kName, kLock, &entry::PrepareCopyTheFile> {};
+template <auto kFunction, const char* kName, Lock kLock, typename Signature>
+struct Glue<kFunction, kName, kLock, Handling::Removal, Signature>
+    : PreparedGlue<kName, kLock, &entry::PrepareDelFilesAndDir> {};
 
 // A text and a count, answering a new text (Recode, Decode). The count, in
 // the text's own units (Param<const char*>::Unit), must lie within the text.
