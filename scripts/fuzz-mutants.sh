@@ -1,10 +1,7 @@
 #!/bin/sh
 # Breaks a copy of the sources on purpose and shows that the fuzzers' short
-# runs (the same inputs as the test run) catch each fault:
-#   CheckBureauName accepting "." in a name      -> names_fuzz
-#   CheckDestFileDir answering 0 for a bare "D:"  -> dest_dir_fuzz
-#   ValidateTheIP accepting 127.0.0.1            -> address_fuzz
-#   Recode with a wrong offset after position 9  -> recode_fuzz
+# runs (the same inputs as the test run) catch each fault (the faults, and
+# after how many inputs each was caught: docs/reliability.md):
 # Exits 0 when every broken copy is caught. Builds the fuzz preset in a
 # temporary copy (a few minutes); not part of the test run.
 set -eu
