@@ -69,9 +69,9 @@ def _decoded(pairs):
 with open(os.path.join(_BUILD, "cases.json")) as table:
     CASES = json.load(table, object_pairs_hook=_decoded)
 
-# On Windows the host's code page answers CheckBureauName and real drives
-# CheckDestFileDir; elsewhere no volume answers, so a path that gets as far as
-# asking for one is invalid.
+# On Windows the host's code page answers CheckBureauName, real drives
+# CheckDestFileDir and the command interpreter RunSilent; elsewhere no volume
+# answers, so a path that gets as far as asking for one is invalid.
 _WINDOWS = sys.platform == "win32"
 LOGIC = [
     ("ValidateTheIP", CASES.address, lambda row: ((row.text,), row.acceptable)),
@@ -80,6 +80,10 @@ LOGIC = [
     ("CheckBureauName", [] if _WINDOWS else CASES.names, lambda row: ((row.name,), row.single_byte)),
     ("CheckDestFileDir", [] if _WINDOWS else CASES.dest_dir,
      lambda row: ((row.path,), row.expected if row.root_asked is None else CODES["ERR_DEST_PATH_INVALID"])),
+    # A result code's text: its 32 bits as unsigned decimal.
+    ("GetErrorDescription", [0, CODES["ERR_OS_UNSUPPORTED"], -1, -2147483648, 2147483647],
+     lambda code: ((code,), str(code % 2 ** 32))),
+    ("RunSilent", [] if _WINDOWS else [(b"exit", b"3")], lambda row: (row, 3)),  # the shell's answer
 ]
 
 # The argument errors, as (function, arguments, error and the start of its

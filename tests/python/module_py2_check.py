@@ -38,11 +38,6 @@ class ModuleTest(unittest.TestCase):
         finally:
             shutil.rmtree(folder)
 
-    def test_get_error_description(self):
-        for code in [0, CODES["ERR_OS_UNSUPPORTED"], -1]:
-            self.assertEqual(K.GetErrorDescription(code), str(code % 2 ** 32))  # 32 bits, unsigned
-            self.assertTrue(type(K.GetErrorDescription(code)) is str)
-
     def test_trim_writes_into_the_string_object(self):
         # The rows a str can carry: strings of 0 and 1 characters are shared
         # ones, refused before, and a str argument holds no NUL.
@@ -76,10 +71,6 @@ class ModuleTest(unittest.TestCase):
             for row in rows:
                 args, expected = case(row)
                 self.assertEqual(getattr(K, name)(*args), expected, row)
-
-    @unittest.skipIf(sys.platform == "win32", "the shell's answers")
-    def test_run_silent(self):
-        self.assertEqual(K.RunSilent("exit", "3"), 3)
 
     def test_record_buffers_are_filled_or_refused_whole(self):
         # A str's own terminating byte may take the list's NUL, never a record.
