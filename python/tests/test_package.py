@@ -26,8 +26,7 @@ def rows(name):
 
 
 def test_the_installed_copy_is_tested():
-    package = os.path.realpath(os.path.dirname(karvelin.__file__))
-    assert os.path.basename(os.path.dirname(package)) == "site-packages"
+    assert os.path.basename(os.path.dirname(package_folder())) == "site-packages"
 
 
 def test_the_module_is_installed_once_as_the_installer_imports_it():

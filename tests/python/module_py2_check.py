@@ -102,8 +102,6 @@ class ModuleTest(unittest.TestCase):
                 self.assertEqual(own, kept + "\0" * (len(text) - len(kept)))
 
     def test_copy_the_file_and_del_files_and_dir(self):
-        import shutil
-        import tempfile
         base = tempfile.mkdtemp()
         try:
             source, tree = os.path.join(base, "source.txt"), os.path.join(base, "tree")
