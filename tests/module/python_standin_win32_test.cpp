@@ -160,13 +160,10 @@ struct TableRow {
 };
 
 template <typename T>
-Arg SampleArg(const std::string& text) {
-    if constexpr (std::is_same_v<T, char*>)  // "@SIZE/FIELDS": SIZE blanks
-        return B(text[0] == '@' ? std::string(std::strtoul(text.c_str() + 1, nullptr, 10), ' ') : text);
-    else if constexpr (std::is_same_v<T, const char*>)
-        return S(text);
-    else
-        return I(std::strtoll(text.c_str(), nullptr, 10));
+Arg SampleArg(const std::string& text) {  // a buffer's "@SIZE/FIELDS": SIZE blanks
+    return std::is_same_v<T, char*> ? B(text[0] == '@' ? std::string(std::strtoul(&text[1], nullptr, 10), ' ') : text)
+           : std::is_same_v<T, const char*> ? S(text)
+                                            : I(std::strtoll(text.c_str(), nullptr, 10));
 }
 template <typename... A>
 std::vector<Arg> SampleArgs([[maybe_unused]] const table::Sample& sample, [[maybe_unused]] const std::string& folder) {
@@ -174,13 +171,10 @@ std::vector<Arg> SampleArgs([[maybe_unused]] const table::Sample& sample, [[mayb
     return {SampleArg<A>(SampleArgument(sample.arguments[i++], folder))...};
 }
 template <typename R>
-constexpr const char* AnswerOf() {
-    if constexpr (std::is_same_v<R, std::int32_t> || std::is_same_v<R, ResultCode>)
-        return "int";
-    else if constexpr (std::is_same_v<R, const char*> || std::is_same_v<R, char*>)
-        return "str";
-    else
-        return "NoneType";  // nothing, or an answer the module does not use
+constexpr const char* AnswerOf() {  // "NoneType": nothing, or an answer the module does not use
+    return std::is_same_v<R, std::int32_t> || std::is_same_v<R, ResultCode> ? "int"
+           : std::is_same_v<R, const char*> || std::is_same_v<R, char*>   ? "str"
+                                                                          : "NoneType";
 }
 template <typename R, typename... A, typename Python, typename... P>
 TableRow RowOf(const char* name, R (*)(A...), Python (*)(P...), Lock lock) {
@@ -193,13 +187,6 @@ TableRow RowOf(const char* name, R (*)(A...), Python (*)(P...), Lock lock) {
     RowOf(#name, std::add_pointer_t<type>{}, &python, Lock::lock),
 const std::vector<TableRow> kRows = {KARVELIN_FUNCTIONS(KARVELIN_TABLE_ROW)};
 #undef KARVELIN_TABLE_ROW
-
-const TableRow& RowNamed(const std::string& name) {
-    for (const TableRow& row : kRows)
-        if (row.name == name) return row;
-    ADD_FAILURE() << "no row " << name;
-    return kRows[0];
-}
 
 // Each face's conversions: a result at or above 0x80000000 answers negative,
 // an integer argument reaches the library as its 32 bits, a new text is
@@ -216,7 +203,7 @@ const EntryCase kConversions[] = {
 
 void PythonFace::CheckEntry(const EntryCase& entry) {
     SCOPED_TRACE(entry.name);
-    const TableRow& row = RowNamed(entry.name);
+    const TableRow& row = kRows.at(table::RowOf(entry.name.c_str()));
     std::vector<Object*> args;
     for (const Arg& arg : entry.args)
         args.push_back(arg.kind == Arg::kInt ? StandIn_Int(arg.number)
