@@ -1,8 +1,10 @@
 """The karvelin package as installed: result codes, typed answers, buffers it
 sizes itself, and its errors. The library's own logic is tested elsewhere."""
+import inspect
 import ipaddress
 import os
 import re
+import typing
 
 import pytest
 
@@ -24,8 +26,7 @@ def rows(name):
 
 
 def test_the_installed_copy_is_tested():
-    package = os.path.realpath(os.path.dirname(karvelin.__file__))
-    assert os.path.basename(os.path.dirname(package)) == "site-packages"
+    assert os.path.basename(os.path.dirname(package_folder())) == "site-packages"
 
 
 def test_the_module_is_installed_once_as_the_installer_imports_it():
@@ -49,35 +50,26 @@ def test_result_codes_are_the_headers():
     assert [(name, int(number)) for name, number in documented] == header
 
 
-# One call per function, with the type of its answer; the arguments are the
-# function table's first sample where the package takes the same.
-S = dict((row[0], tuple(row[1:])) for row in reversed(rows("samples.txt")))
-WIRING = {
-    "check_os": ((), ResultCode),
-    "check_ie_version": ((), ResultCode),
-    "server_version": ((), int),
-    "run_silent": (S["RunSilent"], int),
-    "check_user_right": ((), ResultCode),
-    "installation_type": ((), int),
-    "recode": (S["Recode"][:1], str),
-    "decode": ((S["Decode"][0].encode(),), bytes),
-    "create_shortcut": (("target", "missing-folder/x.lnk"), int),
-    "desktop_dir": ((), str),
-    "program_dir": ((), str),
-    "windows_dir": ((), str),
-    "adapters": ((), list),
-    "host_addresses": ((), list),
-    "trim_right": (S["TrimRight"], str),
-    "trim_left": ((S["TrimLeft"][0].encode(),), bytes),
-    "validate_net": (S["ValidateNet"], ResultCode),
-    "validate_ip": (S["ValidateTheIP"], bool),
-    "copy_file": (("missing-source", "missing-destination"), bool),
-    "check_letterfigure": (S["IsLetterfigureString"], ResultCode),
-    "check_bureau_name": (S["CheckBureauName"], ResultCode),
-    "check_dest_dir": (S["CheckDestFileDir"], ResultCode),
-    "delete_tree": (("missing-folder",), type(None)),
-    "describe": ((int(S["GetErrorDescription"][0]),), str),
-}
+# Each package name with its function's row of the function table: name, C
+# type, argument names.
+FUNCTIONS = dict((row[0], row) for row in rows("functions.txt"))
+FACES = dict((row[1], FUNCTIONS[row[0]]) for row in rows("faces.txt"))
+SAMPLES = dict((row[0], row[1:]) for row in reversed(rows("samples.txt")))
+
+
+def sample_call(name, folder):
+    """The package function's arguments from its function's first sample: each
+    parameter takes the C argument of its name (``link``: LINK_PATH), "<temp>"
+    is ``folder``, a number an int."""
+    library, c_type, arguments = FACES[name]
+    c_types = [t.strip() for t in c_type[c_type.index("(") + 1:-1].split(",")]
+    given = dict(zip(arguments.lower().split(), zip(SAMPLES[library], c_types)))
+    call = {}
+    for parameter in inspect.signature(getattr(karvelin, name)).parameters:
+        [(text, kind)] = [value for c_name, value in given.items() if (c_name + "_").startswith(parameter + "_")]
+        text = text.replace("<temp>", folder)
+        call[parameter] = int(text) if kind in ("uint32_t", "ResultCode") else text
+    return call
 
 
 def documented_names():
@@ -98,15 +90,19 @@ def test_every_library_function_has_its_package_name():
     names = [(row[0], row[1]) for row in rows("faces.txt")]
     assert [library for library, _ in names] == [row[0] for row in rows("functions.txt")]
     assert documented_names() == names
-    assert sorted(name for _, name in names) == sorted(WIRING)
-    assert sorted(karvelin.__all__) == sorted(list(WIRING) + ["Adapter", "ResultCode"])
+    assert sorted(karvelin.__all__) == sorted([name for _, name in names] + ["Adapter", "ResultCode"])
 
 
-@pytest.mark.parametrize("name", sorted(WIRING))
-def test_each_function_answers_its_type(name, tmp_path, monkeypatch):
+@pytest.mark.parametrize("name", sorted(FACES))
+def test_each_function_answers_its_annotated_type(name, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)  # the file functions work on missing names here
-    args, kind = WIRING[name]
-    assert type(getattr(karvelin, name)(*args)) is kind
+    function, call = getattr(karvelin, name), sample_call(name, str(tmp_path))
+    kind = typing.get_type_hints(function)["return"]
+    if isinstance(kind, typing.TypeVar):  # AnyStr: the text's own type, str or bytes
+        for texts in [call, dict((key, value.encode()) for key, value in call.items())]:
+            assert type(function(**texts)) is type(next(iter(texts.values())))
+    else:
+        assert type(function(**call)) is (typing.get_origin(kind) or kind)
 
 
 def test_answer_values():

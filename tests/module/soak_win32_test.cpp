@@ -35,36 +35,27 @@ namespace {
 // decimal number, or a text buffer (its text, or "@SIZE/FIELDS": SIZE NUL
 // bytes), written afresh for each call.
 template <typename T>
-struct SampleParam;
-template <>
-struct SampleParam<const char*> {
-    std::string text;
-    void Take(const std::string& argument) { text = argument; }
-    const char* Value() const { return text.c_str(); }
-    std::string Shown() const { return ""; }
-};
-template <>
-struct SampleParam<std::uint32_t> {
-    std::uint32_t number = 0;
-    void Take(const std::string& argument) {
-        number = static_cast<std::uint32_t>(std::strtoll(argument.c_str(), nullptr, 10));
-    }
-    std::uint32_t Value() const { return number; }
-    std::string Shown() const { return ""; }
-};
-template <>
-struct SampleParam<char*> {
+struct SampleParam {
     std::string start;
+    std::uint32_t number = 0;
     std::vector<char> bytes;
     void Take(const std::string& argument) {
-        start = argument[0] == '@' ? std::string(std::strtoul(argument.c_str() + 1, nullptr, 10), '\0') : argument;
+        const bool empty = std::is_same_v<T, char*> && argument[0] == '@';
+        start = empty ? std::string(std::strtoul(argument.c_str() + 1, nullptr, 10), '\0') : argument;
+        number = static_cast<std::uint32_t>(std::strtoll(argument.c_str(), nullptr, 10));
     }
-    char* Value() {
-        bytes.assign(start.begin(), start.end());
-        bytes.push_back('\0');
-        return bytes.data();
+    T Value() {
+        if constexpr (std::is_same_v<T, std::uint32_t>) {
+            return number;
+        } else if constexpr (std::is_same_v<T, const char*>) {
+            return start.c_str();
+        } else {
+            bytes.assign(start.begin(), start.end());
+            bytes.push_back('\0');
+            return bytes.data();
+        }
     }
-    std::string Shown() const { return std::string(bytes.begin(), bytes.end()); }
+    std::string Shown() const { return std::string(bytes.begin(), bytes.end()); }  // a buffer's bytes
 };
 
 std::string AnswerText(std::int32_t number) { return std::to_string(number); }
@@ -143,20 +134,12 @@ const std::map<std::string, Divisors> kDivisors = {{"RunSilent", {kProgramDiviso
 // missing interpreter, a link path too long, a refused root); the other
 // functions' samples take their error paths themselves, or they have none.
 std::map<std::string, std::function<void()>> ErrorPaths(HMODULE dll, const std::string& folder) {
-    const std::string copy = folder + "\\copy.txt", long_link = folder + "\\" + std::string(300, 'x') + ".lnk";
-    auto recode = KARVELIN_EXPORT(Recode);
-    auto decode = KARVELIN_EXPORT(Decode);
-    auto run = KARVELIN_EXPORT(RunSilent);
-    auto shortcut = KARVELIN_EXPORT(CreateShortcut);
-    auto right = KARVELIN_EXPORT(TrimRight);
-    auto left = KARVELIN_EXPORT(TrimLeft);
-    auto net = KARVELIN_EXPORT(ValidateNet);
-    auto copy_file = KARVELIN_EXPORT(CopyTheFile);
-    auto remove = KARVELIN_EXPORT(DelFilesAndDir);
+    const std::string copy = folder + "\\copy.txt", missing = folder + "\\missing.txt";
+    const std::string long_link = folder + "\\" + std::string(300, 'x') + ".lnk";
     return {
         // An interpreter that cannot be started.
         {"RunSilent",
-         [=] {
+         [run = KARVELIN_EXPORT(RunSilent)] {
              char saved[MAX_PATH] = {};
              const DWORD length = ::GetEnvironmentVariableA("COMSPEC", saved, sizeof saved);
              ::SetEnvironmentVariableA("COMSPEC", "C:\\karvelin-soak-missing\\cmd.exe");
@@ -166,14 +149,16 @@ std::map<std::string, std::function<void()>> ErrorPaths(HMODULE dll, const std::
         // In 32 bits a count whose result cannot be had (the library answers
         // NULL before reading); in 64 bits such a result fits and the count
         // would read past the text, so a NULL text instead.
-        {"Recode", [=] { ::LocalFree(sizeof(void*) == 4 ? recode("abc", 0xFFFFFFFFu) : recode(nullptr, 5)); }},
-        {"Decode", [=] { ::LocalFree(decode(nullptr, 9)); }},
-        {"CreateShortcut", [=] { shortcut("C:\\windows\\notepad.exe", "", "", long_link.c_str(), ""); }},
-        {"TrimRight", [=] { right(nullptr); }},
-        {"TrimLeft", [=] { left(nullptr); }},
-        {"ValidateNet", [=] { net("192.168.1.10", "x", nullptr, "y"); }},
-        {"CopyTheFile", [=] { copy_file((folder + "\\missing.txt").c_str(), copy.c_str()); }},
-        {"DelFilesAndDir", [=] { remove("C:\\"); }},
+        {"Recode",
+         [f = KARVELIN_EXPORT(Recode)] { ::LocalFree(sizeof(void*) == 4 ? f("abc", 0xFFFFFFFFu) : f(nullptr, 5)); }},
+        {"Decode", [f = KARVELIN_EXPORT(Decode)] { ::LocalFree(f(nullptr, 9)); }},
+        {"CreateShortcut",
+         [=, f = KARVELIN_EXPORT(CreateShortcut)] { f("C:\\windows\\notepad.exe", "", "", long_link.c_str(), ""); }},
+        {"TrimRight", [f = KARVELIN_EXPORT(TrimRight)] { f(nullptr); }},
+        {"TrimLeft", [f = KARVELIN_EXPORT(TrimLeft)] { f(nullptr); }},
+        {"ValidateNet", [f = KARVELIN_EXPORT(ValidateNet)] { f("192.168.1.10", "x", nullptr, "y"); }},
+        {"CopyTheFile", [=, f = KARVELIN_EXPORT(CopyTheFile)] { f(missing.c_str(), copy.c_str()); }},
+        {"DelFilesAndDir", [f = KARVELIN_EXPORT(DelFilesAndDir)] { f("C:\\"); }},
     };
 }
 

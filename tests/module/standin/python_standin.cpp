@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "python_standin.h"
 
@@ -21,55 +22,32 @@
 
 namespace karvelin::standin {
 
+// The layouts the module reads: the object head, a type's name where Python
+// 2's type object keeps it, Python 2's str (Python 3's bytes), and the stand-in's own.
 struct Type;
-struct Object {
-    std::intptr_t refcnt;
-    Type* type;
-};
-struct Type {
-    Object head;
-    std::intptr_t size;
-    const char* tp_name;  // where Python 2's type object keeps it
-    unsigned long flags;
-};
-struct Str {  // Python 2's str, Python 3's bytes
-    Object head;
-    std::intptr_t size;
-    long hash;
-    int sstate;
-    char sval[1];
-};
-struct Unicode {
-    Object head;
-    Str* utf8;
-    std::intptr_t length;  // in characters
-};
-struct ByteArray {
-    Object head;
-    std::intptr_t size;
-    char* data;
-};
-struct Int {
-    Object head;
-    long long value;
-};
-struct Tuple {
-    Object head;
-    std::intptr_t size;
-    Object* items[8];
-};
+struct Object { std::intptr_t refcnt; Type* type; };
+struct Type { Object head; std::intptr_t size; const char* tp_name; unsigned long flags; };
+struct Str { Object head; std::intptr_t size; long hash; int sstate; char sval[1]; };
+struct Unicode { Object head; Str* utf8; std::intptr_t length; };  // the length in characters
+struct ByteArray { Object head; std::intptr_t size; char* data; };
+struct Int { Object head; long long value; };
+struct Tuple { Object head; std::intptr_t size; Object* items[8]; };
 
 Type g_type_type = {{1, &g_type_type}, 0, "type", 0};
 // The two types the module compares with its own eyes are the exported ones.
 #if STANDIN_MAJOR == 2
 #define STANDIN_STR_TYPE PyString_Type
 #define STANDIN_BYTEARRAY_TYPE g_bytearray_type
+#define STANDIN_FROM_LONG PyInt_FromLong
+#define STANDIN_FROM_BYTES PyString_FromStringAndSize
 extern "C" __declspec(dllexport) Type PyString_Type;
 Type PyString_Type = {{1, &g_type_type}, 0, "str", 1ul << 27};
 Type g_bytearray_type = {{1, &g_type_type}, 0, "bytearray", 0};
 #else
 #define STANDIN_STR_TYPE g_str_type
 #define STANDIN_BYTEARRAY_TYPE PyByteArray_Type
+#define STANDIN_FROM_LONG PyLong_FromLong
+#define STANDIN_FROM_BYTES PyBytes_FromStringAndSize
 Type g_str_type = {{1, &g_type_type}, 0, "bytes", 1ul << 27};
 extern "C" __declspec(dllexport) Type PyByteArray_Type;
 Type PyByteArray_Type = {{1, &g_type_type}, 0, "bytearray", 0};
@@ -93,6 +71,9 @@ std::string g_error_message;
 long long g_error_needed = -1;
 
 template <typename T>
+T* As(Object* object) { return reinterpret_cast<T*>(object); }
+
+template <typename T>
 T* New(Type* type, std::size_t extra = 0) {
     T* object = static_cast<T*>(std::calloc(1, sizeof(T) + extra));
     object->head = {1, type};
@@ -109,16 +90,18 @@ Object* NewStr(const char* data, std::size_t size) {
 
 Object* NewUnicode(const char* data, std::size_t size) {
     Unicode* text = New<Unicode>(&g_unicode_type);
-    text->utf8 = reinterpret_cast<Str*>(NewStr(data, size));
+    text->utf8 = As<Str>(NewStr(data, size));
     for (std::size_t i = 0; i < size; ++i)
         if ((static_cast<unsigned char>(data[i]) & 0xC0) != 0x80) ++text->length;
     return &text->head;
 }
 
-Object* NewInt(long long value) {
-    Int* number = New<Int>(&g_int_type);
-    number->value = value;
-    return &number->head;
+Object* NewInt(long long value) { return &(new Int{{1, &g_int_type}, value})->head; }
+
+Object* NewTuple(std::size_t count, Object* const* items) {
+    Tuple* tuple = new Tuple{{1, &g_tuple_type}, static_cast<std::intptr_t>(count), {}};
+    for (std::size_t i = 0; i < count && i < 8; ++i) tuple->items[i] = items ? items[i] : nullptr;
+    return &tuple->head;
 }
 
 // Where a text object is made from the module's bytes: recorded, with
@@ -127,6 +110,15 @@ Object* NewInt(long long value) {
 void Copied(const char* from) {
     g_record.copied_from = from;
     g_record.copied_from_live_block = ::HeapValidate(::GetProcessHeap(), 0, from) != FALSE;
+}
+
+Object* Registered(const char* name, void* methods, const char* doc, int api_version) {
+    ++g_record.registrations;
+    g_record.module_name = name;
+    g_record.methods = methods;
+    g_record.module_doc = doc;
+    g_record.api_version = api_version;
+    return &g_module;
 }
 
 void SetError(Type* type, const char* message) {
@@ -138,16 +130,14 @@ void SetError(Type* type, const char* message) {
 // The byte offset of character `index` in UTF-8 text.
 std::size_t Utf8Offset(const Str* text, std::intptr_t index) {
     std::size_t offset = 0;
-    for (std::intptr_t seen = -1; offset < static_cast<std::size_t>(text->size); ++offset) {
+    for (std::intptr_t seen = -1; offset < static_cast<std::size_t>(text->size); ++offset)
         if ((static_cast<unsigned char>(text->sval[offset]) & 0xC0) != 0x80 && ++seen == index) break;
-    }
     return offset;
 }
 
 }  // namespace karvelin::standin
 
 using namespace karvelin::standin;
-using karvelin::standin::Object;
 
 // ---- the interpreter's variables and calls, as far as the module uses them ----
 
@@ -159,16 +149,18 @@ __declspec(dllexport) Object* PyExc_ImportError = &g_import_error.head;
 __declspec(dllexport) Object _Py_NoneStruct = {1, &g_none_type};
 }
 
-STANDIN_EXPORT void PyErr_SetString(Object* type, const char* message) {
-    SetError(reinterpret_cast<Type*>(type), message);
-}
+STANDIN_EXPORT void PyErr_SetString(Object* type, const char* message) { SetError(As<Type>(type), message); }
 STANDIN_EXPORT int PyType_IsSubtype(Type* a, Type* b) { return a == b; }
+STANDIN_EXPORT Object* PyTuple_GetItem(Object* tuple, std::intptr_t index) { return As<Tuple>(tuple)->items[index]; }
+STANDIN_EXPORT Object* STANDIN_FROM_LONG(long value) { return NewInt(value); }
+STANDIN_EXPORT Object* STANDIN_FROM_BYTES(const char* data, std::intptr_t size) {
+    Copied(data);
+    return NewStr(data, static_cast<std::size_t>(size));
+}
 
 #if STANDIN_MAJOR == 2
 
-STANDIN_EXPORT const char* Py_GetVersion() {
-    return STANDIN_MINOR == 3 ? "2.3.5 (stand-in)" : "2.7.18 (stand-in)";
-}
+STANDIN_EXPORT const char* Py_GetVersion() { return STANDIN_MINOR == 3 ? "2.3.5 (stand-in)" : "2.7.18 (stand-in)"; }
 STANDIN_EXPORT int Py_IsInitialized() { return g_record.initialized ? 1 : 0; }
 STANDIN_EXPORT void* PyGILState_GetThisThreadState() { return g_record.holds_this_thread ? &g_record : nullptr; }
 
@@ -179,13 +171,8 @@ STANDIN_EXPORT void* PyGILState_GetThisThreadState() { return g_record.holds_thi
 #endif
 STANDIN_EXPORT Object* STANDIN_INIT_MODULE(const char* name, void* methods, const char* doc, Object* self,
                                            int api_version) {
-    ++g_record.registrations;
-    g_record.module_name = name;
-    g_record.methods = methods;
-    g_record.module_doc = doc;
     g_record.self = self;
-    g_record.api_version = api_version;
-    return &g_module;
+    return Registered(name, methods, doc, api_version);
 }
 
 STANDIN_EXPORT Object* PyModule_GetDict(Object*) {
@@ -193,21 +180,10 @@ STANDIN_EXPORT Object* PyModule_GetDict(Object*) {
     return &g_dict;
 }
 
-STANDIN_EXPORT Object* PyTuple_GetItem(Object* tuple, std::intptr_t index) {
-    return reinterpret_cast<Tuple*>(tuple)->items[index];
-}
-
-STANDIN_EXPORT Object* PyInt_FromLong(long value) { return NewInt(value); }
-
-STANDIN_EXPORT Object* PyString_FromStringAndSize(const char* data, std::intptr_t size) {
-    Copied(data);
-    return NewStr(data, static_cast<std::size_t>(size));
-}
-
 // "s" and "i" as the interpreter parses them, with its refusals.
 STANDIN_EXPORT int PyArg_ParseTuple(Object* args, const char* format, ...) {
     std::snprintf(g_record.last_format, sizeof g_record.last_format, "%s", format);
-    const Tuple* tuple = reinterpret_cast<const Tuple*>(args);
+    const Tuple* tuple = As<const Tuple>(args);
     const char* name = std::strchr(format, ':');
     const std::intptr_t expected = name ? name - format : static_cast<std::intptr_t>(std::strlen(format));
     char message[200];
@@ -219,133 +195,104 @@ STANDIN_EXPORT int PyArg_ParseTuple(Object* args, const char* format, ...) {
     }
     std::va_list targets;
     va_start(targets, format);
-    for (std::intptr_t i = 0; i < expected; ++i) {
+    Type* error = &g_type_error;
+    const char* refusal = nullptr;
+    for (std::intptr_t i = 0; i < expected && !refusal; ++i) {
         Object* item = tuple->items[i];
-        if (format[i] == 's') {
-            Str* text = item->type == &STANDIN_STR_TYPE ? reinterpret_cast<Str*>(item)
-                        : item->type == &g_unicode_type ? reinterpret_cast<Unicode*>(item)->utf8
-                                                        : nullptr;
-            if (!text || std::strlen(text->sval) != static_cast<std::size_t>(text->size)) {
-                SetError(&g_type_error, text ? "argument must be string without null bytes" : "argument must be string");
-                va_end(targets);
-                return 0;
-            }
+        const long long value = item->type == &g_int_type ? As<Int>(item)->value : 0;
+        Str* text = item->type == &STANDIN_STR_TYPE ? As<Str>(item)
+                    : item->type == &g_unicode_type ? As<Unicode>(item)->utf8
+                                                    : nullptr;
+        if (format[i] == 's' && (!text || std::strlen(text->sval) != static_cast<std::size_t>(text->size)))
+            refusal = text ? "argument must be string without null bytes" : "argument must be string";
+        else if (format[i] == 's')
             *va_arg(targets, char**) = text->sval;
-        } else {
-            if (item->type != &g_int_type) {
-                SetError(&g_type_error, "an integer is required");
-                va_end(targets);
-                return 0;
-            }
-            const long long value = reinterpret_cast<Int*>(item)->value;
-            if (value > INT32_MAX || value < INT32_MIN) {
-                SetError(&g_overflow_error, "signed integer is out of range");
-                va_end(targets);
-                return 0;
-            }
+        else if (item->type != &g_int_type)
+            refusal = "an integer is required";
+        else if (value > INT32_MAX || value < INT32_MIN)
+            error = &g_overflow_error, refusal = "signed integer is out of range";
+        else
             *va_arg(targets, int*) = static_cast<int>(value);
-        }
     }
     va_end(targets);
-    return 1;
+    if (refusal) SetError(error, refusal);
+    return refusal ? 0 : 1;
 }
 
 #else  // Python 3's stable ABI
 
 STANDIN_EXPORT Object* PyModule_Create2(void* definition, int api_version) {
-    struct Definition {  // PyModuleDef
+    struct Definition {  // PyModuleDef: its head, then m_name, m_doc, m_size and m_methods
         Object head;
-        void* init;
-        std::intptr_t index;
-        Object* copy;
-        const char* name;
-        const char* doc;
+        void *init, *index, *copy;
+        const char *name, *doc;
         std::intptr_t size;
         void* methods;
     };
     const Definition* module = static_cast<const Definition*>(definition);
-    ++g_record.registrations;
-    g_record.module_name = module->name;
-    g_record.methods = module->methods;
-    g_record.module_doc = module->doc;
     g_record.module_size = module->size;
-    g_record.api_version = api_version;
-    return &g_module;
+    return Registered(module->name, module->methods, module->doc, api_version);
 }
 
-STANDIN_EXPORT Object* PyLong_FromLong(long value) { return NewInt(value); }
 STANDIN_EXPORT Object* PyLong_FromSize_t(std::size_t value) { return NewInt(static_cast<long long>(value)); }
 STANDIN_EXPORT long long PyLong_AsLongLongAndOverflow(Object* number, int* overflow) {
     *overflow = 0;
-    return reinterpret_cast<Int*>(number)->value;
+    return As<Int>(number)->value;
 }
 STANDIN_EXPORT int PyIndex_Check(Object* item) { return item->type == &g_int_type; }
 STANDIN_EXPORT unsigned long PyType_GetFlags(Type* type) { return type->flags; }
 STANDIN_EXPORT Object* PyObject_GetAttrString(Object* object, const char* name) {
-    if (object->type != &g_type_type || std::strcmp(name, "__name__") != 0) {
-        SetError(&g_type_error, "no such attribute");
-        return nullptr;
-    }
-    const char* type_name = reinterpret_cast<Type*>(object)->tp_name;
-    return NewUnicode(type_name, std::strlen(type_name));
+    const char* type_name = object->type == &g_type_type ? As<Type>(object)->tp_name : nullptr;
+    if (type_name && std::strcmp(name, "__name__") == 0) return NewUnicode(type_name, std::strlen(type_name));
+    SetError(&g_type_error, "no such attribute");
+    return nullptr;
 }
-STANDIN_EXPORT std::intptr_t PyTuple_Size(Object* tuple) { return reinterpret_cast<Tuple*>(tuple)->size; }
-STANDIN_EXPORT Object* PyTuple_GetItem(Object* tuple, std::intptr_t index) {
-    return reinterpret_cast<Tuple*>(tuple)->items[index];
-}
-STANDIN_EXPORT Object* PyTuple_New(std::intptr_t size) {
-    Tuple* tuple = New<Tuple>(&g_tuple_type);
-    tuple->size = size;
-    return &tuple->head;
-}
+STANDIN_EXPORT std::intptr_t PyTuple_Size(Object* tuple) { return As<Tuple>(tuple)->size; }
+STANDIN_EXPORT Object* PyTuple_New(std::intptr_t size) { return NewTuple(static_cast<std::size_t>(size), nullptr); }
 STANDIN_EXPORT int PyTuple_SetItem(Object* tuple, std::intptr_t index, Object* item) {
-    reinterpret_cast<Tuple*>(tuple)->items[index] = item;
+    As<Tuple>(tuple)->items[index] = item;
     return 0;
 }
 STANDIN_EXPORT int PyBytes_AsStringAndSize(Object* bytes, char** data, std::intptr_t* size) {
-    Str* text = reinterpret_cast<Str*>(bytes);
-    *data = text->sval;
-    *size = text->size;
+    *data = As<Str>(bytes)->sval;
+    *size = As<Str>(bytes)->size;
     return 0;
 }
-STANDIN_EXPORT Object* PyBytes_FromStringAndSize(const char* data, std::intptr_t size) {
-    Copied(data);
-    return NewStr(data, static_cast<std::size_t>(size));
-}
-STANDIN_EXPORT char* PyByteArray_AsString(Object* buffer) { return reinterpret_cast<ByteArray*>(buffer)->data; }
-STANDIN_EXPORT std::intptr_t PyByteArray_Size(Object* buffer) { return reinterpret_cast<ByteArray*>(buffer)->size; }
-STANDIN_EXPORT std::intptr_t PyUnicode_GetLength(Object* text) { return reinterpret_cast<Unicode*>(text)->length; }
+STANDIN_EXPORT char* PyByteArray_AsString(Object* buffer) { return As<ByteArray>(buffer)->data; }
+STANDIN_EXPORT std::intptr_t PyByteArray_Size(Object* buffer) { return As<ByteArray>(buffer)->size; }
+STANDIN_EXPORT std::intptr_t PyUnicode_GetLength(Object* text) { return As<Unicode>(text)->length; }
 STANDIN_EXPORT Object* PyUnicode_Substring(Object* text, std::intptr_t start, std::intptr_t end) {
-    const Str* utf8 = reinterpret_cast<Unicode*>(text)->utf8;
+    const Str* utf8 = As<Unicode>(text)->utf8;
     const std::size_t from = Utf8Offset(utf8, start), to = Utf8Offset(utf8, end);
     return NewUnicode(utf8->sval + from, to - from);
 }
 STANDIN_EXPORT Object* PyUnicode_FromString(const char* text) { return NewUnicode(text, std::strlen(text)); }
 STANDIN_EXPORT Object* PyUnicode_AsUTF8String(Object* text) {
-    const Str* utf8 = reinterpret_cast<Unicode*>(text)->utf8;
+    const Str* utf8 = As<Unicode>(text)->utf8;
     return NewStr(utf8->sval, static_cast<std::size_t>(utf8->size));
-}
-STANDIN_EXPORT Object* PyUnicode_AsEncodedString(Object* text, const char* encoding, const char* errors) {
-    g_record.last_encoding = encoding;
-    g_record.last_errors = errors;
-    return PyUnicode_AsUTF8String(text);
-}
-STANDIN_EXPORT Object* PyUnicode_Decode(const char* data, std::intptr_t size, const char* encoding, const char* errors) {
-    g_record.last_encoding = encoding;
-    g_record.last_errors = errors;
-    Copied(data);
-    return NewUnicode(data, static_cast<std::size_t>(size));
 }
 // The filesystem encoding's pair, which the Windows module does not call.
 STANDIN_EXPORT Object* PyUnicode_EncodeFSDefault(Object* text) { return PyUnicode_AsUTF8String(text); }
 STANDIN_EXPORT Object* PyUnicode_DecodeFSDefaultAndSize(const char* data, std::intptr_t size) {
     return NewUnicode(data, static_cast<std::size_t>(size));
 }
+static void Coded(const char* encoding, const char* errors) {
+    g_record.last_encoding = encoding;
+    g_record.last_errors = errors;
+}
+STANDIN_EXPORT Object* PyUnicode_AsEncodedString(Object* text, const char* encoding, const char* errors) {
+    Coded(encoding, errors);
+    return PyUnicode_AsUTF8String(text);
+}
+STANDIN_EXPORT Object* PyUnicode_Decode(const char* data, std::intptr_t size, const char* encoding, const char* errors) {
+    Coded(encoding, errors);
+    Copied(data);
+    return PyUnicode_DecodeFSDefaultAndSize(data, size);
+}
 STANDIN_EXPORT void PyErr_SetObject(Object* type, Object* value) {
-    const Tuple* args = reinterpret_cast<const Tuple*>(value);
-    const Str* message = reinterpret_cast<Unicode*>(args->items[0])->utf8;
-    SetError(reinterpret_cast<Type*>(type), message->sval);
-    g_error_needed = reinterpret_cast<Int*>(args->items[1])->value;
+    const Tuple* args = As<Tuple>(value);
+    SetError(As<Type>(type), As<Unicode>(args->items[0])->utf8->sval);
+    g_error_needed = As<Int>(args->items[1])->value;
 }
 STANDIN_EXPORT Object* PyErr_Occurred() { return g_error ? &g_error->head : nullptr; }
 STANDIN_EXPORT void PyErr_Clear() { g_error = nullptr; }
@@ -368,50 +315,35 @@ STANDIN_EXPORT Object* StandIn_Text(const char* data, std::size_t size, int kind
     switch (kind) {
         case kUnicode: return NewUnicode(data, size);
         case kByteArray: {
-            ByteArray* buffer = New<ByteArray>(&STANDIN_BYTEARRAY_TYPE);
-            buffer->size = static_cast<std::intptr_t>(size);
-            buffer->data = static_cast<char*>(std::calloc(1, size + 1));
-            std::memcpy(buffer->data, data, size);
-            return &buffer->head;
+            char* bytes = static_cast<char*>(std::memcpy(std::calloc(1, size + 1), data, size));
+            return &(new ByteArray{{1, &STANDIN_BYTEARRAY_TYPE}, static_cast<std::intptr_t>(size), bytes})->head;
         }
         default: {
             Object* text = NewStr(data, size);
-            reinterpret_cast<Str*>(text)->sstate = kind == kInternedStr ? 1 : 0;
+            As<Str>(text)->sstate = kind == kInternedStr ? 1 : 0;
             return text;
         }
     }
 }
 STANDIN_EXPORT Object* StandIn_Int(long long value) { return NewInt(value); }
-STANDIN_EXPORT Object* StandIn_Tuple(std::size_t count, Object* const* items) {
-    Tuple* tuple = New<Tuple>(&g_tuple_type);
-    tuple->size = static_cast<std::intptr_t>(count);
-    for (std::size_t i = 0; i < count && i < 8; ++i) tuple->items[i] = items[i];
-    return &tuple->head;
-}
+STANDIN_EXPORT Object* StandIn_Tuple(std::size_t count, Object* const* items) { return NewTuple(count, items); }
 STANDIN_EXPORT bool StandIn_Bytes(Object* text, const char** data, std::size_t* size) {
-    if (text->type == &g_unicode_type) text = &reinterpret_cast<Unicode*>(text)->utf8->head;
-    if (text->type == &STANDIN_BYTEARRAY_TYPE) {
-        *data = reinterpret_cast<ByteArray*>(text)->data;
-        *size = static_cast<std::size_t>(reinterpret_cast<ByteArray*>(text)->size);
-        return true;
-    }
-    if (text->type != &STANDIN_STR_TYPE) return false;
-    *data = reinterpret_cast<Str*>(text)->sval;
-    *size = static_cast<std::size_t>(reinterpret_cast<Str*>(text)->size);
+    if (text->type == &g_unicode_type) text = &As<Unicode>(text)->utf8->head;
+    const bool buffer = text->type == &STANDIN_BYTEARRAY_TYPE;
+    if (!buffer && text->type != &STANDIN_STR_TYPE) return false;
+    *data = buffer ? As<ByteArray>(text)->data : As<Str>(text)->sval;
+    *size = static_cast<std::size_t>(buffer ? As<ByteArray>(text)->size : As<Str>(text)->size);
     return true;
 }
 STANDIN_EXPORT bool StandIn_IntValue(Object* number, long long* value) {
-    if (number->type != &g_int_type) return false;
-    *value = reinterpret_cast<Int*>(number)->value;
-    return true;
+    if (number->type == &g_int_type) *value = As<Int>(number)->value;
+    return number->type == &g_int_type;
 }
 STANDIN_EXPORT const char* StandIn_TypeName(Object* object) { return object ? object->type->tp_name : "(null)"; }
 STANDIN_EXPORT long long StandIn_RefCount(Object* object) { return object->refcnt; }
 STANDIN_EXPORT const char* StandIn_TakeError(const char** message, long long* needed) {
     if (!g_error) return nullptr;
-    const char* name = g_error->tp_name;
     *message = g_error_message.c_str();
     *needed = g_error_needed;
-    g_error = nullptr;
-    return name;
+    return std::exchange(g_error, nullptr)->tp_name;
 }
