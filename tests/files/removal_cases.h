@@ -1,0 +1,141 @@
+// Trees made to trap a tree removal, and the paths every removal refuses.
+// Each face builds a trap its own way (Linux modes and links, Windows
+// attributes, links made from the Linux side for Wine) and checks that the
+// tree is gone and everything beside it is as it was.
+#pragma once
+
+#include <cctype>
+#include <string>
+
+namespace karvelin::test {
+
+// The faces a row runs on: the Linux file system; Karvelin.dll under Wine on
+// trees it makes itself; under Wine on trees removal_traps_wine.sh makes from
+// the Linux side (links, odd names, a mount).
+enum RemovalFace : unsigned { kLinux = 1, kWine = 2, kWineLinks = 4 };
+
+enum class Trap {
+    Folders,          // `depth` levels of folders, each with a file, made `folders`
+    Names,            // blanks, shell signs, code-page characters whose second byte is 0x5C
+    Entries,          // 10 folders of 499 files
+    Chain,            // `depth` levels, reached through descriptors, on a small stack with 64 descriptors
+    Deep,             // deeper than any path reaches
+    FolderLink,       // a link to a folder outside
+    FileLink,         // a link to a file outside
+    TopLink,          // the path given is itself a link to a folder outside
+    LinkForCommands,  // a link the walk leaves, to a folder with a hidden, system file
+    ViaLinkedFolder,  // a tree reached through a linked folder
+    BackslashName,    // a name holding a backslash ("..\canary.txt")
+    BestFit,          // full-width dots and backslash, which a code page's best fit makes "..\.."
+    Swap,             // a folder swapped with a link to outside, again and again
+    Mount,            // another file system mounted inside: it stays, with the folders above it
+};
+
+// What the folders above the deepest are made (on Windows: read-only means
+// read-only, hidden and system).
+enum class FolderMode { Plain, ReadOnly, NoPermissions, SearchOnly, WriteOnly, WriteAndSearch };
+
+struct RemovalTrap {
+    const char* what;
+    Trap trap;
+    const char* given;  // below the base; a backslash is the face's separator
+    unsigned faces;
+    int depth = 1;
+    FolderMode folders = FolderMode::Plain;
+};
+
+inline const RemovalTrap kRemovalTraps[] = {
+    {"a link to a folder outside", Trap::FolderLink, "tree", kLinux | kWineLinks, 2},
+    {"a link to a file outside", Trap::FileLink, "tree", kLinux | kWineLinks},
+    {"the path itself a link", Trap::TopLink, "toplink\\", kLinux | kWineLinks},
+    {"a link left for the commands", Trap::LinkForCommands, "tree", kWineLinks},
+    {"a tree below a linked folder", Trap::ViaLinkedFolder, "tree", kWineLinks},
+    {"a name holding a backslash", Trap::BackslashName, "tree", kWineLinks},
+    {"full-width dots and backslash", Trap::BestFit, "tree", kWineLinks},
+    {"blanks, signs, a 0x5C second byte", Trap::Names, "tree", kLinux | kWine},
+    {"trailing separators", Trap::Folders, "tree\\\\\\", kLinux | kWine, 2},
+    {"a trailing slash", Trap::Folders, "tree/", kLinux | kWine, 2},
+    {"slashes and backslashes", Trap::Folders, "tree\\/\\", kLinux | kWine, 2},
+    {"a trailing blank", Trap::Folders, "tree ", kWine, 2},
+    {"trailing blanks and dots", Trap::Folders, "tree. .\\", kWine, 2},
+    {"read-only folders", Trap::Folders, "tree", kLinux | kWine, 3, FolderMode::ReadOnly},
+    {"folders without permissions", Trap::Folders, "tree", kLinux, 3, FolderMode::NoPermissions},
+    {"folders with search alone", Trap::Folders, "tree", kLinux, 3, FolderMode::SearchOnly},
+    {"folders with write alone", Trap::Folders, "tree", kLinux, 3, FolderMode::WriteOnly},
+    {"folders with write and search", Trap::Folders, "tree", kLinux, 3, FolderMode::WriteAndSearch},
+    {"30 levels deep", Trap::Folders, "tree\\", kLinux | kWine, 30},
+    {"5,000 entries", Trap::Entries, "tree", kLinux | kWine},
+    {"1,000 levels, 64 descriptors, a small stack", Trap::Chain, "tree", kLinux, 1000},
+    {"deeper than any path reaches", Trap::Deep, "tree", kLinux | kWine},
+    {"a folder swapped with a link to outside, again and again", Trap::Swap, "tree", kLinux},
+    {"a folder mounted inside stays", Trap::Mount, "tree", kLinux | kWineLinks},
+};
+
+// Paths refused by every removal: a drive root or the Windows directory in
+// any spelling, the empty path. "<win>" stands for the Windows directory
+// ("C:\WINDOWS"), "<below>" for it below its drive ("\WINDOWS"); W: is
+// another name of drive C:, as subst makes. The faces: the substitute
+// volume, the Linux removal, and under Wine a tree beside them (kept whole),
+// the Windows directory with W: made by DefineDosDevice (no command started),
+// and W: made a link of Wine's drive folder by removal_traps_wine.sh.
+enum RefusedFace : unsigned { kFakeVolume = 1, kLinuxPath = 2, kBesideATree = 4, kNoCommands = 8, kDriveLink = 16 };
+
+struct RefusedPath {
+    const char* path;
+    unsigned faces;
+};
+
+inline const RefusedPath kRefusedPaths[] = {
+    {"", kFakeVolume | kLinuxPath | kBesideATree | kNoCommands},
+    {"\\", kBesideATree | kNoCommands},
+    {"\\\\\\", kFakeVolume | kBesideATree | kNoCommands},
+    {"C:", kFakeVolume | kBesideATree | kNoCommands},
+    {"c:", kBesideATree},
+    {"C:\\", kBesideATree | kNoCommands},
+    {"C:\\\\", kBesideATree},
+    {"c:\\\\", kFakeVolume},
+    {"C:\\\\\\", kNoCommands},
+    {"C:/", kBesideATree},
+    {"\\\\?\\C:\\", kBesideATree},
+    {"\\\\server\\share\\", kNoCommands},
+    {"<win>", kFakeVolume | kNoCommands},
+    {"<win-lower>\\", kNoCommands},
+    {"<win>\\..", kFakeVolume},
+    {"<win>\\..\\.", kNoCommands},
+    {"<win>\\system32\\..\\", kNoCommands},
+    {"<win>.", kNoCommands},
+    {"<win> ", kNoCommands},
+    {"<win>. .", kNoCommands},
+    {"\\\\?\\<win>", kNoCommands},
+    {"\\\\.\\<win>", kNoCommands},
+    {"C:\\WIN~1", kFakeVolume},  // a short name
+    {"W:\\", kNoCommands | kDriveLink},
+    {"W:\\.", kNoCommands},
+    {"W:<below>", kFakeVolume | kNoCommands | kDriveLink},
+    {"w:<below>.", kDriveLink},
+    {"W:<below> \\", kDriveLink},
+    {"w:<below> \\", kNoCommands},
+    {"\\\\?\\W:<below>", kDriveLink},
+    {"W:<below>\\system32\\..", kNoCommands | kDriveLink},
+    {"W:<below>\\..", kDriveLink},
+};
+
+// A refused path as a face spells it, given its Windows directory ("C:\WINDOWS").
+inline std::string RefusedSpelling(const std::string& path, const std::string& windows) {
+    std::string lower = windows, spelt;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const struct {
+        const char* mark;
+        std::string text;
+    } marks[] = {{"<win>", windows}, {"<win-lower>", lower}, {"<below>", windows.substr(2)}};
+    for (std::size_t at = 0; at < path.size();) {
+        bool marked = false;
+        for (const auto& m : marks)
+            if (!marked && path.compare(at, std::string(m.mark).size(), m.mark) == 0)
+                spelt += m.text, at += std::string(m.mark).size(), marked = true;
+        if (!marked) spelt += path[at++];
+    }
+    return spelt;
+}
+
+}  // namespace karvelin::test
