@@ -2,13 +2,14 @@
 // own under the temporary folder.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "Karvelin.h"
+#include "files/removal_cases.h"
+#include "files/temp_folder.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -41,21 +42,18 @@ void Collect(const std::string& folder, const std::string& relative, std::set<st
     } while (::FindNextFileA(listing.get(), &found));
 }
 
-class FilesThroughTheDll : public ::testing::Test {
+class FilesThroughTheDll : public InTempFolder<> {
 protected:
+    FilesThroughTheDll() : InTempFolder("files") {}
     void SetUp() override {
-        base_ = NewTempFolder("files");
-        ASSERT_FALSE(base_.empty());
+        InTempFolder::SetUp();
         dll_ = LoadKarvelin();
         ASSERT_TRUE(dll_);
         copy_ = Export<CopyFunction>(dll_.get(), "CopyTheFile");
         remove_ = Export<RemoveFunction>(dll_.get(), "DelFilesAndDir");
         ASSERT_TRUE(copy_ && remove_);
     }
-    void TearDown() override {
-        WaitForRemovalCommands();
-        RemoveAll(base_);
-    }
+    void TearDown() override { WaitForRemovalCommands(); }
 
     // The stand-in programs in a folder of their own, made the current
     // folder: WinExec finds them there before the system's.
@@ -94,7 +92,6 @@ protected:
         return records;
     }
 
-    std::string base_;
     win32::unique_hmodule dll_;
     CopyFunction copy_ = nullptr;
     RemoveFunction remove_ = nullptr;
@@ -190,20 +187,13 @@ TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
     char windows[MAX_PATH] = {};
     ASSERT_NE(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
     const std::string system32 = std::string(windows) + "\\system32";
-    const std::string below_drive = std::string(windows).substr(2);  // "\windows"
     std::set<std::string> windows_before;
     Collect(windows, "", windows_before);
     const bool alias = ::DefineDosDeviceA(0, "W:", "C:\\");
     EXPECT_TRUE(alias);
     const std::string commands = UseRecorders();
-    std::string lower = windows;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const std::string w = windows;
-    for (const std::string& path : std::vector<std::string>{
-             "", "\\", "\\\\\\", "C:", "C:\\", "C:\\\\\\", "\\\\server\\share\\", w, lower + "\\", w + "\\..\\.",
-             system32 + "\\..\\", w + ".", w + " ", w + ". .", "\\\\?\\" + w, "\\\\.\\" + w, "W:\\", "W:" + below_drive,
-             "w:" + below_drive + " \\", "W:\\.", "W:" + below_drive + "\\system32\\.."})
-        remove_(path.c_str());
+    for (const RefusedPath& refused : kRefusedPaths)
+        if (refused.faces & kNoCommands) remove_(RefusedSpelling(refused.path, windows).c_str());
     if (alias) ::DefineDosDeviceA(DDD_REMOVE_DEFINITION, "W:", nullptr);
     // A folder left behind is the marker: its two commands come after the
     // refused calls, and are the only ones.
