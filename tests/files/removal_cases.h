@@ -14,22 +14,22 @@ namespace karvelin::test {
 // the Linux side (links, odd names, a mount).
 enum RemovalFace : unsigned { kLinux = 1, kWine = 2, kWineLinks = 4 };
 
-enum class Trap {
-    Folders,          // `depth` levels of folders, each with a file, made `folders`
-    Names,            // blanks, shell signs, code-page characters whose second byte is 0x5C
-    Entries,          // 10 folders of 499 files
-    Chain,            // `depth` levels, reached through descriptors, on a small stack with 64 descriptors
-    Deep,             // deeper than any path reaches
-    FolderLink,       // a link to a folder outside
-    FileLink,         // a link to a file outside
-    TopLink,          // the path given is itself a link to a folder outside
-    LinkForCommands,  // a link the walk leaves, to a folder with a hidden, system file
-    ViaLinkedFolder,  // a tree reached through a linked folder
-    BackslashName,    // a name holding a backslash ("..\canary.txt")
-    BestFit,          // full-width dots and backslash, which a code page's best fit makes "..\.."
-    Swap,             // a folder swapped with a link to outside, again and again
-    Mount,            // another file system mounted inside: it stays, with the folders above it
-};
+// Folders: `depth` levels of folders, each with a file, made `folders`;
+// Names: blanks, shell signs, code-page characters whose second byte is 0x5C;
+// Entries: 10 folders of 499 files; Chain: `depth` levels reached through
+// descriptors, on a small stack with 64 descriptors; Deep: deeper than any
+// path reaches; FolderLink, FileLink: a link to a folder or file outside;
+// TopLink: the path given a link to a folder outside; LinkForCommands: a link
+// the walk leaves, to a folder with a hidden, system file; ViaLinkedFolder: a
+// tree reached through a linked folder; BackslashName: a name holding a
+// backslash ("..\canary.txt"); BestFit: full-width dots and backslash, which a
+// code page's best fit makes "..\.."; Swap: a folder swapped with a link to
+// outside, again and again; Mount: another file system mounted inside (it
+// stays, with the folders above it); Mixed: read-only and hidden folders,
+// dotted names, links to a folder and a file outside; Missing: nothing there;
+// AFile: a file, which is no tree (it stays).
+enum class Trap { Folders, Names, Entries, Chain, Deep, FolderLink, FileLink, TopLink, LinkForCommands,
+                  ViaLinkedFolder, BackslashName, BestFit, Swap, Mount, Mixed, Missing, AFile };
 
 // What the folders above the deepest are made (on Windows: read-only means
 // read-only, hidden and system).
@@ -69,6 +69,10 @@ inline const RemovalTrap kRemovalTraps[] = {
     {"deeper than any path reaches", Trap::Deep, "tree", kLinux | kWine},
     {"a folder swapped with a link to outside, again and again", Trap::Swap, "tree", kLinux},
     {"a folder mounted inside stays", Trap::Mount, "tree", kLinux | kWineLinks},
+    {"folders, dotted names and links, two separators", Trap::Mixed, "tree\\\\", kLinux},
+    {"a missing path", Trap::Missing, "missing", kLinux},
+    {"a file", Trap::AFile, "outside\\ro.txt", kLinux},
+    {"a file with a trailing separator", Trap::AFile, "outside\\ro.txt\\", kLinux},
 };
 
 // Paths refused by every removal: a drive root or the Windows directory in
@@ -86,38 +90,17 @@ struct RefusedPath {
 };
 
 inline const RefusedPath kRefusedPaths[] = {
-    {"", kFakeVolume | kLinuxPath | kBesideATree | kNoCommands},
-    {"\\", kBesideATree | kNoCommands},
-    {"\\\\\\", kFakeVolume | kBesideATree | kNoCommands},
-    {"C:", kFakeVolume | kBesideATree | kNoCommands},
-    {"c:", kBesideATree},
-    {"C:\\", kBesideATree | kNoCommands},
-    {"C:\\\\", kBesideATree},
-    {"c:\\\\", kFakeVolume},
-    {"C:\\\\\\", kNoCommands},
-    {"C:/", kBesideATree},
-    {"\\\\?\\C:\\", kBesideATree},
-    {"\\\\server\\share\\", kNoCommands},
-    {"<win>", kFakeVolume | kNoCommands},
-    {"<win-lower>\\", kNoCommands},
-    {"<win>\\..", kFakeVolume},
-    {"<win>\\..\\.", kNoCommands},
-    {"<win>\\system32\\..\\", kNoCommands},
-    {"<win>.", kNoCommands},
-    {"<win> ", kNoCommands},
-    {"<win>. .", kNoCommands},
-    {"\\\\?\\<win>", kNoCommands},
-    {"\\\\.\\<win>", kNoCommands},
-    {"C:\\WIN~1", kFakeVolume},  // a short name
-    {"W:\\", kNoCommands | kDriveLink},
-    {"W:\\.", kNoCommands},
-    {"W:<below>", kFakeVolume | kNoCommands | kDriveLink},
-    {"w:<below>.", kDriveLink},
-    {"W:<below> \\", kDriveLink},
-    {"w:<below> \\", kNoCommands},
-    {"\\\\?\\W:<below>", kDriveLink},
-    {"W:<below>\\system32\\..", kNoCommands | kDriveLink},
-    {"W:<below>\\..", kDriveLink},
+    {"", kFakeVolume | kLinuxPath | kBesideATree | kNoCommands}, {"\\", kBesideATree | kNoCommands},
+    {"\\\\\\", kFakeVolume | kBesideATree | kNoCommands}, {"C:", kFakeVolume | kBesideATree | kNoCommands},
+    {"c:", kBesideATree}, {"C:\\", kBesideATree | kNoCommands}, {"C:\\\\", kBesideATree}, {"c:\\\\", kFakeVolume},
+    {"C:\\\\\\", kNoCommands}, {"C:/", kBesideATree}, {"\\\\?\\C:\\", kBesideATree},
+    {"\\\\server\\share\\", kNoCommands}, {"<win>", kFakeVolume | kNoCommands}, {"<win-lower>\\", kNoCommands},
+    {"<win>\\..", kFakeVolume}, {"<win>\\..\\.", kNoCommands}, {"<win>\\system32\\..\\", kNoCommands},
+    {"<win>.", kNoCommands}, {"<win> ", kNoCommands}, {"<win>. .", kNoCommands}, {"\\\\?\\<win>", kNoCommands},
+    {"\\\\.\\<win>", kNoCommands}, {"C:\\WIN~1", kFakeVolume} /* a short name */, {"W:\\", kNoCommands | kDriveLink},
+    {"W:\\.", kNoCommands}, {"W:<below>", kFakeVolume | kNoCommands | kDriveLink}, {"w:<below>.", kDriveLink},
+    {"W:<below> \\", kDriveLink}, {"w:<below> \\", kNoCommands}, {"\\\\?\\W:<below>", kDriveLink},
+    {"W:<below>\\system32\\..", kNoCommands | kDriveLink}, {"W:<below>\\..", kDriveLink},
 };
 
 // A refused path as a face spells it, given its Windows directory ("C:\WINDOWS").

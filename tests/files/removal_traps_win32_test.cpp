@@ -8,10 +8,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,53 +18,13 @@
 #include "Karvelin.h"
 #include "files/removal_cases.h"
 #include "files/temp_folder.h"
+#include "files/win32_files.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
 
 using RemoveFunction = void (*)(const char*);
-
-std::uint64_t ContentHash(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char c; in.get(c);) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return hash;
-}
-
-// Every entry below `root` but `skip` and what lies under it, `levels` deep:
-// its attributes (archive aside) and, for a file, its content's hash. Links
-// are listed, not entered; a name that holds a backslash or a '?' (a
-// character the code page lacks) is listed alone: as a path it would name
-// another entry.
-void Snapshot(const std::string& root, const std::string& relative, const std::string& skip,
-              std::map<std::string, std::string>& entries, int levels = 1000) {
-    WIN32_FIND_DATAA found{};
-    const win32::unique_hfind listing(::FindFirstFileA((root + relative + "\\*").c_str(), &found));
-    if (!listing) return;
-    do {
-        const std::string name = found.cFileName, path = relative + "\\" + name;
-        if (name == "." || name == ".." || path == skip) continue;
-        const DWORD attributes = found.dwFileAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
-        const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
-        const bool whole_name = name.find_first_of("\\?") == std::string::npos;
-        entries[path] = std::to_string(attributes) +
-                        (folder || !whole_name ? "" : " " + std::to_string(ContentHash(root + path)));
-        if (folder && whole_name && levels > 1 && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            Snapshot(root, path, skip, entries, levels - 1);
-    } while (::FindNextFileA(listing.get(), &found));
-}
-std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip, int levels = 1000) {
-    std::map<std::string, std::string> entries;
-    Snapshot(root, "", skip, entries, levels);
-    return entries;
-}
-
-void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    std::ofstream(file, std::ios::binary) << text;
-    ::SetFileAttributesA(file.c_str(), attributes);
-}
-
 
 class RemovalTraps : public InTempFolder<> {
 protected:

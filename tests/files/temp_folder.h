@@ -19,8 +19,7 @@ namespace karvelin::test {
 
 class TempFolder {
 public:
-    // "karvelin-<what>-..." under the temporary folder; path() is empty when
-    // it could not be made.
+    // "karvelin-<what>-..."; path() is empty when it could not be made.
     explicit TempFolder(const std::string& what) {
 #ifdef _WIN32
         path_ = NewTempFolder(what);
@@ -30,11 +29,10 @@ public:
 #endif
     }
     ~TempFolder() {
-        if (path_.empty()) return;
 #ifdef _WIN32
-        RemoveAll(path_);
+        if (!path_.empty()) RemoveAll(path_);
 #else
-        std::system(("chmod -R u+rwx '" + path_ + "'; rm -rf '" + path_ + "'").c_str());
+        if (!path_.empty()) std::system(("chmod -R u+rwx '" + path_ + "'; rm -rf '" + path_ + "'").c_str());
 #endif
     }
     TempFolder(const TempFolder&) = delete;
