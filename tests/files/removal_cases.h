@@ -18,7 +18,7 @@ enum RemovalFace : unsigned { kLinux = 1, kWine = 2, kWineLinks = 4 };
 // Names: blanks, shell signs, code-page characters whose second byte is 0x5C;
 // Entries: 10 folders of 499 files; Chain: `depth` levels reached through
 // descriptors, on a small stack with 64 descriptors; Deep: deeper than any
-// path reaches; FolderLink, FileLink: a link to a folder or file outside;
+// path reaches (Linux: as Chain; Windows: 24 names of 20 characters); FolderLink, FileLink: a link to a folder or file outside;
 // TopLink: the path given a link to a folder outside; LinkForCommands: a link
 // the walk leaves, to a folder with a hidden, system file; ViaLinkedFolder: a
 // tree reached through a linked folder; BackslashName: a name holding a
@@ -66,7 +66,7 @@ inline const RemovalTrap kRemovalTraps[] = {
     {"30 levels deep", Trap::Folders, "tree\\", kLinux | kWine, 30},
     {"5,000 entries", Trap::Entries, "tree", kLinux | kWine},
     {"1,000 levels, 64 descriptors, a small stack", Trap::Chain, "tree", kLinux, 1000},
-    {"deeper than any path reaches", Trap::Deep, "tree", kLinux | kWine},
+    {"deeper than any path reaches", Trap::Deep, "tree", kLinux | kWine, 10000},
     {"a folder swapped with a link to outside, again and again", Trap::Swap, "tree", kLinux},
     {"a folder mounted inside stays", Trap::Mount, "tree", kLinux | kWineLinks},
     {"folders, dotted names and links, two separators", Trap::Mixed, "tree\\\\", kLinux},
