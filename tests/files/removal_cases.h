@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <string>
+#include <utility>
 
 namespace karvelin::test {
 
@@ -14,20 +15,10 @@ namespace karvelin::test {
 // the Linux side (links, odd names, a mount).
 enum RemovalFace : unsigned { kLinux = 1, kWine = 2, kWineLinks = 4 };
 
-// Folders: `depth` levels of folders, each with a file, made `folders`;
-// Names: blanks, shell signs, code-page characters whose second byte is 0x5C;
-// Entries: 10 folders of 499 files; Chain: `depth` levels reached through
-// descriptors, on a small stack with 64 descriptors; Deep: deeper than any
-// path reaches (Linux: as Chain; Windows: 24 names of 20 characters); FolderLink, FileLink: a link to a folder or file outside;
-// TopLink: the path given a link to a folder outside; LinkForCommands: a link
-// the walk leaves, to a folder with a hidden, system file; ViaLinkedFolder: a
-// tree reached through a linked folder; BackslashName: a name holding a
-// backslash ("..\canary.txt"); BestFit: full-width dots and backslash, which a
-// code page's best fit makes "..\.."; Swap: a folder swapped with a link to
-// outside, again and again; Mount: another file system mounted inside (it
-// stays, with the folders above it); Mixed: read-only and hidden folders,
-// dotted names, links to a folder and a file outside; Missing: nothing there;
-// AFile: a file, which is no tree (it stays).
+// The traps, described by the rows' `what`. Folders: `depth` levels, each
+// with a file, made `folders`; Chain: reached through descriptors, on a small
+// stack with 64 descriptors; Deep: Linux as Chain, Windows 24 names of 20
+// characters; Mixed: read-only and hidden folders, dotted names, links.
 enum class Trap { Folders, Names, Entries, Chain, Deep, FolderLink, FileLink, TopLink, LinkForCommands,
                   ViaLinkedFolder, BackslashName, BestFit, Swap, Mount, Mixed, Missing, AFile };
 
@@ -38,7 +29,7 @@ enum class FolderMode { Plain, ReadOnly, NoPermissions, SearchOnly, WriteOnly, W
 struct RemovalTrap {
     const char* what;
     Trap trap;
-    const char* given;  // below the base; a backslash is the face's separator
+    const char* given;  // below the base, a backslash the face's separator (the script names its own trees)
     unsigned faces;
     int depth = 1;
     FolderMode folders = FolderMode::Plain;
@@ -104,21 +95,13 @@ inline const RefusedPath kRefusedPaths[] = {
 };
 
 // A refused path as a face spells it, given its Windows directory ("C:\WINDOWS").
-inline std::string RefusedSpelling(const std::string& path, const std::string& windows) {
-    std::string lower = windows, spelt;
+inline std::string RefusedSpelling(std::string path, const std::string& windows) {
+    std::string lower = windows;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const struct {
-        const char* mark;
-        std::string text;
-    } marks[] = {{"<win>", windows}, {"<win-lower>", lower}, {"<below>", windows.substr(2)}};
-    for (std::size_t at = 0; at < path.size();) {
-        bool marked = false;
-        for (const auto& m : marks)
-            if (!marked && path.compare(at, std::string(m.mark).size(), m.mark) == 0)
-                spelt += m.text, at += std::string(m.mark).size(), marked = true;
-        if (!marked) spelt += path[at++];
-    }
-    return spelt;
+    for (const auto& [mark, text] : {std::pair<std::string, std::string>{"<win-lower>", lower},
+                                     {"<win>", windows}, {"<below>", windows.substr(2)}})
+        if (const std::size_t at = path.find(mark); at != std::string::npos) path.replace(at, mark.size(), text);
+    return path;
 }
 
 }  // namespace karvelin::test
