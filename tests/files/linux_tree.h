@@ -58,13 +58,9 @@ int AsUser(const fs::path& base, const std::function<void()>& work, bool only_ba
     });
 }
 
-// A stack far too small to hold a frame a level at 10,000 levels (the
-// sanitizers' frames are larger, and so is their stack).
-#if defined(__SANITIZE_ADDRESS__)
-constexpr std::size_t kSmallStack = 256 << 10;
-#else
+// A stack far too small to hold a frame a level at 10,000 levels (6.5 bytes a
+// level, less than a return address), under the sanitizers too.
 constexpr std::size_t kSmallStack = 64 << 10;
-#endif
 
 // On a thread with a small stack, in a process that may open 64 descriptors.
 int OnSmallStack(const std::function<void()>& work) {
