@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "common/posix_owners.h"
+#include "files/temp_folder.h"
 #endif
 
 namespace karvelin::files {
@@ -33,9 +34,9 @@ std::string Read(const fs::path& file) {
 // The Linux copy on real files: 1 with the source's bytes and mode, 0 when
 // it fails, and a destination that was there is writable afterwards.
 TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
-    std::string pattern = (fs::temp_directory_path() / "karvelin-copy-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path base = pattern;
+    const test::TempFolder temp("copy");
+    const fs::path base = temp.path();
+    ASSERT_FALSE(base.empty());
     const fs::perms read_only = fs::perms::owner_read | fs::perms::group_read;
     const std::string big(3 << 20, 'b');
     const struct {
@@ -96,7 +97,6 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         }
     }
     ::alarm(0);
-    fs::remove_all(base);
 }
 
 // Kernel copies standing in for copy_file_range: one that stops at byte 10,
@@ -114,8 +114,9 @@ ssize_t FailsAtTen(int in, int out, std::size_t count) {
 // A copy goes on in steps to where a read of the source ends: a kernel copy
 // that stops early is not the end; one that fails is no copy.
 TEST(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
-    const fs::path base = fs::temp_directory_path() / ("karvelin-steps-" + std::to_string(::getpid()));
-    fs::create_directories(base);
+    const test::TempFolder temp("steps");
+    const fs::path base = temp.path();
+    ASSERT_FALSE(base.empty());
     const std::string text = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::ofstream(base / "s", std::ios::binary) << text;
     const KernelCopy not_available = [](int, int, std::size_t) -> ssize_t { return errno = EXDEV, -1; };
@@ -137,13 +138,14 @@ TEST(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
             EXPECT_EQ(Read(base / "d"), text) << c.chunk;
         }
     }
-    fs::remove_all(base);
 }
 
 // Files the kernel makes up as they are read: /sys states 4,096 bytes and
 // holds fewer, /proc states none. Each is copied whole, with its mode.
 TEST(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
-    const fs::path copy = fs::temp_directory_path() / ("karvelin-kernel-" + std::to_string(::getpid()));
+    const test::TempFolder temp("kernel");
+    ASSERT_FALSE(temp.path().empty());
+    const fs::path copy = fs::path(temp.path()) / "copy";
     for (const char* source : {"/sys/devices/system/cpu/online", "/proc/version"}) {
         if (!fs::exists(source)) continue;
         EXPECT_EQ(CopyTheFile(source, copy.c_str(), SystemCopy()), 1) << source;
@@ -155,9 +157,9 @@ TEST(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
 
 // A sparse source stays sparse: its holes are not written, at the end either.
 TEST(CopyTheFile, LinuxKeepsHoles) {
-    const fs::path base = fs::temp_directory_path() / ("karvelin-sparse-" + std::to_string(::getpid()));
-    const fs::path source = base / "s", copy = base / "d";
-    fs::create_directories(base);
+    const test::TempFolder temp("sparse");
+    const fs::path base = temp.path(), source = base / "s", copy = base / "d";
+    ASSERT_FALSE(base.empty());
     const off_t size = off_t{1} << 28;
     for (const off_t last : {size - 4, size / 2}) {
         {
@@ -178,7 +180,6 @@ TEST(CopyTheFile, LinuxKeepsHoles) {
             EXPECT_TRUE(::pread(fd.get(), data, 4, at) == 4 && std::string(data) == "data") << at;
         fs::remove(copy);
     }
-    fs::remove_all(base);
 }
 #endif
 

@@ -2,13 +2,15 @@
 // own under the temporary folder.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "Karvelin.h"
+#include "files/removal_cases.h"
+#include "files/temp_folder.h"
+#include "files/win32_files.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -17,45 +19,18 @@ namespace {
 using CopyFunction = int32_t (*)(const char*, const char*);
 using RemoveFunction = void (*)(const char*);
 
-void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    std::ofstream(file, std::ios::binary) << text;
-    ::SetFileAttributesA(file.c_str(), attributes);
-}
-std::string Read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-
-// Every path below the folder, relative to it.
-void Collect(const std::string& folder, const std::string& relative, std::set<std::string>& paths) {
-    WIN32_FIND_DATAA found{};
-    const win32::unique_hfind listing(::FindFirstFileA((folder + relative + "\\*").c_str(), &found));
-    if (!listing) return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        paths.insert(relative + "\\" + name);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & 0x400))
-            Collect(folder, relative + "\\" + name, paths);
-    } while (::FindNextFileA(listing.get(), &found));
-}
-
-class FilesThroughTheDll : public ::testing::Test {
+class FilesThroughTheDll : public InTempFolder<> {
 protected:
+    FilesThroughTheDll() : InTempFolder("files") {}
     void SetUp() override {
-        base_ = NewTempFolder("files");
-        ASSERT_FALSE(base_.empty());
+        InTempFolder::SetUp();
         dll_ = LoadKarvelin();
         ASSERT_TRUE(dll_);
         copy_ = Export<CopyFunction>(dll_.get(), "CopyTheFile");
         remove_ = Export<RemoveFunction>(dll_.get(), "DelFilesAndDir");
         ASSERT_TRUE(copy_ && remove_);
     }
-    void TearDown() override {
-        WaitForRemovalCommands();
-        RemoveAll(base_);
-    }
+    void TearDown() override { WaitForRemovalCommands(); }
 
     // The stand-in programs in a folder of their own, made the current
     // folder: WinExec finds them there before the system's.
@@ -94,7 +69,6 @@ protected:
         return records;
     }
 
-    std::string base_;
     win32::unique_hmodule dll_;
     CopyFunction copy_ = nullptr;
     RemoveFunction remove_ = nullptr;
@@ -153,9 +127,8 @@ TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {
         }
         remove_((base_ + "\\" + given).c_str());
         WaitForRemovalCommands();  // else they reach the next row's tree
-        std::set<std::string> left;
-        Collect(base_, "", left);
-        EXPECT_EQ(left, std::set<std::string>{"\\tree-sibling.txt"}) << given;
+        const auto left = Snapshot(base_, "");
+        EXPECT_TRUE(left.size() == 1 && left.count("\\tree-sibling.txt")) << given << ": " << left.size();
     }
     EXPECT_EQ(Read(base_ + "\\tree-sibling.txt"), "outside");
 }
@@ -190,20 +163,12 @@ TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
     char windows[MAX_PATH] = {};
     ASSERT_NE(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
     const std::string system32 = std::string(windows) + "\\system32";
-    const std::string below_drive = std::string(windows).substr(2);  // "\windows"
-    std::set<std::string> windows_before;
-    Collect(windows, "", windows_before);
+    const auto windows_before = Snapshot(windows, "", 1000, false);
     const bool alias = ::DefineDosDeviceA(0, "W:", "C:\\");
     EXPECT_TRUE(alias);
     const std::string commands = UseRecorders();
-    std::string lower = windows;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const std::string w = windows;
-    for (const std::string& path : std::vector<std::string>{
-             "", "\\", "\\\\\\", "C:", "C:\\", "C:\\\\\\", "\\\\server\\share\\", w, lower + "\\", w + "\\..\\.",
-             system32 + "\\..\\", w + ".", w + " ", w + ". .", "\\\\?\\" + w, "\\\\.\\" + w, "W:\\", "W:" + below_drive,
-             "w:" + below_drive + " \\", "W:\\.", "W:" + below_drive + "\\system32\\.."})
-        remove_(path.c_str());
+    for (const RefusedPath& refused : kRefusedPaths)
+        if (refused.faces & kNoCommands) remove_(RefusedSpelling(refused.path, windows).c_str());
     if (alias) ::DefineDosDeviceA(DDD_REMOVE_DEFINITION, "W:", nullptr);
     // A folder left behind is the marker: its two commands come after the
     // refused calls, and are the only ones.
@@ -217,9 +182,7 @@ TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
                                         {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", marker + "\\*"},
                                         {"rmdir.exe", "/S/Q", marker + "\\"},
                                     }));
-    std::set<std::string> windows_after;
-    Collect(windows, "", windows_after);
-    EXPECT_EQ(windows_after.size(), windows_before.size());
+    EXPECT_EQ(Snapshot(windows, "", 1000, false).size(), windows_before.size());
     EXPECT_NE(::GetFileAttributesA((system32 + "\\kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

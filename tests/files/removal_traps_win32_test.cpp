@@ -6,15 +6,19 @@
 // that a path read against the current drive stays in the prefix).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "Karvelin.h"
+#include "files/removal_cases.h"
+#include "files/temp_folder.h"
+#include "files/win32_files.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -22,52 +26,11 @@ namespace {
 
 using RemoveFunction = void (*)(const char*);
 
-std::uint64_t ContentHash(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char c; in.get(c);) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return hash;
-}
-
-// Every entry below `root` but `skip` and what lies under it, `levels` deep:
-// its attributes (archive aside) and, for a file, its content's hash. Links
-// are listed, not entered; a name that holds a backslash or a '?' (a
-// character the code page lacks) is listed alone: as a path it would name
-// another entry.
-void Snapshot(const std::string& root, const std::string& relative, const std::string& skip,
-              std::map<std::string, std::string>& entries, int levels = 1000) {
-    WIN32_FIND_DATAA found{};
-    const win32::unique_hfind listing(::FindFirstFileA((root + relative + "\\*").c_str(), &found));
-    if (!listing) return;
-    do {
-        const std::string name = found.cFileName, path = relative + "\\" + name;
-        if (name == "." || name == ".." || path == skip) continue;
-        const DWORD attributes = found.dwFileAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
-        const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
-        const bool whole_name = name.find_first_of("\\?") == std::string::npos;
-        entries[path] = std::to_string(attributes) +
-                        (folder || !whole_name ? "" : " " + std::to_string(ContentHash(root + path)));
-        if (folder && whole_name && levels > 1 && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            Snapshot(root, path, skip, entries, levels - 1);
-    } while (::FindNextFileA(listing.get(), &found));
-}
-std::map<std::string, std::string> Snapshot(const std::string& root, const std::string& skip, int levels = 1000) {
-    std::map<std::string, std::string> entries;
-    Snapshot(root, "", skip, entries, levels);
-    return entries;
-}
-
-void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    std::ofstream(file, std::ios::binary) << text;
-    ::SetFileAttributesA(file.c_str(), attributes);
-}
-
-
-class RemovalTraps : public ::testing::Test {
+class RemovalTraps : public InTempFolder<> {
 protected:
+    RemovalTraps() : InTempFolder("traps") {}
     void SetUp() override {
-        base_ = NewTempFolder("traps");
-        ASSERT_FALSE(base_.empty());
+        InTempFolder::SetUp();
         ::GetCurrentDirectoryA(MAX_PATH, saved_directory_);
         ::SetCurrentDirectoryA(base_.c_str());
         // Beside the tree: what must stay, byte for byte.
@@ -85,7 +48,6 @@ protected:
     void TearDown() override {
         WaitForRemovalCommands();
         ::SetCurrentDirectoryA(saved_directory_);
-        RemoveAll(base_);
     }
 
     // Removes the tree given as `given` (below the base); answers whether
@@ -99,125 +61,109 @@ protected:
         EXPECT_EQ(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << given;
     }
 
-    std::string base_;
     win32::unique_hmodule dll_;
     RemoveFunction remove_ = nullptr;
     char saved_directory_[MAX_PATH] = {};
 };
 
-TEST_F(RemovalTraps, NamesWithBlanksSignsAndSystemCodePageCharacters) {
-    std::vector<std::string> names = {"tree & co", "100% ^x", "a b&c", "%PATH%", "^&^", "x ^"};
-    // Code page 936: characters whose second byte is 0x5C, the backslash.
-    if (::GetACP() == 936) names.insert(names.end(), {"\x81\x5C", "tree\x95\x5C", "\x95\x5C\x95\x5C x"});
-    for (const std::string& name : names) {
-        const std::string tree = base_ + "\\" + name;
-        ASSERT_TRUE(::CreateDirectoryA(tree.c_str(), nullptr)) << name;
-        ::CreateDirectoryA((tree + "\\" + name).c_str(), nullptr);
-        Write(tree + "\\" + name + "\\" + name + ".txt", name);
-        Write(tree + "\\%TEMP%&^.txt", name, FILE_ATTRIBUTE_READONLY);
-        ExpectRemovedAlone(name, name);
-    }
-}
-
-TEST_F(RemovalTraps, TrailingBackslashesReadOnlyFoldersAndDepth) {
-    const struct {
-        const char* what;
-        std::string given;
-        int depth;
-        DWORD folder_attributes;
-    } cases[] = {
-        {"trailing backslashes", "tree\\\\\\", 2, 0},
-        {"read-only, hidden, system folders", "tree", 3,
-         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
-        {"30 levels deep", "tree\\", 30, 0},
-        {"a trailing blank", "tree ", 2, 0},
-        {"trailing blanks and dots", "tree. .\\", 2, 0},
-        {"a trailing slash", "tree/", 2, 0},
-        {"slashes and backslashes", "tree\\/\\", 2, 0},
-    };
-    for (const auto& c : cases) {
-        std::string folder = base_ + "\\tree";
-        for (int level = 0; level < c.depth; ++level, folder += "\\d") {
-            ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << c.what << " " << level;
-            Write(folder + "\\f.txt", "x", FILE_ATTRIBUTE_READONLY);
+// The traps the test makes itself, each face of the table's rows its own way.
+TEST_F(RemovalTraps, TrapsLeaveEverythingBesideTheTree) {
+    for (const RemovalTrap& c : kRemovalTraps) {
+        if (!(c.faces & kWine)) continue;
+        const std::string tree = base_ + "\\tree";
+        if (c.trap == Trap::Names) {
+            std::vector<std::string> names = {"tree & co", "100% ^x", "a b&c", "%PATH%", "^&^", "x ^"};
+            // Code page 936: characters whose second byte is 0x5C, the backslash.
+            if (::GetACP() == 936) names.insert(names.end(), {"\x81\x5C", "tree\x95\x5C", "\x95\x5C\x95\x5C x"});
+            for (const std::string& name : names) {
+                const std::string named = base_ + "\\" + name;
+                ASSERT_TRUE(::CreateDirectoryA(named.c_str(), nullptr)) << name;
+                ::CreateDirectoryA((named + "\\" + name).c_str(), nullptr);
+                Write(named + "\\" + name + "\\" + name + ".txt", name);
+                Write(named + "\\%TEMP%&^.txt", name, FILE_ATTRIBUTE_READONLY);
+                ExpectRemovedAlone(name, name);
+            }
+            continue;
         }
-        for (std::string up = folder.substr(0, folder.rfind('\\')); up.size() >= base_.size() + 5;
-             up = up.substr(0, up.rfind('\\')))
-            if (c.folder_attributes) ::SetFileAttributesA(up.c_str(), c.folder_attributes);
+        if (c.trap == Trap::Folders) {
+            std::string folder = tree;
+            for (int level = 0; level < c.depth; ++level, folder += "\\d") {
+                ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << c.what << " " << level;
+                Write(folder + "\\f.txt", "x", FILE_ATTRIBUTE_READONLY);
+            }
+            for (std::string up = folder.substr(0, folder.rfind('\\')); up.size() >= tree.size();
+                 up = up.substr(0, up.rfind('\\')))
+                if (c.folders == FolderMode::ReadOnly)
+                    ::SetFileAttributesA(up.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        } else if (c.trap == Trap::Entries) {
+            ::CreateDirectoryA(tree.c_str(), nullptr);
+            for (int folder = 0; folder < 10; ++folder) {
+                const std::string sub = tree + "\\" + std::to_string(folder);
+                ::CreateDirectoryA(sub.c_str(), nullptr);
+                for (int file = 0; file < 499; ++file)  // empty, made in one call each
+                    win32::unique_hfile(::CreateFileA((sub + "\\" + std::to_string(file)).c_str(), GENERIC_WRITE, 0,
+                                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            }  // 10 folders and 4,990 files
+        } else if (c.trap == Trap::Deep) {
+            // Deeper than any ANSI path reaches: made through the verbatim Unicode form.
+            std::wstring folder = L"\\\\?\\" + std::wstring(tree.begin(), tree.end());  // ASCII
+            for (int level = 0; level < 24; ++level, folder += L"\\" + std::wstring(20, static_cast<wchar_t>('a' + level))) {
+                ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << level;
+                const win32::unique_hfile file(::CreateFileW((folder + L"\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                             CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr));
+                ASSERT_TRUE(file) << level;
+            }
+            ASSERT_GT(folder.size(), 500u);
+        } else {
+            ADD_FAILURE() << c.what << ": no trap made here";
+        }
         ExpectRemovedAlone("tree", c.given);
     }
 }
 
-// Deeper than any ANSI path reaches: made through the verbatim Unicode form.
-TEST_F(RemovalTraps, ATreeDeeperThanMaxPath) {
-    std::wstring folder = L"\\\\?\\" + std::wstring(base_.begin(), base_.end()) + L"\\tree";  // ASCII
-    for (int level = 0; level < 24; ++level, folder += L"\\" + std::wstring(20, static_cast<wchar_t>('a' + level))) {
-        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << level;
-        const win32::unique_hfile file(::CreateFileW((folder + L"\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                                     CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr));
-        ASSERT_TRUE(file) << level;
-    }
-    ASSERT_GT(folder.size(), 500u);
-    ExpectRemovedAlone("tree", "tree");
-}
-
-TEST_F(RemovalTraps, FiveThousandEntries) {
-    const std::string tree = base_ + "\\tree";
-    ::CreateDirectoryA(tree.c_str(), nullptr);
-    for (int folder = 0; folder < 10; ++folder) {
-        const std::string sub = tree + "\\" + std::to_string(folder);
-        ::CreateDirectoryA(sub.c_str(), nullptr);
-        for (int file = 0; file < 499; ++file) Write(sub + "\\" + std::to_string(file), "");
-    }  // 10 folders and 4,990 files
-    ExpectRemovedAlone("tree", "tree");
-}
-
 // Attributes belong to the file, not to a name: a file outside the tree that
-// the tree holds another name of keeps its attributes when that name goes.
+// the tree holds another name of keeps its attributes when that name goes. A
+// read-only file with other names goes only where the system can delete it
+// without a reset (Windows 10); under Wine it stays, and so does the tree,
+// with no commands. A name another program holds open without delete sharing
+// stays, and keeps the commands from starting (the system's ATTRIB would
+// reset the outside file).
 TEST_F(RemovalTraps, HardLinksToFilesOutside) {
-    Write(base_ + "\\outside\\hs.txt", "hidden, system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    ::CreateDirectoryA((base_ + "\\tree").c_str(), nullptr);
-    ::CreateDirectoryA((base_ + "\\tree\\sub").c_str(), nullptr);
+    constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    Write(base_ + "\\outside\\hs.txt", "hidden, system", kHiddenSystem);
+    Write(base_ + "\\outside\\held.txt", "held", kHiddenSystem);
     const struct {
-        const char *name, *outside;
-    } links[] = {{"\\tree\\kept", "\\outside\\kept.txt"},
-                 {"\\tree\\sub\\hs", "\\outside\\hs.txt"},
-                 {"\\tree\\sub\\data", "\\outside\\sub\\data.bin"}};
-    for (const auto& link : links)
-        ASSERT_TRUE(::CreateHardLinkA((base_ + link.name).c_str(), (base_ + link.outside).c_str(), nullptr))
-            << link.name;
-    // A read-only file with other names goes only where the system can
-    // delete it without a reset (Windows 10); under Wine it stays, and so
-    // does the tree, with no commands.
-    const auto before = Snapshot(base_, "\\tree");
-    remove_((base_ + "\\tree").c_str());
-    WaitForRemovalCommands();
-    EXPECT_EQ(Snapshot(base_, "\\tree"), before);
-    std::map<std::string, std::string> left;
-    Snapshot(base_ + "\\tree", "", "", left);
-    EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == "\\kept")) << left.size();
-}
-
-// A hard link in the tree to a hidden, system file outside it, which another
-// program holds open without delete sharing: the link stays, and keeps the
-// commands from starting (the system's ATTRIB would reset the outside file).
-TEST_F(RemovalTraps, AHardLinkHeldOpenElsewhere) {
-    const std::string tree = base_ + "\\tree", held = tree + "\\held.txt", outside = base_ + "\\outside\\held.txt";
-    ::CreateDirectoryA(tree.c_str(), nullptr);
-    ::CreateDirectoryA((tree + "\\sub").c_str(), nullptr);
-    Write(tree + "\\sub\\f", "x", FILE_ATTRIBUTE_READONLY);
-    Write(outside, "held", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    ASSERT_TRUE(::CreateHardLinkA(held.c_str(), outside.c_str(), nullptr));
-    const auto before = Snapshot(base_, "\\tree");
-    {
-        const win32::unique_hfile open(::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                     nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(open);
-        remove_(tree.c_str());
-        WaitForRemovalCommands();
+        std::vector<std::pair<std::string, std::string>> links;  // in the tree, outside
+        const char* may_stay;  // the one name that may be left in the tree
+        bool held;             // the first link held open, and a read-only file beside
+    } cases[] = {
+        {{{"\\kept", "\\outside\\kept.txt"}, {"\\sub\\hs", "\\outside\\hs.txt"}, {"\\sub\\data", "\\outside\\sub\\data.bin"}},
+         "\\kept", false},
+        {{{"\\held.txt", "\\outside\\held.txt"}}, "\\held.txt", true},
+    };
+    for (const auto& c : cases) {
+        const std::string tree = base_ + "\\tree";
+        ::CreateDirectoryA(tree.c_str(), nullptr);
+        ::CreateDirectoryA((tree + "\\sub").c_str(), nullptr);
+        if (c.held) Write(tree + "\\sub\\f", "x", FILE_ATTRIBUTE_READONLY);
+        for (const auto& [name, outside] : c.links)
+            ASSERT_TRUE(::CreateHardLinkA((tree + name).c_str(), (base_ + outside).c_str(), nullptr)) << name;
+        const auto before = Snapshot(base_, "\\tree");
+        {
+            const win32::unique_hfile open(c.held ? ::CreateFileA((tree + c.links[0].first).c_str(), GENERIC_READ,
+                                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                                  OPEN_EXISTING, 0, nullptr)
+                                                  : INVALID_HANDLE_VALUE);
+            ASSERT_EQ(static_cast<bool>(open), c.held);
+            remove_(tree.c_str());
+            WaitForRemovalCommands();
+        }
+        EXPECT_EQ(Snapshot(base_, "\\tree"), before) << c.may_stay;
+        std::map<std::string, std::string> left;
+        Snapshot(tree, "", "", left);
+        EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == c.may_stay)) << left.size();
+        RemoveAll(tree);
     }
-    EXPECT_EQ(Snapshot(base_, "\\tree"), before);
-    EXPECT_EQ(::GetFileAttributesA((tree + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The refused paths: everything stays, in the base and in the prefix.
@@ -225,10 +171,11 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
     ::CreateDirectoryA((base_ + "\\tree").c_str(), nullptr);
     Write(base_ + "\\tree\\f.txt", "x");
     const auto before = Snapshot(base_, "");
-    for (const char* path : {"", "\\", "\\\\\\", "C:", "C:\\", "C:\\\\", "C:/", "c:", "\\\\?\\C:\\"}) {
-        remove_(path);
+    for (const RefusedPath& refused : kRefusedPaths) {
+        if (!(refused.faces & kBesideATree)) continue;
+        remove_(refused.path);
         WaitForRemovalCommands();
-        EXPECT_EQ(Snapshot(base_, ""), before) << path;
+        EXPECT_EQ(Snapshot(base_, ""), before) << refused.path;
     }
     // Under Wine the Unix home (WINEHOMEDIR) and the folders above it: here
     // the tree, made the home for the call.
@@ -266,39 +213,49 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
     ::SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     ASSERT_EQ(::GetFileAttributesA(hidden.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE,
               DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
+    // Each row's tree as the script made it; beside: what the snapshot leaves
+    // out (the tree by its own name); may_stay: under Wine no call removes a
+    // Unix link without reaching its target.
     const struct {
-        const char* what;
-        std::string tree, beside;  // beside: what the snapshot leaves out (the tree by its own name)
-        const char* may_stay;      // under Wine no call removes a Unix link without reaching its target
-    } cases[] = {
-        {"a link to a folder outside", "\\dirlink-tree", "\\dirlink-tree", "\\dirlink-tree\\link"},
-        {"a link left for the commands", "\\attrib-tree", "\\attrib-tree", "\\attrib-tree\\link"},
-        {"a link to a file outside", "\\filelink-tree", "\\filelink-tree", "\\filelink-tree\\link"},
-        {"the path itself a link", "\\toplink", "\\toplink", ""},
-        {"a tree below a linked folder", "\\via\\tree", "\\real", ""},
-        {"a name holding a backslash", "\\backslash-tree", "\\backslash-tree", "\\backslash-tree\\..\\canary.txt"},
-        {"full-width dots and backslash", "\\bestfit-tree", "\\bestfit-tree", ""},
+        Trap trap;
+        std::string tree, beside, may_stay;
+    } made_as[] = {
+        {Trap::FolderLink, "\\dirlink-tree", "\\dirlink-tree", "\\dirlink-tree\\link"},
+        {Trap::LinkForCommands, "\\attrib-tree", "\\attrib-tree", "\\attrib-tree\\link"},
+        {Trap::FileLink, "\\filelink-tree", "\\filelink-tree", "\\filelink-tree\\link"},
+        {Trap::TopLink, "\\toplink", "\\toplink", ""},
+        {Trap::ViaLinkedFolder, "\\via\\tree", "\\real", ""},
+        {Trap::BackslashName, "\\backslash-tree", "\\backslash-tree", "\\backslash-tree\\..\\canary.txt"},
+        {Trap::BestFit, "\\bestfit-tree", "\\bestfit-tree", ""},
+        {Trap::Mount, "\\mount-tree", "", ""},
     };
-    for (const auto& c : cases) {
-        const auto before = Snapshot(root, c.beside);
-        remove_((root + c.tree).c_str());
+    for (const RemovalTrap& row : kRemovalTraps) {
+        if (!(row.faces & kWineLinks)) continue;
+        const auto* c = std::find_if(std::begin(made_as), std::end(made_as), [&](const auto& m) { return m.trap == row.trap; });
+        ASSERT_NE(c, std::end(made_as)) << row.what;
+        if (row.trap == Trap::Mount) {
+            // Another file system mounted in a tree, where the script could
+            // mount one: it stays whole, and so do the folders above it.
+            const std::string in_mount = root + "\\mount-tree\\sub\\m\\in-mount.txt";
+            if (::GetFileAttributesA(in_mount.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            remove_((root + c->tree).c_str());
+            WaitForRemovalCommands();
+            EXPECT_NE(::GetFileAttributesA(in_mount.c_str()), INVALID_FILE_ATTRIBUTES);
+            continue;
+        }
+        const auto before = Snapshot(root, c->beside);
+        remove_((root + c->tree).c_str());
         WaitForRemovalCommands();
-        EXPECT_EQ(Snapshot(root, c.beside), before) << c.what;
-        if (c.tree == "\\toplink") continue;  // listing it would list the folder it names
+        EXPECT_EQ(Snapshot(root, c->beside), before) << row.what;
+        if (row.trap == Trap::ViaLinkedFolder) {  // removed whole, its files too: they are no links
+            EXPECT_EQ(::GetFileAttributesA((root + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+        if (row.trap == Trap::TopLink) continue;  // listing it would list the folder it names
         std::map<std::string, std::string> left;
-        Snapshot(root, c.tree, "", left);
-        EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == c.may_stay))
-            << c.what << ": " << left.size();
+        Snapshot(root, c->tree, "", left);
+        EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == c->may_stay))
+            << row.what << ": " << left.size();
     }
-    // Removed whole, its files too: they are no links.
-    EXPECT_EQ(::GetFileAttributesA((root + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
-    // Another file system mounted in a tree, where the script could mount one:
-    // it stays whole, and so do the folders above it.
-    const std::string in_mount = root + "\\mount-tree\\sub\\m\\in-mount.txt";
-    if (::GetFileAttributesA(in_mount.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    remove_((root + "\\mount-tree").c_str());
-    WaitForRemovalCommands();
-    EXPECT_NE(::GetFileAttributesA(in_mount.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Waits (at most 20 s) for the Linux helper of removal_traps_wine.sh.
@@ -370,10 +327,8 @@ TEST_F(RemovalTraps, AnotherDriveNameForTheSystemDrive) {
     // included: the whole of it takes minutes under Wine.
     const auto before = Snapshot(windows, "", 2);
     ASSERT_GT(before.size(), 500u);
-    for (const std::string& path : std::vector<std::string>{"W:" + below, "w:" + below + ".", "W:" + below + " \\",
-                                                            "\\\\?\\W:" + below, "W:" + below + "\\system32\\..",
-                                                            "W:\\", "W:" + below + "\\.."})
-        remove_(path.c_str());
+    for (const RefusedPath& refused : kRefusedPaths)
+        if (refused.faces & kDriveLink) remove_(RefusedSpelling(refused.path, windows).c_str());
     WaitForRemovalCommands();
     EXPECT_EQ(Snapshot(windows, "", 2), before);
 }

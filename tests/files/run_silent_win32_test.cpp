@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Karvelin.h"
+#include "files/temp_folder.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -70,7 +71,8 @@ TEST_F(RunSilentThroughTheDll, AnswersTheExitCodeOrTheStartError) {
 }
 
 TEST_F(RunSilentThroughTheDll, QuotesAmpersandsAndRedirectionReachTheInterpreter) {
-    const std::string folder = NewTempFolder("runsilent");
+    const TempFolder temp("runsilent");
+    const std::string& folder = temp.path();
     ASSERT_FALSE(folder.empty());
     const std::string file = folder + "\\out 1.txt";
 
@@ -94,7 +96,8 @@ TEST_F(RunSilentThroughTheDll, QuotesAmpersandsAndRedirectionReachTheInterpreter
 
 TEST_F(RunSilentThroughTheDll, LongLinesAreRunWholeUpToTheSystemsLimitAndRefusedPastIt) {
     const std::string interpreter = Environment("COMSPEC").value_or("CMD.EXE");
-    const std::string folder = NewTempFolder("long-line");
+    const TempFolder temp("long-line");
+    const std::string& folder = temp.path();
     ASSERT_FALSE(folder.empty());
     const std::string marker = folder + "\\started.txt";
     // "<interpreter> /c echo x> <marker> & exit 7 & rem xxx...": n characters.
@@ -109,7 +112,6 @@ TEST_F(RunSilentThroughTheDll, LongLinesAreRunWholeUpToTheSystemsLimitAndRefused
         EXPECT_EQ(run_("echo", argument(c.length).c_str()), c.answer) << c.length;
         EXPECT_EQ(::GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES, c.answer == 7) << c.length;
     }
-    RemoveAll(folder);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "Karvelin.h"
 #include "common/win32_owners.h"
+#include "files/temp_folder.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -92,11 +93,11 @@ std::vector<std::string> Files(const std::string& folder) {
 
 // A folder of this test's own under the temporary folder, with a target file;
 // removed with everything in it afterwards.
-class ShortcutThroughTheDll : public ::testing::Test {
+class ShortcutThroughTheDll : public InTempFolder<> {
 protected:
+    ShortcutThroughTheDll() : InTempFolder("shortcut") {}
     void SetUp() override {
-        folder_ = NewTempFolder("shortcut");
-        ASSERT_FALSE(folder_.empty());
+        InTempFolder::SetUp();
         target_ = folder_ + "\\server setup.exe";
         win32::unique_hfile file(::CreateFileA(target_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -114,7 +115,8 @@ protected:
         return create_(f[0].c_str(), f[1].c_str(), f[2].c_str(), link.c_str(), f[3].c_str());
     }
 
-    std::string folder_, target_;
+    const std::string folder_ = base_;
+    std::string target_;
     win32::unique_hmodule dll_;
     CreateShortcutFunction create_ = nullptr;
 };
