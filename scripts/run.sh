@@ -14,6 +14,10 @@
 # Unix root) and refuses to run anywhere else: Wine starts a program whose
 # folder it cannot enter (a path of about 260 characters or more) in the
 # Windows folder, where a relative path would name another file.
+#
+# KARVELIN_RUN_BUILD=DIR runs DIR/bin/karvelin.exe, built already for the
+# architecture asked, with the Wine prefix DIR/wineprefix, and builds nothing
+# (the test of this script runs a test build's program that way).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=main
@@ -28,22 +32,28 @@ case ${1:-} in
         echo "usage: scripts/run.sh [--win64] [report | FUNCTION ARG... | list | --help | --version]"
         echo "  builds build/main (--win64: build/main64, 64-bit) and runs karvelin.exe under Wine"
         echo "  in the caller's folder (exit status 2 where Wine cannot enter it); the program's help:"
+        echo "  (KARVELIN_RUN_BUILD=DIR: DIR/bin/karvelin.exe, already built, and the prefix DIR/wineprefix)"
         ;;
 esac
-"$root/scripts/deps.sh" "$preset"
-build=$root/build/$preset
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    (cd "$root" && cmake --preset "$preset" >/dev/null)
-fi
 status=$(mktemp)
 trap 'rm -f "$status"' EXIT
-# Quiet when there is nothing to build; what the build says goes to the error
-# stream, so that the output is the program's alone. A command's status goes
-# through a pipe in the file (`a && echo 0 || echo $?` is not ended by set -e).
-{ (cd "$root" && cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)") 2>&1 &&
-    echo 0 >"$status" || echo $? >"$status"; } |
-    grep -v 'Built target\|^make\|^\[ *[0-9]*%\] *$' >&2 || true
-[ "$(cat "$status")" -eq 0 ] || exit 1
+if [ -n "${KARVELIN_RUN_BUILD:-}" ]; then
+    build=$(cd "$KARVELIN_RUN_BUILD" && pwd)
+else
+    "$root/scripts/deps.sh" "$preset"
+    build=$root/build/$preset
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        (cd "$root" && cmake --preset "$preset" >/dev/null)
+    fi
+    # Quiet when there is nothing to build; what the build says goes to the
+    # error stream, so that the output is the program's alone. A command's
+    # status goes through a pipe in the file (`a && echo 0 || echo $?` is not
+    # ended by set -e).
+    { (cd "$root" && cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)") 2>&1 &&
+        echo 0 >"$status" || echo $? >"$status"; } |
+        grep -v 'Built target\|^make\|^\[ *[0-9]*%\] *$' >&2 || true
+    [ "$(cat "$status")" -eq 0 ] || exit 1
+fi
 [ $# -gt 0 ] || set -- report
 folder=$(pwd -P | sed 's|/|\\|g')
 set -- --folder "Z:$folder" "$@"

@@ -104,15 +104,17 @@ if(NOT WIN32)
   add_test(NAME karvelin_doc_samples COMMAND ${KARVELIN_HOST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/tools/doc_samples.py
            ${PROJECT_SOURCE_DIR}/docs/program.md $<TARGET_FILE:karvelin>)
 endif()
-# The main job's script, as a caller runs it (it builds build/main or
-# build/main64 in the checkout when needed): from the plain native build, and
-# for the 64-bit program from the win64 build.
+# The main job's script, as a caller runs it, on a program built already:
+# from the plain native build the win32 preset's (the checkout's build/win32;
+# when that is not built, run.sh builds build/main), and for the 64-bit
+# program the win64 build's own.
 if(NOT WIN32 AND NOT KARVELIN_SANITIZE)
-  add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR})
+  add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR}
+           ${PROJECT_SOURCE_DIR}/build/win32/bin)
 elseif(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_test(NAME karvelin_run_script COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/run_script_case.sh ${PROJECT_SOURCE_DIR}
-           --win64)
+           $<TARGET_FILE_DIR:karvelin> --win64)
 endif()
 if(TEST karvelin_run_script)
-  set_tests_properties(karvelin_run_script PROPERTIES COST 800)  # a build of the main preset
+  set_tests_properties(karvelin_run_script PROPERTIES COST 800)  # a Wine prefix made
 endif()

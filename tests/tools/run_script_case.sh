@@ -1,17 +1,41 @@
 #!/bin/sh
 # scripts/run.sh as a caller runs it, from a folder of its own: the program's
 # exit status comes through, lines end plainly on both streams, and a relative
-# path names the caller's file, never the checkout's. Builds the main preset
-# when it is not built (a warm call takes a second or two).
-# usage: run_script_case.sh SOURCE_DIR [--win64]
+# path names the caller's file, never the checkout's. Runs the program and
+# DLL built in BIN_DIR, in the suite's shared Wine prefix (KARVELIN_WINEPREFIX)
+# or else one of its own; without them there, the main preset's, which run.sh
+# builds when it is not built.
+# usage: run_script_case.sh SOURCE_DIR BIN_DIR [--win64]
 set -u
 root=$1
-shift
+bin=$2
+shift 2
 work=$(mktemp -d) || exit 1
 probe=karvelin-run-probe-$$
-prefix=$root/build/main/wineprefix
-[ "${1:-}" = --win64 ] && prefix=$root/build/main64/wineprefix
-trap 'rm -rf "$work" "${root:?}/$probe" "$prefix/drive_c/windows/$probe"' EXIT
+own_prefix=
+if [ -f "$bin/karvelin.exe" ] && [ -f "$bin/Karvelin.dll" ]; then
+    mkdir "$work/tree" && ln -s "$bin" "$work/tree/bin" || exit 1
+    export KARVELIN_RUN_BUILD="$work/tree"
+    prefix=$work/tree/wineprefix
+    if [ -n "${KARVELIN_WINEPREFIX:-}" ]; then
+        ln -s "$KARVELIN_WINEPREFIX" "$prefix" || exit 1
+    else
+        own_prefix=$prefix
+    fi
+else
+    echo "no karvelin.exe and Karvelin.dll in $bin: run.sh builds and runs the main preset's"
+    unset KARVELIN_RUN_BUILD
+    prefix=$root/build/main/wineprefix
+    [ "${1:-}" = --win64 ] && prefix=$root/build/main64/wineprefix
+fi
+cleanup() {
+    if [ -n "$own_prefix" ]; then
+        WINEPREFIX="$own_prefix" wineserver -k >/dev/null 2>&1
+        WINEPREFIX="$own_prefix" wineserver -w >/dev/null 2>&1
+    fi
+    rm -rf "$prefix/drive_c/windows/$probe" "$work" "${root:?}/$probe"
+}
+trap cleanup EXIT
 cd "$work" || exit 1
 fail() {
     echo "FAIL: $*"
