@@ -71,6 +71,10 @@ win32::unique_hmodule LoadKarvelin() {
     return win32::unique_hmodule(::LoadLibraryA((path + "Karvelin.dll").c_str()));
 }
 
+LoadedKarvelin::LoadedKarvelin() : dll_(LoadKarvelin()) {
+    if (!dll_) throw std::runtime_error("Karvelin.dll not loaded: error " + std::to_string(::GetLastError()));
+}
+
 void SetRegistryValue(const char* key_path, const char* name, DWORD type, const void* data, DWORD size) {
     unique_hkey key;
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "common/win32_owners.h"
@@ -55,6 +56,23 @@ template <typename Function>
 Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
+
+// Karvelin.dll loaded for a test, and its exports by name. A library that
+// does not load or a missing export throws: the test fails there, before any
+// call through a null function.
+class LoadedKarvelin {
+public:
+    LoadedKarvelin();
+    HMODULE get() const { return dll_.get(); }
+    template <typename Function>
+    Function Get(const char* name) const {
+        if (const auto function = Export<Function>(dll_.get(), name)) return function;
+        throw std::runtime_error(std::string("Karvelin.dll exports no ") + name);
+    }
+
+private:
+    win32::unique_hmodule dll_;
+};
 
 // Registry values under HKEY_LOCAL_MACHINE, for arranging a case.
 void SetRegistryValue(const char* key_path, const char* name, DWORD type, const void* data, DWORD size);

@@ -32,10 +32,8 @@ win32::unique_handle DenyOnlyToken() {
 }
 
 TEST(CheckUserRightThroughTheDll, TheProcessTokenDecidesForEveryThread) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto check = Export<ResultCode (*)()>(dll.get(), "CheckUserRight");
-    ASSERT_NE(check, nullptr);
+    const LoadedKarvelin dll;
+    auto check = dll.Get<ResultCode (*)()>("CheckUserRight");
     EXPECT_EQ(check(), 0u);
 
     const win32::unique_handle restricted = DenyOnlyToken();

@@ -55,10 +55,8 @@ std::vector<ReleaseCase> WineReleases() {
 INSTANTIATE_TEST_SUITE_P(Releases, ReleaseMatrix, ::testing::ValuesIn(WineReleases()));
 
 TEST(CheckIeVersionOnWindows, ReadsTheBrowserValueAfresh) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto check = Export<ResultCode (*)()>(dll.get(), "CheckIeVersion");
-    ASSERT_NE(check, nullptr);
+    const LoadedKarvelin dll;
+    auto check = dll.Get<ResultCode (*)()>("CheckIeVersion");
     for (const checks::BrowserCase& c : checks::kBrowserCases) {
         if (c.value)
             SetRegistryString(kBrowserKey, "IE", c.value);

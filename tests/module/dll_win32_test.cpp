@@ -79,8 +79,7 @@ ExportTable ReadExportTable(HMODULE module) {
 }
 
 TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
+    const LoadedKarvelin dll;
     const ExportTable table = ReadExportTable(dll.get());
     EXPECT_EQ(table.name, "Karvelin.dll");
 #define KARVELIN_NAME(name, ...) #name,
@@ -94,16 +93,12 @@ TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
     EXPECT_EQ(::GetProcAddress(dll.get(), "_CheckOS"), nullptr);
     // The Python 2 module's registration, which with no interpreter in the
     // process (a native caller's) returns touching nothing.
-    auto init = Export<void (*)()>(dll.get(), "init_Karvelin");
-    ASSERT_NE(init, nullptr);
-    init();
+    dll.Get<void (*)()>("init_Karvelin")();
 }
 
 TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto describe = Export<const char* (*)(ResultCode)>(dll.get(), "GetErrorDescription");
-    ASSERT_NE(describe, nullptr);
+    const LoadedKarvelin dll;
+    auto describe = dll.Get<const char* (*)(ResultCode)>("GetErrorDescription");
     EXPECT_STREQ(describe(0), "0");
     EXPECT_STREQ(describe(236798225u), "236798225");
     EXPECT_STREQ(describe(0xFFFFFFFFu), "4294967295");

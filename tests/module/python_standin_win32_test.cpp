@@ -341,9 +341,8 @@ TEST(PythonTwoInterpreters, RegistersWithTheOneThatRuns) {
             records[i]->initialized = c.runs[i];
             records[i]->holds_this_thread = c.here[i];
         }
-        win32::unique_hmodule module = LoadKarvelin();  // unloaded before the interpreters
-        ASSERT_TRUE(module);
-        Export<void (*)()>(module.get(), "init_Karvelin")();
+        const LoadedKarvelin module;  // unloaded before the interpreters
+        module.Get<void (*)()>("init_Karvelin")();
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(records[i]->registrations, c.registrations[i]) << kNames[i];
             EXPECT_EQ(TakenError(standins[i].get()), c.told[i]) << kNames[i];
