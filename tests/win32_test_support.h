@@ -56,18 +56,22 @@ template <typename Function>
 Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
+// An export that must be there: a missing one throws, and the test fails
+// there rather than calling through a null function.
+template <typename Function>
+Function Exported(HMODULE module, const char* name) {
+    if (const auto function = Export<Function>(module, name)) return function;
+    throw std::runtime_error(std::string("no export ") + name);
+}
 
-// Karvelin.dll loaded for a test, and its exports by name. A library that
-// does not load or a missing export throws: the test fails there, before any
-// call through a null function.
+// Karvelin.dll loaded for a test (or a throw), and its exports by name.
 class LoadedKarvelin {
 public:
     LoadedKarvelin();
     HMODULE get() const { return dll_.get(); }
     template <typename Function>
     Function Get(const char* name) const {
-        if (const auto function = Export<Function>(dll_.get(), name)) return function;
-        throw std::runtime_error(std::string("Karvelin.dll exports no ") + name);
+        return Exported<Function>(dll_.get(), name);
     }
 
 private:
