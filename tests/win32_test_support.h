@@ -48,6 +48,9 @@ std::string RunSelf(const std::string& arguments);
 std::string RunCommand(std::string command_line, HANDLE token = nullptr);
 inline std::string RunProbeChecks() { return RunSelf(kProbeChecksArg); }
 
+// The path of a file beside this test program, by its path from the program's folder.
+std::string BesideSelf(const std::string& name);
+
 // Karvelin.dll from beside the test program, through LoadLibrary, as a native
 // caller loads it.
 win32::unique_hmodule LoadKarvelin();

@@ -26,10 +26,7 @@ using standin::Object;
 
 // A DLL of the build, by its path from the test program's folder.
 win32::unique_hmodule LoadBeside(const std::string& name) {
-    char path[MAX_PATH * 2] = {};
-    ::GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    const std::string folder = path;
-    return win32::unique_hmodule(::LoadLibraryA((folder.substr(0, folder.find_last_of("\\/") + 1) + name).c_str()));
+    return win32::unique_hmodule(::LoadLibraryA(BesideSelf(name).c_str()));
 }
 
 // The error a stand-in was left with, as "Type: message" ("" for none), and the size it names.
