@@ -31,6 +31,11 @@ static std::string SelfPath() {
     return path;
 }
 
+std::string BesideSelf(const std::string& name) {
+    const std::string self = SelfPath();
+    return self.substr(0, self.find_last_of("\\/") + 1) + name;
+}
+
 std::string RunSelf(const std::string& arguments) { return RunCommand("\"" + SelfPath() + "\" " + arguments); }
 
 std::string RunCommand(std::string command, HANDLE token) {
@@ -66,9 +71,11 @@ std::string RunCommand(std::string command, HANDLE token) {
 }
 
 win32::unique_hmodule LoadKarvelin() {
-    std::string path = SelfPath();
-    path.erase(path.find_last_of('\\') + 1);
-    return win32::unique_hmodule(::LoadLibraryA((path + "Karvelin.dll").c_str()));
+    return win32::unique_hmodule(::LoadLibraryA(BesideSelf("Karvelin.dll").c_str()));
+}
+
+LoadedKarvelin::LoadedKarvelin() : dll_(LoadKarvelin()) {
+    if (!dll_) throw std::runtime_error("Karvelin.dll not loaded: error " + std::to_string(::GetLastError()));
 }
 
 void SetRegistryValue(const char* key_path, const char* name, DWORD type, const void* data, DWORD size) {

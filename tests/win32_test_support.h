@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "common/win32_owners.h"
@@ -47,6 +48,9 @@ std::string RunSelf(const std::string& arguments);
 std::string RunCommand(std::string command_line, HANDLE token = nullptr);
 inline std::string RunProbeChecks() { return RunSelf(kProbeChecksArg); }
 
+// The path of a file beside this test program, by its path from the program's folder.
+std::string BesideSelf(const std::string& name);
+
 // Karvelin.dll from beside the test program, through LoadLibrary, as a native
 // caller loads it.
 win32::unique_hmodule LoadKarvelin();
@@ -55,6 +59,27 @@ template <typename Function>
 Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
+// An export that must be there: a missing one throws, and the test fails
+// there rather than calling through a null function.
+template <typename Function>
+Function Exported(HMODULE module, const char* name) {
+    if (const auto function = Export<Function>(module, name)) return function;
+    throw std::runtime_error(std::string("no export ") + name);
+}
+
+// Karvelin.dll loaded for a test (or a throw), and its exports by name.
+class LoadedKarvelin {
+public:
+    LoadedKarvelin();
+    HMODULE get() const { return dll_.get(); }
+    template <typename Function>
+    Function Get(const char* name) const {
+        return Exported<Function>(dll_.get(), name);
+    }
+
+private:
+    win32::unique_hmodule dll_;
+};
 
 // Registry values under HKEY_LOCAL_MACHINE, for arranging a case.
 void SetRegistryValue(const char* key_path, const char* name, DWORD type, const void* data, DWORD size);

@@ -25,13 +25,10 @@ def rows(name):
         return [line.rstrip("\n").split("\t") for line in lines]
 
 
-def test_the_installed_copy_is_tested():
-    assert os.path.basename(os.path.dirname(package_folder())) == "site-packages"
-
-
-def test_the_module_is_installed_once_as_the_installer_imports_it():
+def test_the_installed_copy_is_tested_and_its_module_installed_once_as_the_installer_imports_it():
     import _Karvelin as top
 
+    assert os.path.basename(os.path.dirname(package_folder())) == "site-packages"
     assert _Karvelin is top
     assert os.path.dirname(os.path.realpath(top.__file__)) == os.path.dirname(package_folder())
     assert not [name for name in os.listdir(package_folder()) if name.startswith("_Karvelin.")]

@@ -32,10 +32,8 @@ win32::unique_handle DenyOnlyToken() {
 }
 
 TEST(CheckUserRightThroughTheDll, TheProcessTokenDecidesForEveryThread) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto check = Export<ResultCode (*)()>(dll.get(), "CheckUserRight");
-    ASSERT_NE(check, nullptr);
+    const LoadedKarvelin dll;
+    auto check = dll.Get<ResultCode (*)()>("CheckUserRight");
     EXPECT_EQ(check(), 0u);
 
     const win32::unique_handle restricted = DenyOnlyToken();
@@ -54,10 +52,7 @@ TEST(CheckUserRightThroughTheDll, TheProcessTokenDecidesForEveryThread) {
     EXPECT_EQ(answer, 0u);
 
     // A process started with it: no administrator.
-    char path[MAX_PATH * 2] = {};
-    ::GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    std::string command = path;
-    command = "\"" + command.erase(command.find_last_of('\\') + 1) + "karvelin.exe\" CheckUserRight";
+    const std::string command = "\"" + BesideSelf("karvelin.exe") + "\" CheckUserRight";
     const std::string restricted_output = RunCommand(command, restricted.get());
     EXPECT_NE(restricted_output.find(std::to_string(ERR_NOT_ADMIN) + "  ERR_NOT_ADMIN"), std::string::npos)
         << restricted_output;

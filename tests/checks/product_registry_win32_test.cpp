@@ -31,10 +31,8 @@ void Put(const char* name, const std::optional<Value>& value) {
 }
 
 TEST(ProductSettings, InstallationTypeThroughTheDllAndTheTextReader) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto installation_type = Export<int32_t (*)()>(dll.get(), "GetCurrentInstallationType");
-    ASSERT_NE(installation_type, nullptr);
+    const LoadedKarvelin dll;
+    auto installation_type = dll.Get<int32_t (*)()>("GetCurrentInstallationType");
     EXPECT_EQ(installation_type(), 2) << "no key";
 
     const std::optional<Value> none;
@@ -84,10 +82,8 @@ TEST(ProductSettings, InstallationTypeThroughTheDllAndTheTextReader) {
 // A 64-bit process reads the 64-bit view, unredirected: settings that a
 // 32-bit installer wrote (Software\Wow6432Node) are not seen.
 TEST(ProductSettings, TheSixtyFourBitDllReadsTheSixtyFourBitView) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto installation_type = Export<int32_t (*)()>(dll.get(), "GetCurrentInstallationType");
-    ASSERT_NE(installation_type, nullptr);
+    const LoadedKarvelin dll;
+    auto installation_type = dll.Get<int32_t (*)()>("GetCurrentInstallationType");
     {
         win32::unique_hkey key;
         ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMonitor, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,

@@ -29,8 +29,7 @@ const std::wstring kSocketFailureText = L"Windows \x901a\x4fe1\x7aef\x53e3\x521d
 TEST(KarvelinDll, LoadingAddsBothErrorModeFlagsAndKeepsTheOthers) {
     const UINT before = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
     {
-        win32::unique_hmodule dll = LoadKarvelin();
-        ASSERT_TRUE(dll) << ::GetLastError();
+        const LoadedKarvelin dll;
         const UINT mode = ::SetErrorMode(before);
         EXPECT_EQ(mode, static_cast<UINT>(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
     }
@@ -38,8 +37,7 @@ TEST(KarvelinDll, LoadingAddsBothErrorModeFlagsAndKeepsTheOthers) {
 }
 
 TEST(KarvelinDll, StringTableHoldsTheSocketFailureMessage) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
+    const LoadedKarvelin dll;
     EXPECT_EQ(module::LoadResourceString(dll.get(), 101, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)),
               kSocketFailureText);
     EXPECT_EQ(module::LoadResourceString(dll.get(), 101, 2052), kSocketFailureText);
@@ -64,11 +62,8 @@ ExportTable ReadExportTable(HMODULE module) {
     // IMAGE_NT_HEADERS is the image's own kind: the 64-bit headers (PE32+) in
     // the 64-bit build, where the optional header is larger.
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-#ifdef _WIN64
-    EXPECT_EQ(nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
-#else
-    EXPECT_EQ(nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
-#endif
+    EXPECT_EQ(nt->OptionalHeader.Magic, sizeof(void*) == 8 ? IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                                                            : IMAGE_NT_OPTIONAL_HDR32_MAGIC);
     const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
     ExportTable table{reinterpret_cast<const char*>(base + exports->Name), {}};
@@ -79,8 +74,7 @@ ExportTable ReadExportTable(HMODULE module) {
 }
 
 TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
+    const LoadedKarvelin dll;
     const ExportTable table = ReadExportTable(dll.get());
     EXPECT_EQ(table.name, "Karvelin.dll");
 #define KARVELIN_NAME(name, ...) #name,
@@ -94,16 +88,12 @@ TEST(KarvelinDll, ExportTableNamesTheLibraryAndItsFunctions) {
     EXPECT_EQ(::GetProcAddress(dll.get(), "_CheckOS"), nullptr);
     // The Python 2 module's registration, which with no interpreter in the
     // process (a native caller's) returns touching nothing.
-    auto init = Export<void (*)()>(dll.get(), "init_Karvelin");
-    ASSERT_NE(init, nullptr);
-    init();
+    dll.Get<void (*)()>("init_Karvelin")();
 }
 
 TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto describe = Export<const char* (*)(ResultCode)>(dll.get(), "GetErrorDescription");
-    ASSERT_NE(describe, nullptr);
+    const LoadedKarvelin dll;
+    auto describe = dll.Get<const char* (*)(ResultCode)>("GetErrorDescription");
     EXPECT_STREQ(describe(0), "0");
     EXPECT_STREQ(describe(236798225u), "236798225");
     EXPECT_STREQ(describe(0xFFFFFFFFu), "4294967295");

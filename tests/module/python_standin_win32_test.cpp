@@ -26,17 +26,14 @@ using standin::Object;
 
 // A DLL of the build, by its path from the test program's folder.
 win32::unique_hmodule LoadBeside(const std::string& name) {
-    char path[MAX_PATH * 2] = {};
-    ::GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    const std::string folder = path;
-    return win32::unique_hmodule(::LoadLibraryA((folder.substr(0, folder.find_last_of("\\/") + 1) + name).c_str()));
+    return win32::unique_hmodule(::LoadLibraryA(BesideSelf(name).c_str()));
 }
 
 // The error a stand-in was left with, as "Type: message" ("" for none), and the size it names.
 std::string TakenError(HMODULE standin, long long* needed = nullptr) {
     const char* message = nullptr;
     long long size = -1;
-    const char* type = Export<const char* (*)(const char**, long long*)>(standin, "StandIn_TakeError")(&message, &size);
+    const char* type = Exported<const char* (*)(const char**, long long*)>(standin, "StandIn_TakeError")(&message, &size);
     if (needed) *needed = size;
     return type ? std::string(type) + ": " + message : "";
 }
@@ -72,23 +69,16 @@ protected:
     void SetUp() override {
         interpreter_ = LoadBeside(std::string("standin\\") + GetParam().standin);
         ASSERT_TRUE(interpreter_) << GetParam().standin << ": " << ::GetLastError();
-#define KARVELIN_BIND_HELPER(result, name, parameters) \
-    name = Export<result(*) parameters>(interpreter_.get(), #name);  \
-    ASSERT_NE(name, nullptr) << #name;
+#define KARVELIN_BIND_HELPER(result, name, parameters) name = Exported<result(*) parameters>(interpreter_.get(), #name);
         KARVELIN_STANDIN_HELPERS(KARVELIN_BIND_HELPER)
 #undef KARVELIN_BIND_HELPER
         record_ = StandIn_Record();
         module_ = Python2() ? LoadKarvelin() : LoadBeside("..\\python\\_Karvelin.pyd");
         ASSERT_TRUE(module_) << ::GetLastError();
-        if (Python2()) {
-            auto init = Export<void (*)()>(module_.get(), "init_Karvelin");
-            ASSERT_NE(init, nullptr);
-            init();
-        } else {
-            auto init = Export<Object* (*)()>(module_.get(), "PyInit__Karvelin");
-            ASSERT_NE(init, nullptr);
-            ASSERT_NE(init(), nullptr);
-        }
+        if (Python2())
+            Exported<void (*)()>(module_.get(), "init_Karvelin")();
+        else
+            ASSERT_NE(Exported<Object* (*)()>(module_.get(), "PyInit__Karvelin")(), nullptr);
         methods_ = static_cast<const python::api::MethodDef*>(record_->methods);
         ASSERT_NE(methods_, nullptr);
     }
@@ -337,13 +327,12 @@ TEST(PythonTwoInterpreters, RegistersWithTheOneThatRuns) {
         for (int i = 0; i < 2; ++i) {
             standins[i] = LoadBeside(std::string("standin\\") + kNames[i]);
             ASSERT_TRUE(standins[i]) << kNames[i];
-            records[i] = Export<standin::Record* (*)()>(standins[i].get(), "StandIn_Record")();
+            records[i] = Exported<standin::Record* (*)()>(standins[i].get(), "StandIn_Record")();
             records[i]->initialized = c.runs[i];
             records[i]->holds_this_thread = c.here[i];
         }
-        win32::unique_hmodule module = LoadKarvelin();  // unloaded before the interpreters
-        ASSERT_TRUE(module);
-        Export<void (*)()>(module.get(), "init_Karvelin")();
+        const LoadedKarvelin module;  // unloaded before the interpreters
+        module.Get<void (*)()>("init_Karvelin")();
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(records[i]->registrations, c.registrations[i]) << kNames[i];
             EXPECT_EQ(TakenError(standins[i].get()), c.told[i]) << kNames[i];

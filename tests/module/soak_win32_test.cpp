@@ -196,13 +196,6 @@ std::vector<SoakCase> SoakCases(HMODULE dll, const std::string& folder) {
     return cases;
 }
 
-// A folder of the soak's own under the temporary folder.
-std::string SoakFolder() {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    return std::string(temp) + "karvelin-soak-" + std::to_string(::GetCurrentProcessId());
-}
-
 struct Figures {
     unsigned handles, heap, gdi, user;
 };
@@ -217,8 +210,8 @@ Figures Measure() {
 // its error path (fewer for the slow ones); prints one line per export:
 // "soak <name> <calls> <calls> handles A B heap C D gdi E F user G H ms T".
 int CallSoakMain(int calls, bool every_call) {
-    const std::string folder = SoakFolder();
-    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string folder = NewTempFolder("soak");
+    if (folder.empty()) return 6;
     if (std::FILE* file = std::fopen((folder + "\\source.txt").c_str(), "w")) {
         std::fputs("soak", file);
         std::fclose(file);
@@ -300,10 +293,8 @@ std::vector<Call> PureAnswers(HMODULE dll) {
 }
 
 TEST(KarvelinSoak, ThirtyTwoThreadsGetTheAnswersOfOne) {
-    win32::unique_hmodule library = LoadKarvelin();
-    ASSERT_TRUE(library);
-    HMODULE dll = library.get();
-    const std::vector<Call> answers = PureAnswers(dll);
+    const LoadedKarvelin library;
+    const std::vector<Call> answers = PureAnswers(library.get());
     std::vector<std::string> expected;
     for (const Call& answer : answers) {
         ASSERT_TRUE(answer);

@@ -48,44 +48,35 @@ TEST(StartUp, AddsBothErrorFlagsAndKeepsTheOthers) {
               (std::vector<std::string>{"GetErrorMode", "SetErrorMode", "WSAStartup 257"}));
 }
 
-struct SocketCase {
-    const char* name;
-    int result;
-    std::uint16_t granted;
-    bool loads;
-    std::vector<std::string> socket_calls;  // after the error mode
-};
-
-class StartUpSockets : public ::testing::TestWithParam<SocketCase> {};
-
-TEST_P(StartUpSockets, LoadsOnlyWithExactlyVersionOneOne) {
-    const SocketCase& c = GetParam();
-    FakeStartup platform;
-    platform.startup_result = c.result;
-    platform.granted = c.granted;
-    LoadedLibrary loaded;
-    EXPECT_EQ(StartUp(platform, "D:\\x\\Karvelin.dll", loaded), c.loads);
-    // An unload undoes a socket start-up that counted, and only that one.
-    ShutDown(platform, loaded);
-    ShutDown(platform, loaded);
-    const std::vector<std::string> socket_calls(platform.calls.begin() + 2, platform.calls.end());
-    EXPECT_EQ(socket_calls, c.socket_calls);
-    if (!c.loads) {
-        EXPECT_EQ(platform.caption, "Karvelin");
+// An unload undoes a socket start-up that counted, and only that one.
+TEST(StartUpSockets, LoadsOnlyWithExactlyVersionOneOne) {
+    const struct {
+        const char* name;
+        int result;
+        std::uint16_t granted;
+        bool loads;
+        std::vector<std::string> socket_calls;  // after the error mode
+    } cases[] = {
+        {"granted 1.1", 0, 0x0101, true, {"WSAStartup 257", "WSACleanup"}},
+        // A wrong version is cleaned up at once, then the load fails.
+        {"granted 2.2", 0, 0x0202, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
+        {"granted 1.0", 0, 0x0001, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
+        {"granted 0.1", 0, 0x0100, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
+        // A failed start-up has nothing to clean up.
+        {"start-up fails", 10091 /* WSASYSNOTREADY */, 0, false, {"WSAStartup 257", "MessageBox"}},
+    };
+    for (const auto& c : cases) {
+        FakeStartup platform;
+        platform.startup_result = c.result;
+        platform.granted = c.granted;
+        LoadedLibrary loaded;
+        EXPECT_EQ(StartUp(platform, "D:\\x\\Karvelin.dll", loaded), c.loads) << c.name;
+        ShutDown(platform, loaded);
+        ShutDown(platform, loaded);
+        EXPECT_EQ(std::vector<std::string>(platform.calls.begin() + 2, platform.calls.end()), c.socket_calls) << c.name;
+        EXPECT_EQ(platform.caption, c.loads ? "" : "Karvelin") << c.name;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, StartUpSockets,
-    ::testing::Values(
-        SocketCase{"granted_1_1", 0, 0x0101, true, {"WSAStartup 257", "WSACleanup"}},
-        // A wrong version is cleaned up at once, then the load fails.
-        SocketCase{"granted_2_2", 0, 0x0202, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
-        SocketCase{"granted_1_0", 0, 0x0001, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
-        SocketCase{"granted_0_1", 0, 0x0100, false, {"WSAStartup 257", "WSACleanup", "MessageBox"}},
-        // A failed start-up has nothing to clean up.
-        SocketCase{"startup_fails", 10091 /* WSASYSNOTREADY */, 0, false, {"WSAStartup 257", "MessageBox"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DisplayNameFromPath, FileNameWithoutFolderAndExtension) {
     const struct {

@@ -25,12 +25,9 @@ protected:
 #endif
 };
 
-TEST_F(SystemConversion, ValidateTheIP) {
+TEST_F(SystemConversion, ValidateTheIPAndValidateNet) {
     for (const AddressCase& c : kAddressCases)
         EXPECT_EQ(ValidateTheIP(c.text, SystemInet()), c.acceptable) << '"' << c.text << '"';
-}
-
-TEST_F(SystemConversion, ValidateNet) {
     for (const NetCase& c : kNetCases)
         EXPECT_EQ(ValidateNet(c.host, c.mask, c.network, c.other, SystemInet()), c.expected)
             << c.host << " / " << c.mask << " / " << c.network << " / " << c.other;

@@ -9,12 +9,9 @@ namespace karvelin::test {
 namespace {
 
 TEST(AddressChecksThroughTheDll, AnswerAsOnEveryPlatform) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto validate_ip = Export<int32_t (*)(const char*)>(dll.get(), "ValidateTheIP");
-    auto validate_net =
-        Export<ResultCode (*)(const char*, const char*, const char*, const char*)>(dll.get(), "ValidateNet");
-    ASSERT_TRUE(validate_ip && validate_net);
+    const LoadedKarvelin dll;
+    auto validate_ip = dll.Get<int32_t (*)(const char*)>("ValidateTheIP");
+    auto validate_net = dll.Get<ResultCode (*)(const char*, const char*, const char*, const char*)>("ValidateNet");
     for (const net::AddressCase& c : net::kAddressCases)
         EXPECT_EQ(validate_ip(c.text), c.acceptable) << '"' << c.text << '"';
     for (const net::NetCase& c : net::kNetCases)

@@ -23,20 +23,17 @@ constexpr char kUntouched = 'x';
 class NetThroughTheDll : public ::testing::Test {
 protected:
     void SetUp() override {
-        dll_ = LoadKarvelin();
-        ASSERT_TRUE(dll_);
         WSADATA data;
         ASSERT_EQ(::WSAStartup(MAKEWORD(2, 0), &data), 0);
         buffer_.back() = '\0';
     }
     void TearDown() override { ::WSACleanup(); }
-    win32::unique_hmodule dll_;
+    const LoadedKarvelin dll_;
     std::vector<char> buffer_ = std::vector<char>(65536, kUntouched);
 };
 
 TEST_F(NetThroughTheDll, HostRecordsAreTheLookupsAddresses) {
-    auto get_host_ip_addr = Export<int32_t (*)(char*)>(dll_.get(), "GetHostIPAddr");
-    ASSERT_NE(get_host_ip_addr, nullptr);
+    auto get_host_ip_addr = dll_.Get<int32_t (*)(char*)>("GetHostIPAddr");
     EXPECT_EQ(get_host_ip_addr(buffer_.data()), 0);
     EXPECT_EQ(get_host_ip_addr(nullptr), 0);  // looked up, nothing written
 
@@ -58,8 +55,7 @@ TEST_F(NetThroughTheDll, AdapterListIsWellFormed) {
     const auto devices = net::SystemDevices().NetworkDevices();
     std::printf("Device inventory: %s, %zu network devices\n", devices ? "opened" : "not opened",
                 devices ? devices->size() : 0);
-    auto get_address = Export<ResultCode (*)(char*)>(dll_.get(), "GetAddress");
-    ASSERT_NE(get_address, nullptr);
+    auto get_address = dll_.Get<ResultCode (*)(char*)>("GetAddress");
     const ResultCode answer = get_address(buffer_.data());
     if (answer == ERR_ADAPTER_INFO) {
         EXPECT_EQ(buffer_[0], kUntouched);

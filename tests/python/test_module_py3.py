@@ -68,15 +68,7 @@ def test_argument_errors_name_the_function_and_the_argument(name, args, error, m
     assert str(raised.value).startswith(message)
 
 
-# ---- text arguments: str in the ANSI code page, or bytes ----
-
-
-@pytest.mark.parametrize("text", ["abc123", b"abc123"])
-def test_text_argument_takes_str_and_bytes(text):
-    assert K.IsLetterfigureString(text) == 0
-
-
-# ---- the logic's rows (case_table.LOGIC), with texts as bytes and as str ----
+# ---- the logic's rows (case_table.LOGIC), with texts as bytes and as str (in the ANSI code page) ----
 
 
 @pytest.mark.parametrize("name, row, case", [(name, row, case) for name, rows, case in LOGIC for row in rows])
@@ -168,6 +160,10 @@ def test_recode_round_trip_every_byte_value():
     assert len(encoded) == 2 * len(plain)
     assert all(40 <= c <= 118 for c in encoded)
     assert K.Decode(encoded, len(encoded)) == plain
+    # Decoded from a str, any bytes come back unchanged as a str.
+    decoded = K.Decode(encoded.decode("ascii"), len(encoded))
+    assert type(decoded) is str
+    assert decoded.encode(sys.getfilesystemencoding(), "surrogateescape") == plain
 
 
 def test_decode_stops_at_a_decoded_nul():
@@ -189,14 +185,6 @@ def test_recode_of_str_counts_characters_and_round_trips(text):
     assert K.Recode(text, 2) == K.Recode(head, len(head)).decode("ascii")
     with pytest.raises(ValueError):
         K.Recode(text, len(text) + 1)
-
-
-def test_decode_of_any_bytes_comes_back_unchanged_as_str():
-    plain = bytes(range(1, 256))
-    encoded = K.Recode(plain, len(plain)).decode("ascii")
-    decoded = K.Decode(encoded, len(encoded))
-    assert type(decoded) is str
-    assert decoded.encode(sys.getfilesystemencoding(), "surrogateescape") == plain
 
 
 # ---- silent command execution (through /bin/sh on Linux) ----

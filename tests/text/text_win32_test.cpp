@@ -16,11 +16,8 @@ namespace {
 using namespace std::string_literals;
 
 TEST(TextThroughTheDll, TrimInPlace) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto trim_right = Export<void (*)(char*)>(dll.get(), "TrimRight");
-    auto trim_left = Export<void (*)(char*)>(dll.get(), "TrimLeft");
-    ASSERT_TRUE(trim_right && trim_left);
+    const LoadedKarvelin dll;
+    auto trim_right = dll.Get<void (*)(char*)>("TrimRight"), trim_left = dll.Get<void (*)(char*)>("TrimLeft");
     // The export has no length: the text and its NUL, then guard bytes.
     for (const text::TrimCase& c : text::kTrimCases) {
         std::string right = c.text + '\0' + ">>", left = right;
@@ -32,11 +29,9 @@ TEST(TextThroughTheDll, TrimInPlace) {
 }
 
 TEST(TextThroughTheDll, RecodeResultsGoBackWithLocalFree) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto recode = Export<char* (*)(const char*, uint32_t)>(dll.get(), "Recode");
-    auto decode = Export<char* (*)(const char*, uint32_t)>(dll.get(), "Decode");
-    ASSERT_TRUE(recode && decode);
+    const LoadedKarvelin dll;
+    auto recode = dll.Get<char* (*)(const char*, uint32_t)>("Recode");
+    auto decode = dll.Get<char* (*)(const char*, uint32_t)>("Decode");
     win32::unique_hlocal encoded(recode(TableSample("Recode", 0), 3));
     ASSERT_TRUE(encoded);
     EXPECT_STREQ(static_cast<char*>(encoded.get()), TableSample("Decode", 0));
@@ -47,21 +42,17 @@ TEST(TextThroughTheDll, RecodeResultsGoBackWithLocalFree) {
 }
 
 TEST(TextThroughTheDll, LetterFigureChecksBytesNotCharacters) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto check = Export<ResultCode (*)(const char*)>(dll.get(), "IsLetterfigureString");
-    ASSERT_NE(check, nullptr);
+    const LoadedKarvelin dll;
+    auto check = dll.Get<ResultCode (*)(const char*)>("IsLetterfigureString");
     for (const text::LetterfigureCase& c : text::kLetterfigureCases) EXPECT_EQ(check(c.text), c.expected) << c.text;
 }
 
 // Runs in the default code page (no lead bytes) and, as its own test run, with
 // Wine's ANSI code page set to 936.
 TEST(TextThroughTheDll, SystemCodePageNameChecks) {
-    win32::unique_hmodule dll = LoadKarvelin();
-    ASSERT_TRUE(dll);
-    auto check_name = Export<ResultCode (*)(const char*)>(dll.get(), "CheckBureauName");
-    auto check_dest = Export<ResultCode (*)(const char*)>(dll.get(), "CheckDestFileDir");
-    ASSERT_TRUE(check_name && check_dest);
+    const LoadedKarvelin dll;
+    auto check_name = dll.Get<ResultCode (*)(const char*)>("CheckBureauName");
+    auto check_dest = dll.Get<ResultCode (*)(const char*)>("CheckDestFileDir");
     const UINT code_page = ::GetACP();
     CPINFO info{};
     ASSERT_TRUE(::GetCPInfo(CP_ACP, &info));

@@ -43,14 +43,12 @@ TEST(Trim, Only254BytesOrFewerAreTrimmed) {
     TrimLeft(left.text(), SIZE_MAX);
     EXPECT_EQ(right.extent(254), " " + std::string(252, 'x') + "\0\0"s);
     EXPECT_EQ(left.extent(254), std::string(252, 'x') + " " + "\0\0"s);
-
-    for (const std::string& text : {text254 + " ", " " + text254, std::string(300, ' ')}) {
-        Buffer r(text), l(text);
-        TrimRight(r.text(), SIZE_MAX);
-        TrimLeft(l.text(), SIZE_MAX);
-        EXPECT_EQ(r.extent(text.size()), text + '\0');
-        EXPECT_EQ(l.extent(text.size()), text + '\0');
-    }
+    for (const std::string& text : {text254 + " ", " " + text254, std::string(300, ' ')})
+        for (auto trim : {TrimRight, TrimLeft}) {
+            Buffer buffer(text);
+            trim(buffer.text(), SIZE_MAX);
+            EXPECT_EQ(buffer.extent(text.size()), text + '\0');
+        }
 }
 
 TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {
@@ -58,14 +56,12 @@ TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {
         EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
 }
 
-TEST(CheckBureauName, SingleByteCodePage) {
-    for (const NameCase& c : kNameCases)
-        EXPECT_EQ(CheckBureauName(c.name, LeadBytes{}), c.single_byte) << c.name;
-}
-
-TEST(CheckBureauName, CodePage936) {
+TEST(CheckBureauName, SingleByteAndCodePage936) {
     const LeadBytes lead = LeadBytesOfCodePage(936);
-    for (const NameCase& c : kNameCases) EXPECT_EQ(CheckBureauName(c.name, lead), c.code_page_936) << c.name;
+    for (const NameCase& c : kNameCases) {
+        EXPECT_EQ(CheckBureauName(c.name, LeadBytes{}), c.single_byte) << c.name;
+        EXPECT_EQ(CheckBureauName(c.name, lead), c.code_page_936) << c.name;
+    }
 }
 
 TEST(LeadBytes, KnownDoubleByteCodePages) {
