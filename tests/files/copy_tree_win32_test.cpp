@@ -2,16 +2,13 @@
 // own under the temporary folder.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "Karvelin.h"
 #include "files/removal_cases.h"
 #include "files/temp_folder.h"
 #include "files/win32_files.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {

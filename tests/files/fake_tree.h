@@ -16,7 +16,6 @@
 namespace karvelin::files {
 namespace {
 
-// The fake's volume speaks in Windows attribute words.
 constexpr std::uint32_t D = 0x10, kReparsePoint = 0x400;
 constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kArchive = 0x20, kNormal = 0x80;
 constexpr std::uint32_t kDirectoryLink = 0x410, kFileLink = 0x420;
@@ -138,16 +137,13 @@ public:
         bool Delete() {
             tree_.log.push_back("delete " + tree_.PathOf(id_));
             const std::uint32_t attributes = Attributes();
-            if ((attributes & (kLocked | kHoldsUnlisted)) || (Kind() == EntryKind::Folder && HasChildren()) ||
+            const bool children = std::any_of(tree_.objects.begin(), tree_.objects.end(),
+                                              [&](const auto& entry) { return entry.second.parent == id_; });
+            if ((attributes & (kLocked | kHoldsUnlisted)) || (Kind() == EntryKind::Folder && children) ||
                 ((attributes & kReadOnly) && Kind() == EntryKind::File && Links() != 1 && !tree_.ignores_read_only))
                 return false;
             tree_.pending_.insert(id_);
             return true;
-        }
-        bool HasChildren() const {
-            for (const auto& entry : tree_.objects)
-                if (entry.second.parent == id_) return true;
-            return false;
         }
         FakeTree& tree_;
         std::uint64_t id_;

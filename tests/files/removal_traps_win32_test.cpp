@@ -16,7 +16,6 @@
 #include "files/removal_cases.h"
 #include "files/temp_folder.h"
 #include "files/win32_files.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {

@@ -1,15 +1,12 @@
 // RunSilent through Karvelin.dll, starting Wine's command interpreter.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "Karvelin.h"
 #include "files/temp_folder.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {

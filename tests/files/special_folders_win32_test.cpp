@@ -7,14 +7,11 @@
 
 #include <array>
 #include <cstdio>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "Karvelin.h"
-#include "common/win32_owners.h"
 #include "files/temp_folder.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
