@@ -26,10 +26,7 @@ namespace {
 #ifndef _WIN32
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::Read;
 
 // Each test in a folder of its own, base_.
 class CopyTheFile : public test::InTempFolder<fs::path> {

@@ -1,11 +1,12 @@
 // The file tests' own folder under the temporary folder, removed with all it
 // holds when its owner goes: on Linux with owner permission given back first
 // (what a failed removal leaves may be deeper than any path reaches), on
-// Windows with attributes reset and no link followed.
+// Windows with attributes reset and no link followed. And a file's bytes.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #ifdef _WIN32
@@ -20,6 +21,11 @@
 #endif
 
 namespace karvelin::test {
+
+inline std::string Read(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 #ifndef _WIN32
 // chmod and rm reach any depth; run with an argument vector, no shell, so

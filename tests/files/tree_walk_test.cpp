@@ -141,9 +141,7 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
     };
     std::vector<Case> cases = {
         {"C:\\Program Files\\App", nullptr, {}, {}, true},  // protected objects unknown
-        {"C:\\missing", nullptr, {}, {}},
-        {"C:\\file.txt\\", nullptr, {}, {}},
-        {"C:\\link\\\\", nullptr, {"C:\\link"}, {}},
+        {"C:\\missing", nullptr, {}, {}}, {"C:\\file.txt\\", nullptr, {}, {}}, {"C:\\link\\\\", nullptr, {"C:\\link"}, {}},
         {"C:\\Program Files\\App\\\\", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
         {"C:\\Program Files\\App/", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
         // The commands name the folder the walk held as the system names it,
@@ -168,7 +166,8 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
             tree.Add(path, attributes);
         tree.objects[tree.Find("C:\\link")].target = tree.Find("C:\\WINDOWS");
         tree.aliases = {{"W:\\WINDOWS", "C:\\WINDOWS"}, {"C:\\WIN~1", "C:\\WINDOWS"}, {"C:\\WINDOWS\\..", "C:"},
-                        {"C:\\" + dbcs_5c, "C:\\dbcs"}, {"C:\\Program Files\\Busy ", "C:\\Program Files\\Busy"}};  // the fake's own paths are single-byte
+                        {"C:\\" + dbcs_5c, "C:\\dbcs"},  // the fake's own paths are single-byte
+                        {"C:\\Program Files\\Busy ", "C:\\Program Files\\Busy"}};
         std::map<std::string, std::uint32_t> expected = tree.Paths();
         for (const std::string& gone : c.removed) expected.erase(gone);
         tree.lead = c.lead_bytes ? *c.lead_bytes : LeadBytes();
