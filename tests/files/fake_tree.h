@@ -71,15 +71,10 @@ public:
         return id;
     }
     std::uint64_t Find(const std::string& path) const {
-        std::uint64_t id = 1;
-        std::size_t at = path.find('\\');
-        if (path.substr(0, at) != "C:") return 0;
-        while (at != std::string::npos && id) {
-            const std::size_t end = path.find('\\', at + 1);
-            id = Child(id, Wide(path.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1)));
-            at = end;
-        }
-        return id;
+        const std::size_t at = path.rfind('\\');
+        if (at == std::string::npos) return path == "C:" ? 1 : 0;
+        const std::uint64_t parent = Find(path.substr(0, at));
+        return parent ? Child(parent, Wide(path.substr(at + 1))) : 0;
     }
     std::uint64_t Child(std::uint64_t parent, const EntryName& name) const {
         for (const auto& [id, object] : objects)
