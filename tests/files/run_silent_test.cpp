@@ -79,9 +79,7 @@ TEST(RunSilent, LinuxShellAnswers) {
         std::string command, argument;
         std::int32_t expected;
     } cases[] = {
-        {"/bin/sh", "exit", "0", 0},
-        {"/bin/sh", "exit", "3", 3},
-        {"/bin/sh", "exit", "255", 255},
+        {"/bin/sh", "exit", "0", 0}, {"/bin/sh", "exit", "3", 3}, {"/bin/sh", "exit", "255", 255},
         {"/bin/sh", "test \"a b\" = 'a b' &&", "exit 4", 4},  // quotes reach the shell unchanged
         {"/bin/sh", "kill -9", "$$", 128 + 9},                 // ended by a signal
         {"/bin/sh", "exit 5 #", std::string(30000, 'x'), 5},
