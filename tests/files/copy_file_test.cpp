@@ -26,17 +26,17 @@ namespace {
 #ifndef _WIN32
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::Read;
+
+// Each test in a folder of its own, base_.
+class CopyTheFile : public test::InTempFolder<fs::path> {
+protected:
+    CopyTheFile() : InTempFolder("copy") {}
+};
 
 // The Linux copy on real files: 1 with the source's bytes and mode, 0 when
 // it fails, and a destination that was there is writable afterwards.
-TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
-    const test::TempFolder temp("copy");
-    const fs::path base = temp.path();
-    ASSERT_FALSE(base.empty());
+TEST_F(CopyTheFile, LinuxCopiesOverAnyDestination) {
     const fs::perms read_only = fs::perms::owner_read | fs::perms::group_read;
     const std::string big(3 << 20, 'b');
     const struct {
@@ -67,8 +67,8 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
     };
     ::alarm(60);  // a copy that blocks ends the run
     for (const auto& c : cases) {
-        const fs::path source = base / "s", destination = base / c.destination;
-        fs::remove_all(source), fs::remove_all(base / "d");
+        const fs::path source = base_ / "s", destination = base_ / c.destination;
+        fs::remove_all(source), fs::remove_all(base_ / "d");
         const bool has_source = !c.source_text.empty() || c.source_mode != fs::perms::none;
         if (has_source) std::ofstream(source, std::ios::binary) << c.source_text;
         const std::string what = c.what;
@@ -83,7 +83,7 @@ TEST(CopyTheFile, LinuxCopiesOverAnyDestination) {
         }
         if (has_source) fs::permissions(source, c.source_mode);
 
-        EXPECT_EQ(CopyTheFile(source.c_str(), destination.c_str(), SystemCopy()), c.expected) << c.what;
+        EXPECT_EQ(files::CopyTheFile(source.c_str(), destination.c_str(), SystemCopy()), c.expected) << c.what;
         if (c.expected == 1) {
             EXPECT_EQ(Read(destination), c.source_text) << c.what;
             EXPECT_EQ(fs::status(destination).permissions(), c.source_mode & fs::perms::all) << c.what;
@@ -113,12 +113,9 @@ ssize_t FailsAtTen(int in, int out, std::size_t count) {
 
 // A copy goes on in steps to where a read of the source ends: a kernel copy
 // that stops early is not the end; one that fails is no copy.
-TEST(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
-    const test::TempFolder temp("steps");
-    const fs::path base = temp.path();
-    ASSERT_FALSE(base.empty());
+TEST_F(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
     const std::string text = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::ofstream(base / "s", std::ios::binary) << text;
+    std::ofstream(base_ / "s", std::ios::binary) << text;
     const KernelCopy not_available = [](int, int, std::size_t) -> ssize_t { return errno = EXDEV, -1; };
     const KernelCopy stops[] = {&StopsAtTen}, fails[] = {&FailsAtTen}, later[] = {not_available, &StopsAtTen};
     const struct {
@@ -130,25 +127,23 @@ TEST(CopyTheFile, LinuxCopiesStepByStepToTheSourcesEnd) {
                  {35, nullptr, 0, true},      {7, stops, 1, true},          {7, later, 2, true},
                  {4, fails, 1, false}};
     for (const auto& c : cases) {
-        const posix::unique_fd in(::open((base / "s").c_str(), O_RDONLY | O_CLOEXEC));
-        const posix::unique_fd out(::open((base / "d").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+        const posix::unique_fd in(::open((base_ / "s").c_str(), O_RDONLY | O_CLOEXEC));
+        const posix::unique_fd out(::open((base_ / "d").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         ASSERT_TRUE(in && out);
         EXPECT_EQ(CopyContents(in.get(), out.get(), c.chunk, c.ways, c.way_count), c.whole) << c.chunk;
         if (c.whole) {
-            EXPECT_EQ(Read(base / "d"), text) << c.chunk;
+            EXPECT_EQ(Read(base_ / "d"), text) << c.chunk;
         }
     }
 }
 
 // Files the kernel makes up as they are read: /sys states 4,096 bytes and
 // holds fewer, /proc states none. Each is copied whole, with its mode.
-TEST(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
-    const test::TempFolder temp("kernel");
-    ASSERT_FALSE(temp.path().empty());
-    const fs::path copy = fs::path(temp.path()) / "copy";
+TEST_F(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
+    const fs::path copy = base_ / "copy";
     for (const char* source : {"/sys/devices/system/cpu/online", "/proc/version"}) {
         if (!fs::exists(source)) continue;
-        EXPECT_EQ(CopyTheFile(source, copy.c_str(), SystemCopy()), 1) << source;
+        EXPECT_EQ(files::CopyTheFile(source, copy.c_str(), SystemCopy()), 1) << source;
         EXPECT_EQ(Read(copy), Read(source)) << source;
         EXPECT_EQ(fs::status(copy).permissions(), fs::status(source).permissions()) << source;
         fs::remove(copy);
@@ -156,10 +151,8 @@ TEST(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
 }
 
 // A sparse source stays sparse: its holes are not written, at the end either.
-TEST(CopyTheFile, LinuxKeepsHoles) {
-    const test::TempFolder temp("sparse");
-    const fs::path base = temp.path(), source = base / "s", copy = base / "d";
-    ASSERT_FALSE(base.empty());
+TEST_F(CopyTheFile, LinuxKeepsHoles) {
+    const fs::path source = base_ / "s", copy = base_ / "d";
     const off_t size = off_t{1} << 28;
     for (const off_t last : {size - 4, size / 2}) {
         {
@@ -169,8 +162,8 @@ TEST(CopyTheFile, LinuxKeepsHoles) {
         }
         struct stat from {}, to {};
         ASSERT_EQ(::stat(source.c_str(), &from), 0);
-        if (from.st_blocks * 512 > size / 2) GTEST_SKIP() << base << " keeps no holes";
-        EXPECT_EQ(CopyTheFile(source.c_str(), copy.c_str(), SystemCopy()), 1);
+        if (from.st_blocks * 512 > size / 2) GTEST_SKIP() << base_ << " keeps no holes";
+        EXPECT_EQ(files::CopyTheFile(source.c_str(), copy.c_str(), SystemCopy()), 1);
         ASSERT_EQ(::stat(copy.c_str(), &to), 0);
         EXPECT_EQ(to.st_size, size);
         EXPECT_LE(to.st_blocks, from.st_blocks + 64) << last;

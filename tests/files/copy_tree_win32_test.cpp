@@ -2,16 +2,13 @@
 // own under the temporary folder.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "Karvelin.h"
 #include "files/removal_cases.h"
 #include "files/temp_folder.h"
 #include "files/win32_files.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
@@ -67,6 +64,10 @@ protected:
         }
         ::SetCurrentDirectoryA(saved_directory_);
         return records;
+    }
+    // The two records of the commands started for `folder`.
+    static std::multiset<std::vector<std::string>> CommandsFor(const std::string& folder) {
+        return {{"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", folder + "\\*"}, {"rmdir.exe", "/S/Q", folder + "\\"}};
     }
 
     win32::unique_hmodule dll_;
@@ -149,10 +150,7 @@ TEST_F(FilesThroughTheDll, CommandsOnlyForAFolderLeftBehind) {
     ASSERT_TRUE(busy);
     remove_(whole.c_str());
     remove_((tree + " \\\\").c_str());
-    EXPECT_EQ(Records(commands, 2), (std::multiset<std::vector<std::string>>{
-                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", tree + "\\*"},
-                                        {"rmdir.exe", "/S/Q", tree + "\\"},
-                                    }));
+    EXPECT_EQ(Records(commands, 2), CommandsFor(tree));
     EXPECT_EQ(::GetFileAttributesA(whole.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -178,10 +176,7 @@ TEST_F(FilesThroughTheDll, RootsAndTheWindowsDirectoryAreLeftAlone) {
     const win32::unique_hfile busy(::CreateFileA((marker + "\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                  nullptr, OPEN_EXISTING, 0, nullptr));
     remove_(marker.c_str());
-    EXPECT_EQ(Records(commands, 2), (std::multiset<std::vector<std::string>>{
-                                        {"ATTRIB.exe", "-R", "-H", "-S", "/S", "/D", marker + "\\*"},
-                                        {"rmdir.exe", "/S/Q", marker + "\\"},
-                                    }));
+    EXPECT_EQ(Records(commands, 2), CommandsFor(marker));
     EXPECT_EQ(Snapshot(windows, "", 1000, false).size(), windows_before.size());
     EXPECT_NE(::GetFileAttributesA((system32 + "\\kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -43,12 +43,9 @@ TEST(CheckDestFileDir, DoubleByteCharactersAreSteppedOverWhole) {
         ResultCode single_byte;
         ResultCode code_page_936;
     } cases[] = {
-        {"D:\\\x81\x5c", 0, 0},
-        {"D:\x81\x5c", 0, 0},
-        {"D:\x81\x5c\\", 0, 0},
+        {"D:\\\x81\x5c", 0, 0}, {"D:\x81\x5c", 0, 0}, {"D:\x81\x5c\\", 0, 0},
         {"D:\\\x81.", ERR_DEST_PATH_HAS_DOT, 0},  // 0x81 0x2E: one character under 936
-        {"D:\\\xd6\xd0\xce\xc4", 0, 0},
-        {"D:\\\x81", 0, 0},  // a lead byte right before the end
+        {"D:\\\xd6\xd0\xce\xc4", 0, 0}, {"D:\\\x81", 0, 0},  // a lead byte right before the end
     };
     for (const auto& c : cases) {
         FakeVolumes single, dbcs;

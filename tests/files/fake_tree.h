@@ -16,7 +16,6 @@
 namespace karvelin::files {
 namespace {
 
-// The fake's volume speaks in Windows attribute words.
 constexpr std::uint32_t D = 0x10, kReparsePoint = 0x400;
 constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kArchive = 0x20, kNormal = 0x80;
 constexpr std::uint32_t kDirectoryLink = 0x410, kFileLink = 0x420;
@@ -72,15 +71,10 @@ public:
         return id;
     }
     std::uint64_t Find(const std::string& path) const {
-        std::uint64_t id = 1;
-        std::size_t at = path.find('\\');
-        if (path.substr(0, at) != "C:") return 0;
-        while (at != std::string::npos && id) {
-            const std::size_t end = path.find('\\', at + 1);
-            id = Child(id, Wide(path.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1)));
-            at = end;
-        }
-        return id;
+        const std::size_t at = path.rfind('\\');
+        if (at == std::string::npos) return path == "C:" ? 1 : 0;
+        const std::uint64_t parent = Find(path.substr(0, at));
+        return parent ? Child(parent, Wide(path.substr(at + 1))) : 0;
     }
     std::uint64_t Child(std::uint64_t parent, const EntryName& name) const {
         for (const auto& [id, object] : objects)
@@ -138,16 +132,13 @@ public:
         bool Delete() {
             tree_.log.push_back("delete " + tree_.PathOf(id_));
             const std::uint32_t attributes = Attributes();
-            if ((attributes & (kLocked | kHoldsUnlisted)) || (Kind() == EntryKind::Folder && HasChildren()) ||
+            const bool children = std::any_of(tree_.objects.begin(), tree_.objects.end(),
+                                              [&](const auto& entry) { return entry.second.parent == id_; });
+            if ((attributes & (kLocked | kHoldsUnlisted)) || (Kind() == EntryKind::Folder && children) ||
                 ((attributes & kReadOnly) && Kind() == EntryKind::File && Links() != 1 && !tree_.ignores_read_only))
                 return false;
             tree_.pending_.insert(id_);
             return true;
-        }
-        bool HasChildren() const {
-            for (const auto& entry : tree_.objects)
-                if (entry.second.parent == id_) return true;
-            return false;
         }
         FakeTree& tree_;
         std::uint64_t id_;

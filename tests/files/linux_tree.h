@@ -12,12 +12,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 
 #include "common/posix_owners.h"
+#include "files/temp_folder.h"
 #include "files/tree_removal.h"
 
 namespace karvelin::files {
@@ -108,8 +108,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root, const fs::path
         if (status.type() == fs::file_type::symlink) {
             entry += " -> " + fs::read_symlink(it->path()).string();
         } else if (status.type() == fs::file_type::regular) {
-            std::ifstream in(it->path(), std::ios::binary);
-            entry += " " + std::string(std::istreambuf_iterator<char>(in), {});
+            entry += " " + test::Read(it->path());
         }
     }
     return entries;

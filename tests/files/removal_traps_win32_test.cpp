@@ -7,24 +7,30 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "Karvelin.h"
 #include "files/removal_cases.h"
 #include "files/temp_folder.h"
 #include "files/win32_files.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
 
 using RemoveFunction = void (*)(const char*);
+
+// Wine's Unix name of a Windows path; empty where there is none.
+std::string UnixName(const wchar_t* path) {
+    using Function = char*(CDECL*)(LPCWSTR);
+    const auto function = Export<Function>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    char* name = function ? function(path) : nullptr;
+    const std::string text = name ? name : "";
+    if (name) ::HeapFree(::GetProcessHeap(), 0, name);
+    return text;
+}
 
 class RemovalTraps : public InTempFolder<> {
 protected:
@@ -55,15 +61,22 @@ protected:
     void ExpectRemovedAlone(const std::string& tree, const std::string& given) {
         const auto before = Snapshot(base_, "\\" + tree);
         ASSERT_NE(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << tree;
-        remove_((base_ + "\\" + given).c_str());
-        WaitForRemovalCommands();
+        RemoveAndWait(base_ + "\\" + given);
         EXPECT_EQ(Snapshot(base_, "\\" + tree), before) << given;
         EXPECT_EQ(::GetFileAttributesA((base_ + "\\" + tree).c_str()), INVALID_FILE_ATTRIBUTES) << given;
+    }
+
+    void RemoveAndWait(const std::string& path) {
+        remove_(path.c_str());
+        WaitForRemovalCommands();
     }
 
     win32::unique_hmodule dll_;
     RemoveFunction remove_ = nullptr;
     char saved_directory_[MAX_PATH] = {};
+    // The trees removal_traps_wine.sh made, as Wine names them; empty unless it runs the test.
+    const char* made_ = std::getenv("KARVELIN_LINK_TREE");
+    const std::string root_ = made_ ? std::string("Z:") + made_ : "";
 };
 
 // The traps the test makes itself, each face of the table's rows its own way.
@@ -155,8 +168,7 @@ TEST_F(RemovalTraps, HardLinksToFilesOutside) {
                                                                   OPEN_EXISTING, 0, nullptr)
                                                   : INVALID_HANDLE_VALUE);
             ASSERT_EQ(static_cast<bool>(open), c.held);
-            remove_(tree.c_str());
-            WaitForRemovalCommands();
+            RemoveAndWait(tree);
         }
         EXPECT_EQ(Snapshot(base_, "\\tree"), before) << c.may_stay;
         std::map<std::string, std::string> left;
@@ -173,23 +185,18 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
     const auto before = Snapshot(base_, "");
     for (const RefusedPath& refused : kRefusedPaths) {
         if (!(refused.faces & kBesideATree)) continue;
-        remove_(refused.path);
-        WaitForRemovalCommands();
+        RemoveAndWait(refused.path);
         EXPECT_EQ(Snapshot(base_, ""), before) << refused.path;
     }
     // Under Wine the Unix home (WINEHOMEDIR) and the folders above it: here
     // the tree, made the home for the call.
-    using UnixName = char*(CDECL*)(LPCWSTR);
-    const auto unix_name = Export<UnixName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
     const std::wstring wide_tree(base_.begin(), base_.end());  // ASCII
-    if (char* home = unix_name ? unix_name((wide_tree + L"\\tree").c_str()) : nullptr) {
+    if (const std::string home = UnixName((wide_tree + L"\\tree").c_str()); !home.empty()) {
         char saved[4096] = {};
         const DWORD had = ::GetEnvironmentVariableA("WINEHOMEDIR", saved, sizeof saved);
-        ::SetEnvironmentVariableA("WINEHOMEDIR", (std::string("\\??\\unix") + home).c_str());
-        ::HeapFree(::GetProcessHeap(), 0, home);
+        ::SetEnvironmentVariableA("WINEHOMEDIR", ("\\??\\unix" + home).c_str());
         for (const std::string& path : {base_ + "\\tree", base_ + "\\tree\\..", base_ + "\\tree\\"}) {
-            remove_(path.c_str());
-            WaitForRemovalCommands();
+            RemoveAndWait(path);
             EXPECT_EQ(Snapshot(base_, ""), before) << path;
         }
         ::SetEnvironmentVariableA("WINEHOMEDIR", had ? saved : nullptr);
@@ -207,9 +214,8 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
 // the walk leaves: a link it left must not carry the command to the hidden,
 // system file behind it.
 TEST_F(RemovalTraps, LinksOutOfTheTree) {
-    const char* made = std::getenv("KARVELIN_LINK_TREE");
-    if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
-    const std::string root = std::string("Z:") + made, hidden = root + "\\attrib-outside\\hs.txt";
+    if (root_.empty()) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
+    const std::string hidden = root_ + "\\attrib-outside\\hs.txt";
     ::SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     ASSERT_EQ(::GetFileAttributesA(hidden.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE,
               DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
@@ -236,23 +242,21 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
         if (row.trap == Trap::Mount) {
             // Another file system mounted in a tree, where the script could
             // mount one: it stays whole, and so do the folders above it.
-            const std::string in_mount = root + "\\mount-tree\\sub\\m\\in-mount.txt";
+            const std::string in_mount = root_ + "\\mount-tree\\sub\\m\\in-mount.txt";
             if (::GetFileAttributesA(in_mount.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-            remove_((root + c->tree).c_str());
-            WaitForRemovalCommands();
+            RemoveAndWait(root_ + c->tree);
             EXPECT_NE(::GetFileAttributesA(in_mount.c_str()), INVALID_FILE_ATTRIBUTES);
             continue;
         }
-        const auto before = Snapshot(root, c->beside);
-        remove_((root + c->tree).c_str());
-        WaitForRemovalCommands();
-        EXPECT_EQ(Snapshot(root, c->beside), before) << row.what;
+        const auto before = Snapshot(root_, c->beside);
+        RemoveAndWait(root_ + c->tree);
+        EXPECT_EQ(Snapshot(root_, c->beside), before) << row.what;
         if (row.trap == Trap::ViaLinkedFolder) {  // removed whole, its files too: they are no links
-            EXPECT_EQ(::GetFileAttributesA((root + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_EQ(::GetFileAttributesA((root_ + "\\real\\tree").c_str()), INVALID_FILE_ATTRIBUTES);
         }
         if (row.trap == Trap::TopLink) continue;  // listing it would list the folder it names
         std::map<std::string, std::string> left;
-        Snapshot(root, c->tree, "", left);
+        Snapshot(root_, c->tree, "", left);
         EXPECT_TRUE(left.empty() || (left.size() == 1 && left.begin()->first == c->may_stay))
             << row.what << ": " << left.size();
     }
@@ -275,12 +279,11 @@ bool WaitFor(const std::string& path, bool present) {
 // land in the instant Wine leaves between its last check and its delete by
 // path. bench/removal_race_wine.sh measures that instant with an atomic swapper.
 TEST_F(RemovalTraps, SwapRace) {
-    const char* made = std::getenv("KARVELIN_LINK_TREE");
-    if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
-    const std::string root = std::string("Z:") + made, tree = root + "\\swap-tree";
-    const auto outside = Snapshot(root + "\\outside", "");
+    if (root_.empty()) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
+    const std::string tree = root_ + "\\swap-tree";
+    const auto outside = Snapshot(root_ + "\\outside", "");
     ASSERT_EQ(outside.size(), 23u);
-    const std::uint64_t canary = ContentHash(root + "\\canary.txt");
+    const std::uint64_t canary = ContentHash(root_ + "\\canary.txt");
     int left_behind = 0;
     for (int round = 0; round < 20; ++round) {
         for (const char* folder : {"", "\\sub", "\\sub\\inner"}) ::CreateDirectoryA((tree + folder).c_str(), nullptr);
@@ -289,14 +292,14 @@ TEST_F(RemovalTraps, SwapRace) {
             Write(tree + "\\sub" + name, "tree", n % 2 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
             Write(tree + "\\sub\\inner" + name, "tree");
         }
-        Write(root + "\\swap-go", "");
+        Write(root_ + "\\swap-go", "");
         remove_(tree.c_str());
         left_behind += ::GetFileAttributesA(tree.c_str()) != INVALID_FILE_ATTRIBUTES;
-        Write(root + "\\swap-done", "");
-        ASSERT_TRUE(WaitFor(root + "\\swap-done", false)) << round;
+        Write(root_ + "\\swap-done", "");
+        ASSERT_TRUE(WaitFor(root_ + "\\swap-done", false)) << round;
         WaitForRemovalCommands();
-        ASSERT_EQ(Snapshot(root + "\\outside", ""), outside) << round;
-        ASSERT_EQ(ContentHash(root + "\\canary.txt"), canary) << round;
+        ASSERT_EQ(Snapshot(root_ + "\\outside", ""), outside) << round;
+        ASSERT_EQ(ContentHash(root_ + "\\canary.txt"), canary) << round;
     }
     std::printf("swap race: 20 rounds, %d left part of the tree behind\n", left_behind);
 }
@@ -305,20 +308,13 @@ TEST_F(RemovalTraps, SwapRace) {
 // dosdevices link, made by the Linux helper): the Windows directory and the
 // drive's root stay whole under every spelling.
 TEST_F(RemovalTraps, AnotherDriveNameForTheSystemDrive) {
-    const char* made = std::getenv("KARVELIN_LINK_TREE");
-    if (!made) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
-    const std::string root = std::string("Z:") + made;
-    using UnixName = char*(CDECL*)(LPCWSTR);
-    const auto unix_name = Export<UnixName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    ASSERT_NE(unix_name, nullptr);
-    char* drive = unix_name(L"C:\\");
-    ASSERT_NE(drive, nullptr);
-    std::string devices = drive;
-    ::HeapFree(::GetProcessHeap(), 0, drive);
+    if (root_.empty()) GTEST_SKIP() << "run by tests/files/removal_traps_wine.sh";
+    std::string devices = UnixName(L"C:\\");
+    ASSERT_FALSE(devices.empty());
     const std::size_t at = devices.find("/dosdevices/");
     devices = at != std::string::npos ? devices.substr(0, at) : devices.substr(0, devices.rfind("/drive_c"));
-    Write(root + "\\alias-request", devices + "/dosdevices");
-    ASSERT_TRUE(WaitFor(root + "\\alias-done", true));
+    Write(root_ + "\\alias-request", devices + "/dosdevices");
+    ASSERT_TRUE(WaitFor(root_ + "\\alias-done", true));
     char windows[MAX_PATH] = {};
     ASSERT_NE(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
     const std::string below = std::string(windows).substr(2);  // "\windows"

@@ -2,10 +2,9 @@
 # Makes, from the Linux side, trees that Wine cannot make: Unix symbolic links
 # out of them (to a folder, to a file, the given path itself a link, a tree
 # reached through a linked folder, a link left for the clean-up commands), a
-# name holding a backslash
-# ("..\canary.txt", beside which the tree's parent holds canary.txt), and a
-# folder named with the full-width characters of "..\.." (a code page's best
-# fit of that name climbs two folders).
+# name holding a backslash ("..\canary.txt", beside which the tree's parent
+# holds canary.txt), and a folder named with the full-width characters of
+# "..\.." (a code page's best fit of that name climbs two folders).
 # Beside the Wine test, a Linux helper answers its requests through files:
 # - "alias-request" holds the prefix's dosdevices folder: it links w: there to
 #   the C: drive (what subst makes) and answers "alias-done";
@@ -26,26 +25,21 @@ cleanup() {
     rm -rf "$base"
 }
 trap cleanup EXIT
-mkdir -p "$base/outside/sub" "$base/dirlink-tree/sub" "$base/filelink-tree"
-for n in 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20; do
-    printf 'outside %s' $n >"$base/outside/f$n"
-done
-printf kept >"$base/outside/ro.txt"
-printf 'data\0\377' >"$base/outside/sub/data.bin"
-chmod 444 "$base/outside/ro.txt"
-printf x >"$base/dirlink-tree/sub/file.txt"
-printf x >"$base/filelink-tree/file.txt"
-ln -s ../outside "$base/dirlink-tree/link"
+# f PATH TEXT: the file PATH below the base, its folders made, holding TEXT
+# (a printf format).
+# shellcheck disable=SC2059
+f() { mkdir -p "$(dirname "$base/$1")" && printf "$2" >"$base/$1"; }
+for n in $(seq -w 1 20); do f "outside/f$n" "outside $n"; done
+f outside/ro.txt kept && chmod 444 "$base/outside/ro.txt"
+f outside/sub/data.bin 'data\0\377'
+f dirlink-tree/sub/file.txt x && ln -s ../outside "$base/dirlink-tree/link"
 # A link the walk cannot remove, to a folder whose file the test makes hidden
 # and system: the commands must not reach it through the link.
-mkdir -p "$base/attrib-outside" "$base/attrib-tree/sub"
-printf 'hidden, system' >"$base/attrib-outside/hs.txt"
-printf x >"$base/attrib-tree/sub/file.txt"
-ln -s ../attrib-outside "$base/attrib-tree/link"
+f attrib-outside/hs.txt 'hidden, system'
+f attrib-tree/sub/file.txt x && ln -s ../attrib-outside "$base/attrib-tree/link"
 # Where a mount namespace can be had, another file system mounted in a tree
 # (the test looks for the file made in it).
-mkdir -p "$base/mount-tree/sub/m"
-printf x >"$base/mount-tree/sub/file.txt"
+f mount-tree/sub/file.txt x && mkdir "$base/mount-tree/sub/m"
 in_namespace() {
     if unshare -m true 2>/dev/null; then
         unshare -m sh -c 'mount -t tmpfs karvelin "$0" && printf x >"$0/in-mount.txt"; exec "$@"' \
@@ -54,19 +48,13 @@ in_namespace() {
         "$@"
     fi
 }
-ln -s ../outside/ro.txt "$base/filelink-tree/link"
+f filelink-tree/file.txt x && ln -s ../outside/ro.txt "$base/filelink-tree/link"
 ln -s outside "$base/toplink"
-mkdir -p "$base/real/tree/sub"
-printf x >"$base/real/tree/sub/file.txt"
-ln -s real "$base/via"
-printf canary >"$base/canary.txt"
-mkdir -p "$base/backslash-tree/sub"
-printf x >"$base/backslash-tree/..\\canary.txt"
-printf x >"$base/backslash-tree/sub/f"
+f real/tree/sub/file.txt x && ln -s real "$base/via"
+f canary.txt canary
+f 'backslash-tree/..\canary.txt' x && f backslash-tree/sub/f x
 bestfit=$(printf '\357\274\216\357\274\216\357\274\274\357\274\216\357\274\216')  # U+FF0E U+FF0E U+FF3C U+FF0E U+FF0E
-mkdir -p "$base/bestfit-tree/a/$bestfit/b"
-printf x >"$base/bestfit-tree/a/$bestfit/b/f"
-printf x >"$base/bestfit-tree/a/$bestfit/f"
+f "bestfit-tree/a/$bestfit/b/f" x && f "bestfit-tree/a/$bestfit/f" x
 
 (
     steps=0

@@ -1,15 +1,12 @@
 // RunSilent through Karvelin.dll, starting Wine's command interpreter.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "Karvelin.h"
 #include "files/temp_folder.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
@@ -36,9 +33,11 @@ private:
     std::optional<std::string> saved_;
 };
 
-class RunSilentThroughTheDll : public ::testing::Test {
+class RunSilentThroughTheDll : public InTempFolder<> {
 protected:
+    RunSilentThroughTheDll() : InTempFolder("runsilent") {}
     void SetUp() override {
+        InTempFolder::SetUp();
         dll_ = LoadKarvelin();
         ASSERT_TRUE(dll_);
         run_ = Export<RunSilentFunction>(dll_.get(), "RunSilent");
@@ -71,10 +70,7 @@ TEST_F(RunSilentThroughTheDll, AnswersTheExitCodeOrTheStartError) {
 }
 
 TEST_F(RunSilentThroughTheDll, QuotesAmpersandsAndRedirectionReachTheInterpreter) {
-    const TempFolder temp("runsilent");
-    const std::string& folder = temp.path();
-    ASSERT_FALSE(folder.empty());
-    const std::string file = folder + "\\out 1.txt";
+    const std::string file = base_ + "\\out 1.txt";
 
     // One command written, one appended; the quoted & is no separator.
     const std::string command = "echo \"a&b\">\"" + file + "\"";
@@ -91,15 +87,12 @@ TEST_F(RunSilentThroughTheDll, QuotesAmpersandsAndRedirectionReachTheInterpreter
     }
     EXPECT_EQ(lines, (std::vector<std::string>{"\"a&b\"", "x"}));
     ::DeleteFileA(file.c_str());
-    EXPECT_TRUE(::RemoveDirectoryA(folder.c_str())) << folder;
+    EXPECT_TRUE(::RemoveDirectoryA(base_.c_str())) << base_;
 }
 
 TEST_F(RunSilentThroughTheDll, LongLinesAreRunWholeUpToTheSystemsLimitAndRefusedPastIt) {
     const std::string interpreter = Environment("COMSPEC").value_or("CMD.EXE");
-    const TempFolder temp("long-line");
-    const std::string& folder = temp.path();
-    ASSERT_FALSE(folder.empty());
-    const std::string marker = folder + "\\started.txt";
+    const std::string marker = base_ + "\\started.txt";
     // "<interpreter> /c echo x> <marker> & exit 7 & rem xxx...": n characters.
     const std::string head = "x> " + marker + " & exit 7 & rem ";
     const auto argument = [&](std::size_t n) { return head + std::string(n - interpreter.size() - 4 - 5 - head.size(), 'x'); };

@@ -72,12 +72,10 @@ TEST(SpecialFolders, WindowsDirectoryThatDoesNotFitIsNoPath) {
         std::string written;
         std::string expected;
     } cases[] = {
-        {10, "C:\\WINDOWS", "C:\\WINDOWS"},
-        {259, kLongest, kLongest},
+        {10, "C:\\WINDOWS", "C:\\WINDOWS"}, {259, kLongest, kLongest},
         {260, kLongest, ""},  // a length that leaves no room for the NUL
         {261, kLongest, ""},  // a 260-character path: it needs 261 bytes
-        {4000, "C:\\cut", ""},
-        {0, "C:\\stale", ""},
+        {4000, "C:\\cut", ""}, {0, "C:\\stale", ""},
     };
     for (const auto& c : cases) {
         ToldShell shell;

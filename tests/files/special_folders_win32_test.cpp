@@ -7,14 +7,11 @@
 
 #include <array>
 #include <cstdio>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "Karvelin.h"
-#include "common/win32_owners.h"
 #include "files/temp_folder.h"
-#include "win32_test_support.h"
 
 namespace karvelin::test {
 namespace {
@@ -98,7 +95,7 @@ protected:
     ShortcutThroughTheDll() : InTempFolder("shortcut") {}
     void SetUp() override {
         InTempFolder::SetUp();
-        target_ = folder_ + "\\server setup.exe";
+        target_ = base_ + "\\server setup.exe";
         win32::unique_hfile file(::CreateFileA(target_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file);
@@ -108,14 +105,13 @@ protected:
         ASSERT_NE(create_, nullptr);
     }
     void TearDown() override {
-        for (const std::string& name : Files(folder_)) ::DeleteFileA((folder_ + "\\" + name).c_str());
-        EXPECT_TRUE(::RemoveDirectoryA(folder_.c_str())) << folder_ << " is left with something in it";
+        for (const std::string& name : Files(base_)) ::DeleteFileA((base_ + "\\" + name).c_str());
+        EXPECT_TRUE(::RemoveDirectoryA(base_.c_str())) << base_ << " is left with something in it";
     }
     int32_t Create(const LinkFields& f, const std::string& link) {
         return create_(f[0].c_str(), f[1].c_str(), f[2].c_str(), link.c_str(), f[3].c_str());
     }
 
-    const std::string folder_ = base_;
     std::string target_;
     win32::unique_hmodule dll_;
     CreateShortcutFunction create_ = nullptr;
@@ -123,20 +119,20 @@ protected:
 
 TEST_F(ShortcutThroughTheDll, WritesWhatItIsGiven) {
     const LinkFields cases[] = {
-        {target_, "/quiet \"C:\\Server Data\" -p 8080", folder_, "Server console"},
+        {target_, "/quiet \"C:\\Server Data\" -p 8080", base_, "Server console"},
         {target_, "", "", ""},  // empty values are set empty
     };
     int n = 0;
     for (const LinkFields& c : cases) {
-        const std::string link = folder_ + "\\shortcut " + std::to_string(n++) + ".lnk";
+        const std::string link = base_ + "\\shortcut " + std::to_string(n++) + ".lnk";
         EXPECT_EQ(Create(c, link), 0) << link;
         EXPECT_EQ(ReadLink(link), c);
     }
 }
 
 TEST_F(ShortcutThroughTheDll, RefusesWhatCannotBeSavedAndCreatesNoFolder) {
-    const LinkFields fields{target_, "", folder_, ""};
-    const std::string missing = folder_ + "\\missing";
+    const LinkFields fields{target_, "", base_, ""};
+    const std::string missing = base_ + "\\missing";
     const int32_t result = Create(fields, missing + "\\x.lnk");
     EXPECT_LT(result, 0);
     EXPECT_FALSE(Exists(missing));
@@ -145,13 +141,13 @@ TEST_F(ShortcutThroughTheDll, RefusesWhatCannotBeSavedAndCreatesNoFolder) {
     // A link path of 260 characters (261 wide with the NUL) is refused whole;
     // one of 259 is the longest taken.
     const auto padded = [&](std::size_t n) {
-        const std::string head = folder_ + "\\";
+        const std::string head = base_ + "\\";
         return head + std::string(n - head.size() - 4, 'p') + ".lnk";
     };
     EXPECT_EQ(Create(fields, padded(260)), kLinkPathTooLong);
     EXPECT_EQ(Create(fields, padded(600)), kLinkPathTooLong);
     // The target alone: nothing saved under a cut name.
-    EXPECT_EQ(Files(folder_), std::vector<std::string>{"server setup.exe"});
+    EXPECT_EQ(Files(base_), std::vector<std::string>{"server setup.exe"});
     EXPECT_EQ(Create(fields, padded(259)), 0);
     EXPECT_TRUE(Exists(padded(259)));
 }
@@ -164,7 +160,7 @@ TEST_F(ShortcutThroughTheDll, KeepsTheCallersApartment) {
         DWORD model;
     } cases[] = {{"single-threaded", COINIT_APARTMENTTHREADED}, {"multithreaded", COINIT_MULTITHREADED}};
     for (const auto& c : cases) {
-        const std::string link = folder_ + "\\" + c.name + ".lnk";
+        const std::string link = base_ + "\\" + c.name + ".lnk";
         HRESULT entered = E_FAIL, again = E_FAIL, other = E_FAIL, after = E_FAIL;
         int32_t result = -1;
         std::thread([&] {

@@ -13,10 +13,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 #include "files/linux_tree.h"
 #include "files/removal_cases.h"
@@ -133,7 +131,7 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
         }
         if (status == kSkipped) {
             std::printf("%s: skipped, the system did not allow it (not root?)\n", c.what);
-            std::system(("chmod -R u+rwx '" + tree.string() + "'; rm -rf '" + tree.string() + "'").c_str());
+            test::RemoveWholeTree(tree.string());
             continue;
         }
         EXPECT_EQ(status, 0) << c.what;
@@ -170,13 +168,9 @@ TEST_F(LinuxTree, RefusesTheHomeDirectoryAndItsParents) {
         std::string home, path;
         fs::path stays;
     } cases[] = {
-        {link, "", home / "work"},
-        {link, h, home / "work"},
-        {link, h + "/", home / "work"},
-        {link, (base_ / "home").string(), home / "work"},
-        {link, (home / "..").string(), home / "work"},
-        {link, (home / "work" / ".." / "..").string(), home / "work"},
-        {link, link, link},  // HOME's own link
+        {link, "", home / "work"}, {link, h, home / "work"}, {link, h + "/", home / "work"},
+        {link, (base_ / "home").string(), home / "work"}, {link, (home / "..").string(), home / "work"},
+        {link, (home / "work" / ".." / "..").string(), home / "work"}, {link, link, link},  // HOME's own link
         {link + "/", link, link},
         {(base_ / "links" / "l1").string(), link, link},  // a link on the way
         {(base_ / "links" / "l1").string(), (base_ / "links").string(), base_ / "links" / "l1"},
@@ -191,6 +185,26 @@ TEST_F(LinuxTree, RefusesTheHomeDirectoryAndItsParents) {
     fs::current_path(start);
     RemoveTreeNoFollow((home / "work").c_str(), h);  // below the home directory: removed
     EXPECT_FALSE(fs::exists(home / "work"));
+}
+
+// The fixture's own clean-up, whatever the temporary folder's name holds: a
+// read-only folder inside is removed too.
+TEST_F(LinuxTree, TheTempFolderGoesWhateverItsParentIsNamed) {
+    const char* had = std::getenv("TMPDIR");
+    const std::string saved = had ? had : "";
+    for (const char* parent : {"plain", "it's", "a \"b\" $(c)"}) {
+        fs::create_directory(base_ / parent);
+        ::setenv("TMPDIR", (base_ / parent).c_str(), 1);
+        fs::path made;
+        {
+            const test::TempFolder temp("x");
+            made = temp.path();
+            fs::create_directories(made / "ro" / "d");
+            fs::permissions(made / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+        }
+        EXPECT_FALSE(made.empty() || fs::exists(made)) << parent;
+    }
+    static_cast<void>(had ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR"));
 }
 
 // Something at the bottom stays (a folder of root's, for nobody): each folder

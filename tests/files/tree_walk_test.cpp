@@ -2,13 +2,6 @@
 // refuses, the commands it starts for what stays.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
-#include <map>
-#include <set>
-#include <string>
-#include <vector>
-
 #include "files/fake_tree.h"
 #include "files/removal_cases.h"
 
@@ -47,15 +40,16 @@ std::function<void(FakeTree&, const EntryName&)> SwapForLink(const std::string& 
 }
 
 TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
+    // How the volume behaves: it opens a link's target, it may delete a
+    // read-only file, the walk may hold one level open; and the commands are
+    // started for the folder left behind.
+    enum : unsigned { kFollows = 1, kIgnoresReadOnly = 2, kHeldOne = 4, kCommands = 8 };
     const struct {
         const char* what;
         std::vector<std::pair<std::string, std::uint32_t>> tree;  // below C:\inst\app
         std::set<std::string> left;  // below C:\inst\app, or the folder itself ("")
-        bool follows_links = false;
+        unsigned how = 0;
         std::function<void(FakeTree&, const EntryName&)> before_open = nullptr;
-        bool commands = false;  // started for the folder left behind
-        std::size_t held = SIZE_MAX;
-        bool ignores_read_only = false;
     } cases[] = {
         {"plain files and folders",
          {{"a.txt", 0}, {"sub", D}, {"sub\\b.txt", kArchive}, {"sub\\deep", D}, {"sub\\deep\\c", kNormal}}, {}},
@@ -65,75 +59,63 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
           {"hidden\\x", D | kSystem}, {"hidden\\x\\f", 0}, {"indexed", D | 0x2000}}, {}},
         {"names with dots", {{".profile", 0}, {"..x", 0}, {"...", D}, {"...\\.x", 0}}, {}},
         {"links lose the link alone, read-only ones too",
-         {{"dirlink", kDirectoryLink}, {"filelink", kFileLink}, {"sub", D}, {"sub\\ro", kDirectoryLink | kReadOnly}},
-         {}},
+         {{"dirlink", kDirectoryLink}, {"filelink", kFileLink}, {"sub", D}, {"sub\\ro", kDirectoryLink | kReadOnly}}, {}},
         {"links a platform follows stay, with the folders above them",
-         {{"dirlink", kDirectoryLink}, {"sub", D}, {"sub\\f", 0}}, {"", "dirlink"}, true},
+         {{"dirlink", kDirectoryLink}, {"sub", D}, {"sub\\f", 0}}, {"", "dirlink"}, kFollows},
         {"names that are no entry's own", {{"..|f1", 0}, {"..|..", D}, {"a/b", 0}, {"x:y", 0}, {"sub", D}},
          {"", "..\\f1", "..\\..", "a/b", "x:y"}},
         {"a folder swapped for a link before it is opened",
          {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}, {"sub\\sub\\f1", 0}},
-         {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub", "sub.away\\sub\\f1"}, false,
-         SwapForLink("sub", "sub")},
+         {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub", "sub.away\\sub\\f1"}, 0, SwapForLink("sub", "sub")},
         {"a swapped folder on a platform that follows links", {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}},
-         {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub"}, true, SwapForLink("sub", "sub")},
+         {"", "sub", "sub.away", "sub.away\\f1", "sub.away\\sub"}, kFollows, SwapForLink("sub", "sub")},
         // The link came after the listing: the tree's delete fails though
         // nothing it listed stayed.
         {"a folder swapped while the walk is inside it",
-         {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}, {"sub\\sub\\f1", 0}}, {"", "sub"}, false,
-         SwapForLink("sub", "f1")},
-        {"a file that stays: the commands", {{"open", kLocked}, {"sub", D}}, {"", "open"}, false, nullptr, true},
-        {"a read-only file with another name, read-only ignored", {{"ro", kReadOnly | kTwoNames}}, {}, false,
-         nullptr, false, SIZE_MAX, true},
+         {{"sub", D}, {"sub\\f1", 0}, {"sub\\sub", D}, {"sub\\sub\\f1", 0}}, {"", "sub"}, 0, SwapForLink("sub", "f1")},
+        {"a file that stays: the commands", {{"open", kLocked}, {"sub", D}}, {"", "open"}, kCommands},
+        {"a read-only file with another name, read-only ignored", {{"ro", kReadOnly | kTwoNames}}, {}, kIgnoresReadOnly},
         // Anything else that stays is not handed to the commands.
         {"an entry that cannot be opened", {{"f", kUnopenable}, {"sub", D}}, {"", "f"}},
         {"a file with another name that stays", {{"open", kLocked | kTwoNames}, {"sub", D}}, {"", "open"}},
         {"a file whose names cannot be counted", {{"open", kLocked | kNamesUnknown}}, {"", "open"}},
-        {"a read-only file with another name, read-only not ignored", {{"ro", kReadOnly | kTwoNames}, {"f", 0}},
-         {"", "ro"}},
-        {"a folder that holds what its listing does not show", {{"sub", D | kHoldsUnlisted}, {"sub\\f", 0}},
-         {"", "sub"}},
+        {"a read-only file with another name, read-only not ignored", {{"ro", kReadOnly | kTwoNames}, {"f", 0}}, {"", "ro"}},
+        {"a folder that holds what its listing does not show", {{"sub", D | kHoldsUnlisted}, {"sub\\f", 0}}, {"", "sub"}},
         {"a link that cannot be removed", {{"dirlink", kDirectoryLink | kLocked}, {"f", 0}}, {"", "dirlink"}},
         {"a folder that cannot be listed", {{"sub", D | kUnlistable}, {"sub\\f", 0}}, {"", "sub", "sub\\f"}},
         {"a folder on another volume stays, contents and all", {{"mnt", D | kOtherVolume}, {"mnt\\f", 0}, {"f", 0}},
          {"", "mnt", "mnt\\f"}},
         {"one level held open: back up through the folders",
-         {{"a", D}, {"a\\b", D}, {"a\\b\\c", D}, {"a\\b\\c\\f", 0}, {"a\\x", 0}, {"y", 0}}, {}, false, nullptr,
-         false, 1},
+         {{"a", D}, {"a\\b", D}, {"a\\b\\c", D}, {"a\\b\\c\\f", 0}, {"a\\x", 0}, {"y", 0}}, {}, kHeldOne},
         {"a closed level moved while the walk is below it: the walk stops",
-         {{"a", D}, {"a\\b", D}, {"a\\b\\f", 0}, {"a\\x", 0}}, {"", "z", "z\\a"}, false,
+         {{"a", D}, {"a\\b", D}, {"a\\b\\f", 0}, {"a\\x", 0}}, {"", "z", "z\\a"}, kHeldOne,
          [](FakeTree& tree, const EntryName& name) {
              if (name != Wide("f") || tree.Find("C:\\inst\\app\\z")) return;
              tree.objects[tree.Find("C:\\inst\\app\\a")].parent = tree.Add("C:\\inst\\app\\z", D);
-         },
-         false, 1},
+         }},
     };
     // Each case through both fronts: with the commands (Windows) and without.
     for (const bool windows : {true, false})
     for (const auto& c : cases) {
         FakeTree tree = TreeWith(c.tree);
-        tree.follows_links = c.follows_links;
+        tree.follows_links = c.how & kFollows;
         tree.before_open = c.before_open;
-        tree.held = c.held;
-        tree.ignores_read_only = c.ignores_read_only;
+        tree.held = c.how & kHeldOne ? 1 : SIZE_MAX;
+        tree.ignores_read_only = c.how & kIgnoresReadOnly;
         TreeRemoval("C:\\inst\\app", tree, windows ? &tree : nullptr)();
 
-        std::map<std::string, std::uint32_t> outside = tree.Paths();
+        std::map<std::string, std::uint32_t> outside, expected = kOutside;
+        expected["C:"] = D;  // and the volume's root
         std::set<std::string> left;
-        for (auto it = outside.begin(); it != outside.end();) {
-            const std::string& path = it->first;
-            if (path == "C:\\inst\\app" || path.rfind("C:\\inst\\app\\", 0) == 0) {
-                left.insert(path == "C:\\inst\\app" ? "" : path.substr(12));
-                it = outside.erase(it);
-            } else {
-                ++it;
-            }
+        for (const auto& [path, attributes] : tree.Paths()) {
+            if (path == "C:\\inst\\app" || path.rfind("C:\\inst\\app\\", 0) == 0)
+                left.insert(path.substr(std::min<std::size_t>(path.size(), 12)));
+            else
+                outside[path] = attributes;
         }
-        for (const auto& [path, attributes] : kOutside) EXPECT_EQ(outside[path], attributes) << c.what << ": " << path;
-        EXPECT_EQ(outside.size(), kOutside.size() + 1) << c.what;  // and the volume's root
-        for (const std::string& name : c.left) EXPECT_TRUE(left.count(name)) << c.what << ": " << name;
-        EXPECT_EQ(left.size(), c.left.size()) << c.what;
-        EXPECT_EQ(tree.started.size(), c.commands && windows ? 2u : 0u) << c.what;  // whole, or a trap: no commands
+        EXPECT_EQ(outside, expected) << c.what;
+        EXPECT_EQ(left, c.left) << c.what;
+        EXPECT_EQ(tree.started.size(), (c.how & kCommands) && windows ? 2u : 0u) << c.what;  // whole, or a trap: no commands
         for (const std::string& line : tree.log)
             EXPECT_NE(line.find("C:\\inst\\app"), std::string::npos) << c.what << ": " << line;
     }
@@ -146,6 +128,10 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
 TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
     const LeadBytes cp936 = LeadBytesOfCodePage(936);
     const std::string dbcs_5c = "\xB1\x5C";  // a character whose second byte is 0x5C
+    const auto commands = [](const std::string& folder) {
+        return std::vector<std::string>{"ATTRIB -R -H -S /S /D \"" + folder + "\\*\"",
+                                        "rmdir /S/Q \"" + folder + "\\\\\""};
+    };
     struct Case {
         std::string path;
         const LeadBytes* lead_bytes;
@@ -155,20 +141,15 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
     };
     std::vector<Case> cases = {
         {"C:\\Program Files\\App", nullptr, {}, {}, true},  // protected objects unknown
-        {"C:\\missing", nullptr, {}, {}},
-        {"C:\\file.txt\\", nullptr, {}, {}},
-        {"C:\\link\\\\", nullptr, {"C:\\link"}, {}},
+        {"C:\\missing", nullptr, {}, {}}, {"C:\\file.txt\\", nullptr, {}, {}}, {"C:\\link\\\\", nullptr, {"C:\\link"}, {}},
         {"C:\\Program Files\\App\\\\", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
         {"C:\\Program Files\\App/", nullptr, {"C:\\Program Files\\App", "C:\\Program Files\\App\\sub dir"}, {}},
         // The commands name the folder the walk held as the system names it,
         // whatever spelling reached it.
-        {"C:\\" + dbcs_5c + "\\\\", &cp936, {"C:\\dbcs\\sub"},
-         {"ATTRIB -R -H -S /S /D \"C:\\dbcs\\*\"", "rmdir /S/Q \"C:\\dbcs\\\\\""}},
-        {"C:\\Program Files\\Busy ", nullptr, {},
-         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\Busy\\*\"", "rmdir /S/Q \"C:\\Program Files\\Busy\\\\\""}},
+        {"C:\\" + dbcs_5c + "\\\\", &cp936, {"C:\\dbcs\\sub"}, commands("C:\\dbcs")},
+        {"C:\\Program Files\\Busy ", nullptr, {}, commands("C:\\Program Files\\Busy")},
         {"C:\\trap", nullptr, {}, {}},  // a name no entry's own: not handed to the commands
-        {"C:\\Program Files\\Busy", nullptr, {},
-         {"ATTRIB -R -H -S /S /D \"C:\\Program Files\\Busy\\*\"", "rmdir /S/Q \"C:\\Program Files\\Busy\\\\\""}},
+        {"C:\\Program Files\\Busy", nullptr, {}, commands("C:\\Program Files\\Busy")},
     };
     for (const test::RefusedPath& refused : test::kRefusedPaths)  // nothing removed, nothing started
         if (refused.faces & test::kFakeVolume) cases.push_back({test::RefusedSpelling(refused.path, "C:\\WINDOWS"), nullptr, {}, {}});
@@ -185,7 +166,8 @@ TEST(DelFilesAndDir, ThePathItselfAndTheCommandsForLeftovers) {
             tree.Add(path, attributes);
         tree.objects[tree.Find("C:\\link")].target = tree.Find("C:\\WINDOWS");
         tree.aliases = {{"W:\\WINDOWS", "C:\\WINDOWS"}, {"C:\\WIN~1", "C:\\WINDOWS"}, {"C:\\WINDOWS\\..", "C:"},
-                        {"C:\\" + dbcs_5c, "C:\\dbcs"}, {"C:\\Program Files\\Busy ", "C:\\Program Files\\Busy"}};  // the fake's own paths are single-byte
+                        {"C:\\" + dbcs_5c, "C:\\dbcs"},  // the fake's own paths are single-byte
+                        {"C:\\Program Files\\Busy ", "C:\\Program Files\\Busy"}};
         std::map<std::string, std::uint32_t> expected = tree.Paths();
         for (const std::string& gone : c.removed) expected.erase(gone);
         tree.lead = c.lead_bytes ? *c.lead_bytes : LeadBytes();

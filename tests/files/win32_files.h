@@ -1,6 +1,5 @@
 // Files for the tests on the real Windows platform: written with attributes,
-// read back, and every entry of a tree listed with its attributes and its
-// content's hash.
+// and every entry of a tree listed with its attributes and its content's hash.
 #pragma once
 
 #include <windows.h>
@@ -10,17 +9,13 @@
 #include <map>
 #include <string>
 
-#include "win32_test_support.h"
+#include "files/temp_folder.h"
 
 namespace karvelin::test {
 
 inline void Write(const std::string& file, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     std::ofstream(file, std::ios::binary) << text;
     ::SetFileAttributesA(file.c_str(), attributes);
-}
-inline std::string Read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // FNV-1a over the file's bytes, read a block at a time.
