@@ -205,15 +205,11 @@ void PythonFace::CheckEntry(const EntryCase& entry) {
     EXPECT_EQ(record_->lock_restores, record_->lock_releases);
     EXPECT_STREQ(StandIn_TypeName(result), entry.type);
     long long number = 0;
-    if (entry.number) {
-        EXPECT_TRUE(StandIn_IntValue(result, &number) && number == *entry.number) << number;
-    }
-    if (entry.text) {
-        EXPECT_EQ(Bytes(result), entry.text);
-    }
-    if (entry.buffer_after) {  // written in place
-        EXPECT_EQ(Bytes(args[0]), std::string(entry.buffer_after, entry.args[0].text.size()));
-    }
+    EXPECT_TRUE(!entry.number || (StandIn_IntValue(result, &number) && number == *entry.number)) << number;
+    EXPECT_TRUE(!entry.text || Bytes(result) == entry.text) << Bytes(result);
+    EXPECT_TRUE(!entry.buffer_after ||  // written in place
+                Bytes(args[0]) == std::string(entry.buffer_after, entry.args[0].text.size()))
+        << Bytes(args[0]);
     if (row.new_text) {
         // The library's new text was copied while it lived, then given back.
         EXPECT_TRUE(record_->copied_from_live_block);
