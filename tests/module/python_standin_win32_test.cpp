@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "files/temp_folder.h"
 #include "module/function_table.h"
 #include "module/table_samples.h"
 #include "module/python_api.h"
@@ -223,12 +224,11 @@ void PythonFace::CheckEntry(const EntryCase& entry) {
 
 TEST_P(PythonFace, EveryEntryTakesItsSampleAndAnswersItsKind) {
     ASSERT_EQ(kRows.size(), std::size(table::kSamples));
-    const std::string folder = NewTempFolder("python-face-samples");
-    ASSERT_FALSE(folder.empty());
+    const TempFolder folder("python-face-samples");
+    ASSERT_FALSE(folder.path().empty());
     for (std::size_t i = 0; i < kRows.size(); ++i)
-        CheckEntry({kRows[i].name, kRows[i].args(table::kSamples[i].samples[0], folder), kRows[i].answer});
+        CheckEntry({kRows[i].name, kRows[i].args(table::kSamples[i].samples[0], folder.path()), kRows[i].answer});
     WaitForRemovalCommands();
-    RemoveAll(folder);
 }
 
 TEST_P(PythonFace, EntriesConvertTheirArgumentsAndAnswers) {
@@ -238,7 +238,8 @@ TEST_P(PythonFace, EntriesConvertTheirArgumentsAndAnswers) {
 // Another thread that changes folder while the lock is released steers no
 // relative name: the copy lies beside the source it was copied from.
 TEST_P(PythonFace, CopyTheFileTakesTheCurrentFolderWithTheLockHeld) {
-    const std::string here = NewTempFolder("python-face-here"), there = NewTempFolder("python-face-there");
+    const TempFolder here_temp("python-face-here"), there_temp("python-face-there");
+    const std::string &here = here_temp.path(), &there = there_temp.path();
     ASSERT_FALSE(here.empty() || there.empty());
     for (const std::string& folder : {here, there}) std::ofstream(folder + "\\source.txt") << folder;
     char saved[MAX_PATH] = {};
@@ -252,14 +253,13 @@ TEST_P(PythonFace, CopyTheFileTakesTheCurrentFolderWithTheLockHeld) {
     EXPECT_TRUE(result && StandIn_IntValue(result, &answer) && answer == 1) << TakeError();
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(here + "\\copy.txt").rdbuf()), {}), here);
     EXPECT_EQ(::GetFileAttributesA((there + "\\copy.txt").c_str()), INVALID_FILE_ATTRIBUTES);
-    for (const std::string& folder : {here, there}) RemoveAll(folder);
 }
 
 // A refused argument list: the error stands, and the library is not called.
 TEST_P(PythonFace, RefusedArgumentsCallNothing) {
-    const std::string folder = NewTempFolder("python-face");
-    ASSERT_FALSE(folder.empty());
-    const std::string source = folder + "\\source.txt", copy = folder + "\\copy.txt";
+    const TempFolder folder("python-face");
+    ASSERT_FALSE(folder.path().empty());
+    const std::string source = folder.path() + "\\source.txt", copy = folder.path() + "\\copy.txt";
     ASSERT_TRUE(std::ofstream(source) << "source");
     struct Refusal {
         const char* name;
@@ -294,7 +294,6 @@ TEST_P(PythonFace, RefusedArgumentsCallNothing) {
         EXPECT_EQ(needed, refusal.needed);
     }
     EXPECT_EQ(::GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
-    RemoveAll(folder);
 }
 
 // Python 2.3 and 2.7 loaded side by side: the module registers with the one

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "Karvelin.h"
+#include "files/temp_folder.h"
 #include "module/function_table.h"
 #include "win32_test_support.h"
 
@@ -210,7 +211,8 @@ Figures Measure() {
 // its error path (fewer for the slow ones); prints one line per export:
 // "soak <name> <calls> <calls> handles A B heap C D gdi E F user G H ms T".
 int CallSoakMain(int calls, bool every_call) {
-    const std::string folder = NewTempFolder("soak");
+    const TempFolder temp("soak");  // removed on every way out
+    const std::string& folder = temp.path();
     if (folder.empty()) return 6;
     if (std::FILE* file = std::fopen((folder + "\\source.txt").c_str(), "w")) {
         std::fputs("soak", file);
@@ -241,7 +243,6 @@ int CallSoakMain(int calls, bool every_call) {
     }
     ::FreeLibrary(dll);
     if (SUCCEEDED(com)) ::CoUninitialize();
-    RemoveAll(folder);
     return 0;
 }
 
