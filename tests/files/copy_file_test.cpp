@@ -17,7 +17,7 @@
 #include <fstream>
 
 #include "common/posix_owners.h"
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 #endif
 
 namespace karvelin::files {

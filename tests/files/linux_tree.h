@@ -17,7 +17,7 @@
 #include <string>
 
 #include "common/posix_owners.h"
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 #include "files/tree_removal.h"
 
 namespace karvelin::files {

@@ -14,7 +14,7 @@
 
 #include "Karvelin.h"
 #include "files/removal_cases.h"
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 #include "files/win32_files.h"
 
 namespace karvelin::test {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Karvelin.h"
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 
 namespace karvelin::test {
 namespace {

@@ -18,7 +18,7 @@
 
 #include "files/linux_tree.h"
 #include "files/removal_cases.h"
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 
 namespace karvelin::files {
 namespace {

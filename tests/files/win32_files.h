@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 
 namespace karvelin::test {
 

@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 #include "module/function_table.h"
 #include "module/table_samples.h"
 #include "module/python_api.h"

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "Karvelin.h"
-#include "files/temp_folder.h"
+#include "temp_folder.h"
 #include "module/function_table.h"
 #include "win32_test_support.h"
 
