@@ -84,6 +84,7 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(no_option_no_argument 2 "^karvelin: CheckOS has no option --jsno" CheckOS --jsno)
   karvelin_case(option_after_argument 2 "^karvelin: did you mean --help[?]$" TrimLeft text --hlep)
   karvelin_case(own_option_typo 2 "^karvelin: did you mean --version[?]$" --verison)
+  karvelin_case(version_unknown_option 2 "^karvelin: --version has no option --jsno" --version --jsno)
   karvelin_case(usage_error_short 2 "^Try 'karvelin --help'[.]$" Nothing)
   karvelin_case(count_outside_text 2 "count 4 is outside the text of 3 bytes" Recode abc 4)
   karvelin_case(count_whole_text 0 "^Recode +\"[?]E8>17\"$" Recode abc 3)
