@@ -32,17 +32,16 @@ constexpr const char* kBuild = sizeof(void*) == 8 ? "native Linux, 64-bit" : "na
 #endif
 
 int Help() {
-    std::printf(
-                 "usage: karvelin report [--json]             every function without side effects (--json: one JSON object)\n"
-                 "       karvelin FUNCTION [--json] [ARG...]  one function (--json: its answer as a JSON object)\n"
-                 "       karvelin list                        the functions and their arguments\n"
-                 "       karvelin --help, karvelin VERB --help\n"
-                 "       karvelin --version                   the version, and the build: 32- or 64-bit Windows, or native\n"
-                 "       karvelin --folder FOLDER ...         runs only in FOLDER, else refuses (exit status 2)\n"
-                 "function names are matched without case; numbers are decimal, or hexadecimal after 0x;\n"
-                 "an argument that starts with -- follows --, as in: karvelin TrimLeft -- --text\n"
-                 "exit status: 0 when the command ran; 1 for a failed call, as the function's answer says\n"
-                 "(karvelin FUNCTION --help tells which answers fail); 2 for a usage error\n");
+    std::printf("usage: karvelin report [--json]             every function without side effects (--json: one JSON object)\n"
+                "       karvelin FUNCTION [--json] [ARG...]  one function (--json: its answer as a JSON object)\n"
+                "       karvelin list                        the functions and their arguments\n"
+                "       karvelin --help, karvelin VERB --help\n"
+                "       karvelin --version                   the version, and the build: 32- or 64-bit Windows, or native\n"
+                "       karvelin --folder FOLDER ...         runs only in FOLDER, else refuses (exit status 2)\n"
+                "function names are matched without case; numbers are decimal, or hexadecimal after 0x;\n"
+                "an argument that starts with -- follows --, as in: karvelin TrimLeft -- --text\n"
+                "exit status: 0 when the command ran; 1 for a failed call, as the function's answer says\n"
+                "(karvelin FUNCTION --help tells which answers fail); 2 for a usage error\n");
     return 0;
 }
 
