@@ -22,4 +22,11 @@ PathState LookAt(const std::string& path);
 // cannot enter in its Windows folder).
 bool RunsIn(const std::string& folder, std::string& why);
 
+// Whether the arguments reach the program as the caller gave them. On
+// Windows the program reads them in the ANSI code page, into which the
+// system converts the command line, a character the code page lacks
+// becoming "?" or a look-alike ("\uFF41" becomes "a"): another name than the
+// caller's. Otherwise false, and why. On Linux always true.
+bool ArgumentsWhole(std::string& why);
+
 }  // namespace karvelin::program

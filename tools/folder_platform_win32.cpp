@@ -1,5 +1,7 @@
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "common/win32_owners.h"
 #include "tools/folder_platform.h"
@@ -48,6 +50,21 @@ bool RunsIn(const std::string& folder, std::string& why) {
     const DWORD length = ::GetCurrentDirectoryA(sizeof current, current);
     why = std::string("is not the folder the program runs in, ") +
           (length > 0 && length < sizeof current ? current : "one it cannot name");
+    return false;
+}
+
+bool ArgumentsWhole(std::string& why) {
+    // The command line, through the code page and back: whole when nothing changed.
+    const std::wstring line = ::GetCommandLineW();
+    const int length = static_cast<int>(line.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, line.data(), length, nullptr, 0, nullptr, nullptr);
+    std::vector<char> ansi(static_cast<std::size_t>(bytes > 0 ? bytes : 0) + 1);
+    ::WideCharToMultiByte(CP_ACP, 0, line.data(), length, ansi.data(), bytes, nullptr, nullptr);
+    std::vector<wchar_t> back(line.size() + 1);
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), length + 1);
+    if (units == length && line.compare(0, line.size(), back.data(), line.size()) == 0) return true;
+    why = "the command line holds characters that the ANSI code page (" + std::to_string(::GetACP()) +
+          ") has not: the program would read others in their place";
     return false;
 }
 

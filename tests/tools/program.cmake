@@ -31,6 +31,9 @@ karvelin_case(usage_error 2 "^usage: karvelin ValidateNet HOST MASK NETWORK OTHE
 karvelin_case(json_call 1 "^[{]\"function\": \"CheckDestFileDir\", \"answer\": [{]\"code\": 236798212, \"name\": \"ERR_DEST_PATH_IS_ROOT\"[}][}]"
               checkDESTfiledir --json "C:\\")
 karvelin_removal(tree_removed 0 "^DelFilesAndDir +removed" tree)
+# An unknown option before -- is refused, and nothing is removed; after --, it is a folder's name.
+karvelin_removal(unknown_option 2 "^karvelin: did you mean --json[?]" option)
+karvelin_removal(option_after_dashes 0 "^DelFilesAndDir +removed" dashes)
 # A failed call by the function's own convention ends with status 1: a copy
 # not made, a command's non-zero exit code, a shortcut not written (an HRESULT
 # under Wine, shown in hexadecimal), an address not acceptable. (CMake drops
@@ -78,6 +81,11 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(did_you_mean 2 "^karvelin: did you mean TrimLeft or TrimRight[?]$" trim)
   karvelin_case(did_you_mean_typo 2 "^karvelin: did you mean GetAddress[?]$" GetAdress)
   karvelin_case(report_option 2 "^usage: karvelin report" report --xml)
+  karvelin_case(no_option_no_argument 2 "^karvelin: CheckOS has no option --jsno" CheckOS --jsno)
+  karvelin_case(option_after_argument 2 "^karvelin: did you mean --help[?]$" TrimLeft text --hlep)
+  karvelin_case(own_option_typo 2 "^karvelin: did you mean --version[?]$" --verison)
+  karvelin_case(version_unknown_option 2 "^karvelin: --version has no option --jsno" --version --jsno)
+  karvelin_case(usage_error_short 2 "^Try 'karvelin --help'[.]$" Nothing)
   karvelin_case(count_outside_text 2 "count 4 is outside the text of 3 bytes" Recode abc 4)
   karvelin_case(count_whole_text 0 "^Recode +\"[?]E8>17\"$" Recode abc 3)
   karvelin_case(plain_number 0 "^FindServerVersion +0$" FindServerVersion)

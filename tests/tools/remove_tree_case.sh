@@ -2,7 +2,9 @@
 # Runs `PROGRAM DelFilesAndDir FOLDER` on a folder of its own temporary tree,
 # removed afterwards, and ends with the program's status. KIND: "tree" (a
 # folder with files and a subfolder), "missing" (a name that is not there) or
-# "home" (the tree is the folder HOME names, which Linux refuses to remove).
+# "home" (the tree is the folder HOME names, which Linux refuses to remove);
+# "option" or "dashes": a folder ./--jsno, named after an unknown option
+# (which removes nothing) or after -- (which removes it).
 # FORM "windows" hands the folder on as Wine's Z: path.
 # usage: remove_tree_case.sh KIND native|windows PROGRAM...
 kind=$1
@@ -15,10 +17,14 @@ case $kind in
   tree) folder=$root/tree ;;
   missing) folder=$root/missing ;;
   home) folder=$root/tree; HOME=$folder; export HOME ;;
+  option|dashes) folder=--jsno; mkdir "$root/--jsno" && cd "$root" || exit 1 ;;
   *) echo "unknown kind $kind"; exit 1 ;;
 esac
-[ "$form" = windows ] && folder=$(printf 'Z:%s' "$folder" | tr / '\\')
-"$@" DelFilesAndDir "$folder"
+[ "$form" = windows ] && [ "$folder" != --jsno ] && folder=$(printf 'Z:%s' "$folder" | tr / '\\')
+[ "$kind" = dashes ] && set -- "$@" DelFilesAndDir -- || set -- "$@" DelFilesAndDir
+"$@" "$folder"
 status=$?
 [ "$kind" != tree ] || [ ! -e "$root/tree" ] || { echo "FAIL: the tree is still there"; exit 1; }
+[ "$kind" != option ] || [ -d "$root/--jsno" ] || { echo "FAIL: ./--jsno was removed"; exit 1; }
+[ "$kind" != dashes ] || [ ! -e "$root/--jsno" ] || { echo "FAIL: ./--jsno is still there"; exit 1; }
 exit $status

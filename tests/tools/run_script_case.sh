@@ -54,7 +54,8 @@ run() {
 run 1 "$@" CheckDestFileDir 'C:\'
 run 2 "$@" NoSuchFunction
 run 0 "$@" --help
-case $output in *--win64*"usage: karvelin"*) ;; *) fail "run.sh --help names no --win64, or not the program's help" ;; esac
+case $output in *--win64*"the program's help:
+usage: karvelin"*) ;; *) fail "run.sh --help names no --win64, or not the program's help after its own" ;; esac
 mkdir -p "$work/$probe/sub" "$root/$probe" || exit 1
 run 0 "$@" DelFilesAndDir "$probe"
 [ ! -e "$work/$probe" ] || fail "the caller's $probe is still there"
@@ -64,4 +65,23 @@ deep=$work/$(printf '%0100d' 1)/$(printf '%0100d' 2)/$(printf '%0100d' 3)
 mkdir -p "$deep" "$prefix/drive_c/windows/$probe" || exit 1
 (cd "$deep" && run 2 "$@" DelFilesAndDir "$probe") || exit 1
 [ -d "$prefix/drive_c/windows/$probe" ] || fail "C:\\windows\\$probe was removed"
+# Only what the caller gave: an unknown option removes nothing; a name the
+# ANSI code page lacks is not read as a look-alike (U+FF41 as "a"); one it
+# has passes.
+mkdir "$work/--jsno" "$work/a" "$work/é" || exit 1
+run 2 "$@" DelFilesAndDir --jsno
+run 2 "$@" DelFilesAndDir ａ
+[ -d "$work/--jsno" ] && [ -d "$work/a" ] || fail "a folder the caller did not name was removed"
+run 0 "$@" DelFilesAndDir -- --jsno
+run 0 "$@" DelFilesAndDir é
+[ ! -e "$work/--jsno" ] && [ ! -e "$work/é" ] || fail "a folder the caller named is still there"
+# Folders Wine names as another's ("a\b" as a, then b; "tail." as tail): refused.
+mkdir -p "$work/a/b/$probe" "$work/a\\b" "$work/tail/$probe" "$work/tail." || exit 1
+(cd "$work/a\\b" && run 2 "$@" DelFilesAndDir "$probe") || exit 1
+(cd "$work/tail." && run 2 "$@" DelFilesAndDir "$probe") || exit 1
+[ -d "$work/a/b/$probe" ] && [ -d "$work/tail/$probe" ] || fail "the folder Wine maps to lost its $probe"
+# A command line over what Windows takes: refused with a word; one within it runs.
+run 2 "$@" TrimLeft "$(printf '%040000d' 0)"
+case $output in *"Windows takes at most"*) ;; *) fail "no word on the command line's length" ;; esac
+run 0 "$@" Recode "$(printf '%030000d' 0)" 0
 echo "run.sh: the program's exit status, plain lines, the caller's folder"
