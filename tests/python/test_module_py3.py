@@ -1,5 +1,6 @@
 """_Karvelin under Python 3: names, argument parsing and result kinds."""
 import contextlib
+import inspect
 import itertools
 import os
 import re
@@ -10,15 +11,21 @@ import time
 import pytest
 
 import _Karvelin as K
-from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE, sample_args
+from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, SUMMARIES, TABLE, sample_args
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
     own = [name for name in vars(K) if not name.startswith("__")]
     assert own == BUILT  # in the module's table order
-    assert K.__doc__ is None
-    for name in BUILT:
-        assert getattr(K, name).__doc__ is None
+
+
+def test_docstrings_are_the_function_table():
+    assert K.__doc__.startswith("Karvelin, installation utilities")
+    for name, _, arguments in TABLE:
+        function = getattr(K, name)
+        assert function.__doc__ == SUMMARIES[name], name
+        parameters = [p.name for p in inspect.signature(function).parameters.values()]
+        assert parameters == arguments.lower().split(), name
 
 
 # ---- every function, wired: the stub, the table and the module agree ----
