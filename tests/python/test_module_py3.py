@@ -24,8 +24,8 @@ def test_docstrings_are_the_function_table():
     for name, _, arguments in TABLE:
         function = getattr(K, name)
         assert function.__doc__ == SUMMARIES[name], name
-        parameters = [p.name for p in inspect.signature(function).parameters.values()]
-        assert parameters == arguments.lower().split(), name
+        positional = arguments.lower().split() + (["/"] if arguments else [])
+        assert str(inspect.signature(function)) == "(%s)" % ", ".join(positional), name
 
 
 # ---- every function, wired: the stub, the table and the module agree ----
