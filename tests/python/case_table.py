@@ -34,16 +34,10 @@ for _sample in build_list("samples.txt"):
 STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python", "_Karvelin.pyi")
 
 
-def _summaries():
-    """Each function's summary, as the function table's notes write it (its literals joined)."""
-    with open(os.path.join(os.path.dirname(STUB), "..", "module", "function_table.h")) as header:
-        rows = header.read().replace("\\\n", "")
-    found = re.findall(r'N\((\w+), \w+, \w+, ((?:\s*"(?:[^"\\]|\\.)*")+)\)', rows)
-    return dict((name, "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', texts)).replace('\\"', '"'))
-                for name, texts in found)
-
-
-SUMMARIES = _summaries()
+with open(os.path.join(os.path.dirname(STUB), "..", "module", "function_table.h")) as _header:
+    _notes = re.findall(r'N\((\w+), \w+, \w+, ((?:\s*"(?:[^"\\]|\\.)*")+)\)', _header.read().replace("\\\n", ""))
+SUMMARIES = dict((name, "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', texts)).replace('\\"', '"'))
+                 for name, texts in _notes)
 
 
 

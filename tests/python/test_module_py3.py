@@ -17,15 +17,11 @@ from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STU
 def test_namespace_holds_the_functions_and_nothing_else():
     own = [name for name in vars(K) if not name.startswith("__")]
     assert own == BUILT  # in the module's table order
-
-
-def test_docstrings_are_the_function_table():
     assert K.__doc__.startswith("Karvelin, installation utilities")
-    for name, _, arguments in TABLE:
-        function = getattr(K, name)
-        assert function.__doc__ == SUMMARIES[name], name
+    for name, _, arguments in TABLE:  # the signature from the argument names, then the summary
         positional = arguments.lower().split() + (["/"] if arguments else [])
-        assert str(inspect.signature(function)) == "(%s)" % ", ".join(positional), name
+        assert (str(inspect.signature(getattr(K, name))), getattr(K, name).__doc__) == \
+            ("(%s)" % ", ".join(positional), SUMMARIES[name]), name
 
 
 # ---- every function, wired: the stub, the table and the module agree ----
