@@ -10,9 +10,9 @@ library's CMake project (the checkout this folder stands in, or the copy an
 sdist carries in source/) with no tests, for the interpreter running the
 build, and builds the module alone; CMake, a C and a C++ compiler and the
 interpreter's headers are needed, and for a wheel (pip's install) the wheel
-package. The sdist carries that copy, so it builds
-the same way. Given a build tree, it takes that tree's module instead (one
-build of the module, the one the module's own tests ran on):
+package. The sdist carries that copy, so it builds the same way. Given a
+build tree, it takes that tree's module instead (one build of the module,
+the one the module's own tests ran on):
 
     KARVELIN_BUILD_DIR     a CMake build tree: its result_codes.txt and version.txt
     KARVELIN_MODULE_FILE   the module: _Karvelin.abi3.so, or a Windows build's _Karvelin.pyd
