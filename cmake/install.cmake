@@ -69,9 +69,10 @@ if(wheel_module)
     set(KARVELIN_WHEEL ${KARVELIN_WHEEL_DIR}/dist/${KARVELIN_WHEEL_NAME})
     file(GLOB package_sources ${PROJECT_SOURCE_DIR}/python/karvelin/*)
     set(wheel_sources ${package_sources})
-    foreach(file _Karvelin.pyi setup.py pyproject.toml build_wheel.sh check_wheel.py)
+    foreach(file _Karvelin.pyi setup.py pyproject.toml README.md build_wheel.sh check_wheel.py)
       list(APPEND wheel_sources ${PROJECT_SOURCE_DIR}/python/${file})
     endforeach()
+    list(APPEND wheel_sources ${PROJECT_SOURCE_DIR}/LICENSE.txt)
     add_custom_command(OUTPUT ${KARVELIN_WHEEL}
       COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${KARVELIN_SOURCE_DATE_EPOCH}
               ${PROJECT_SOURCE_DIR}/python/build_wheel.sh ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}

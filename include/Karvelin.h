@@ -5,9 +5,9 @@
  * platform's default caller-cleans-up calling convention (cdecl). Texts are
  * 8-bit, NUL-terminated, in the system's ANSI code page.
  *
- * Checks answer a ResultCode: 0 for success, otherwise one of the ERR_ codes
- * below (0x0E1D in the high 16 bits). Plain-number results are said per
- * function.
+ * Checks answer a ResultCode: KARVELIN_OK (0) for success, otherwise one of
+ * the ERR_ codes below (0x0E1D in the high 16 bits). Plain-number results are
+ * said per function.
  *
  * Library-owned texts (GetErrorDescription, GetWinDeskTopDir,
  * GetWinProgramDir, GetWindowsDir) live in a buffer of the calling thread, one
@@ -66,7 +66,8 @@ __declspec(dllimport) void *__stdcall LocalFree(void *memory);
 #  define KARVELIN_FREE_TEXT(text) free(text)
 #endif
 
-/* Every result code, in numeric order: X(name, value). 0 is success. */
+/* Every result code, in numeric order: X(name, value). Success, 0, is
+ * KARVELIN_OK, no row of the list. */
 #define KARVELIN_RESULT_CODES(X)                                                  \
     /* Destination directory check (CheckDestFileDir). */                         \
     X(ERR_DEST_PATH_INVALID, 0x0E1D4101) /* 236798209 */                          \
@@ -94,23 +95,25 @@ __declspec(dllimport) void *__stdcall LocalFree(void *memory);
     X(ERR_NOT_LETTERFIGURE, 0x0E1D8181) /* 236814721 */                           \
     X(ERR_BAD_BUREAU_NAME, 0x0E1D8191) /* 236814737 */
 
-/* The codes as constants (all below 0x80000000): ResultCode constants in C++,
- * enumeration constants in C. */
+/* Success, KARVELIN_OK, and the codes as constants (all below 0x80000000):
+ * ResultCode constants in C++, enumeration constants in C (each after a comma,
+ * so that the list ends without one, as C89 wants). */
 #ifdef __cplusplus
+static const ResultCode KARVELIN_OK = 0u;
 #define KARVELIN_CODE_CONSTANT(name, value) static const ResultCode name = value##u;
 KARVELIN_RESULT_CODES(KARVELIN_CODE_CONSTANT)
 #else
-#define KARVELIN_CODE_CONSTANT(name, value) name = value,
-enum KarvelinResultCode { KARVELIN_RESULT_CODES(KARVELIN_CODE_CONSTANT) };
+#define KARVELIN_CODE_CONSTANT(name, value) , name = value
+enum KarvelinResultCode { KARVELIN_OK = 0 KARVELIN_RESULT_CODES(KARVELIN_CODE_CONSTANT) };
 #endif
 #undef KARVELIN_CODE_CONSTANT
 
-/* 0 when the release is 5.0 with service pack 4 or later, 5.1 with 2 or
- * later, or 5.2 with 1 or later; ERR_OS_UNSUPPORTED, ERR_OS_NO_SERVICE_PACK
- * or ERR_VERSION_TOO_OLD otherwise. */
+/* KARVELIN_OK when the release is 5.0 with service pack 4 or later, 5.1 with
+ * 2 or later, or 5.2 with 1 or later; ERR_OS_UNSUPPORTED,
+ * ERR_OS_NO_SERVICE_PACK or ERR_VERSION_TOO_OLD otherwise. */
 KARVELIN_API ResultCode KARVELIN_CALL CheckOS(void);
 
-/* 0 when the system browser's major version is 6 or more, else
+/* KARVELIN_OK when the system browser's major version is 6 or more, else
  * ERR_VERSION_TOO_OLD (also when it cannot be read). */
 KARVELIN_API ResultCode KARVELIN_CALL CheckIeVersion(void);
 
@@ -126,11 +129,11 @@ KARVELIN_API int32_t KARVELIN_CALL FindServerVersion(void);
  * number. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL RunSilent(const char *command, const char *argument);
 
-/* 0 when the process token (never a thread's) holds the Administrators group
- * S-1-5-32-544 with the enabled flag set; ERR_NOT_ADMIN when it does not (a
- * group for deny only does not count); ERR_TOKEN_OPEN, ERR_TOKEN_QUERY,
- * ERR_TOKEN_ALLOC or ERR_SID_ALLOC when a step fails. On Linux: 0 when the
- * effective user is root, else ERR_NOT_ADMIN. */
+/* KARVELIN_OK when the process token (never a thread's) holds the
+ * Administrators group S-1-5-32-544 with the enabled flag set; ERR_NOT_ADMIN
+ * when it does not (a group for deny only does not count); ERR_TOKEN_OPEN,
+ * ERR_TOKEN_QUERY, ERR_TOKEN_ALLOC or ERR_SID_ALLOC when a step fails. On
+ * Linux: KARVELIN_OK when the effective user is root, else ERR_NOT_ADMIN. */
 KARVELIN_API ResultCode KARVELIN_CALL CheckUserRight(void);
 
 /* The installation already on the host, read from the key
@@ -178,9 +181,9 @@ KARVELIN_API const char *KARVELIN_CALL GetWindowsDir(void);
 /* Writes, per adapter of the system's IPv4 adapter list, five fields each
  * followed by a tab: network address (address AND mask), mask, address (the
  * adapter's first), adapter name, display name; then one NUL. Bytes after the
- * NUL are untouched. 0, or ERR_ADAPTER_INFO (the buffer untouched) when the
- * adapter list cannot be had or is empty. Room needed: at most 608 bytes per
- * adapter, and the NUL. */
+ * NUL are untouched. KARVELIN_OK, or ERR_ADAPTER_INFO (the buffer untouched)
+ * when the adapter list cannot be had or is empty. Room needed: at most 608
+ * bytes per adapter, and the NUL. */
 KARVELIN_API ResultCode KARVELIN_CALL GetAddress(char *buffer);
 
 /* Writes one 16-byte record per address of the host's own name: the dotted
@@ -199,7 +202,7 @@ KARVELIN_API void KARVELIN_CALL TrimRight(char *text);
  * unchanged. */
 KARVELIN_API void KARVELIN_CALL TrimLeft(char *text);
 
-/* 0 when host, mask, network and other address fit together; else
+/* KARVELIN_OK when host, mask, network and other address fit together; else
  * ERR_NET_IP_EMPTY, ERR_NET_IP_EQUALS_OTHER, ERR_NET_BAD_ADDRESS or
  * ERR_NET_SUBNET_MISMATCH (the first step that fails). */
 KARVELIN_API ResultCode KARVELIN_CALL ValidateNet(const char *host, const char *mask, const char *network,
@@ -218,16 +221,17 @@ KARVELIN_API int32_t KARVELIN_CALL ValidateTheIP(const char *address);
  * is refused at once (0), never waited on. Not a ResultCode. */
 KARVELIN_API int32_t KARVELIN_CALL CopyTheFile(const char *source, const char *destination);
 
-/* 0 when every byte is an ASCII letter or digit; else ERR_NOT_LETTERFIGURE. */
+/* KARVELIN_OK when every byte is an ASCII letter or digit; else
+ * ERR_NOT_LETTERFIGURE. */
 KARVELIN_API ResultCode KARVELIN_CALL IsLetterfigureString(const char *text);
 
-/* 0 when the name starts with an ASCII letter or a non-ASCII character and
- * holds only ASCII letters, digits, '_', '-' and non-ASCII characters; else
- * ERR_BAD_BUREAU_NAME. */
+/* KARVELIN_OK when the name starts with an ASCII letter or a non-ASCII
+ * character and holds only ASCII letters, digits, '_', '-' and non-ASCII
+ * characters; else ERR_BAD_BUREAU_NAME. */
 KARVELIN_API ResultCode KARVELIN_CALL CheckBureauName(const char *name);
 
-/* 0 when the path lies on a lettered drive with an NTFS volume, names more than
- * the bare drive and holds no dot; else ERR_DEST_PATH_HAS_DOT,
+/* KARVELIN_OK when the path lies on a lettered drive with an NTFS volume,
+ * names more than the bare drive and holds no dot; else ERR_DEST_PATH_HAS_DOT,
  * ERR_DEST_PATH_INVALID, ERR_DEST_PATH_IS_ROOT or ERR_DEST_NOT_NTFS. */
 KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
 

@@ -99,6 +99,6 @@ KARVELIN_PYTHON_INIT void init_Karvelin(void) {
     if (running.count > 1) return RefuseSeveral(running);
     if (!running.interpreters[0].PyGILState_GetThisThreadState()) return;
     py = running.interpreters[0];
-    Object* module = py.Py_InitModule4("_Karvelin", g_methods, nullptr, nullptr, ApiVersion(py.Py_GetVersion()));
+    Object* module = py.Py_InitModule4("_Karvelin", g_methods, kModuleDoc, nullptr, ApiVersion(py.Py_GetVersion()));
     if (module != nullptr) (void)py.PyModule_GetDict(module);
 }

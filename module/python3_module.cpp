@@ -5,7 +5,7 @@
 namespace karvelin::python {
 namespace {
 
-ModuleDef g_module = {{{1, nullptr}, nullptr, 0, nullptr}, "_Karvelin", nullptr, -1, g_methods,
+ModuleDef g_module = {{{1, nullptr}, nullptr, 0, nullptr}, "_Karvelin", kModuleDoc, -1, g_methods,
                       nullptr,                             nullptr, nullptr, nullptr};
 
 }  // namespace

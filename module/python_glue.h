@@ -158,8 +158,70 @@ KARVELIN_FUNCTIONS(KARVELIN_NAME)
 #undef KARVELIN_NAME
 }  // namespace names
 
-#define KARVELIN_METHOD(name, type, arguments, python, lock) \
-    {names::name, Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call, kMethVarargs, nullptr},
+// Each row's docstring: its signature, with the table's argument names in
+// lower case, then the table's one-line summary. Python 3 takes a first line
+// that "--" follows as the signature (inspect.signature, help); Python 2 shows
+// the line as it is.
+namespace docs {
+
+inline constexpr const char* kSummaries[] = {
+#define KARVELIN_SUMMARY(name, effect, failure, summary) summary,
+    KARVELIN_FUNCTION_NOTES(KARVELIN_SUMMARY)
+#undef KARVELIN_SUMMARY
+};
+
+constexpr std::size_t Length(const char* text) {
+    std::size_t length = 0;
+    while (text[length]) ++length;
+    return length;
+}
+
+template <std::size_t kSize>
+struct Docstring {
+    char text[kSize] = {};
+};
+
+// "Name(first, second, /)\n--\n\nsummary" (Python 3) or
+// "Name(first, second)\n\nsummary" (Python 2), from "FIRST SECOND".
+template <std::size_t kSize>
+constexpr Docstring<kSize> Make(const char* name, const char* arguments, const char* summary) {
+    Docstring<kSize> doc;
+    std::size_t at = 0;
+    const auto put = [&](const char* text) {
+        while (*text) doc.text[at++] = *text++;
+    };
+    put(name);
+    put("(");
+    for (const char* c = arguments; *c; ++c) {
+        if (*c == ' ')
+            put(", ");
+        else
+            doc.text[at++] = *c >= 'A' && *c <= 'Z' ? static_cast<char>(*c - 'A' + 'a') : *c;
+    }
+    put(KARVELIN_PYTHON_LINE == 3 ? (*arguments ? ", /)\n--\n\n" : ")\n--\n\n") : ")\n\n");
+    put(summary);
+    return doc;
+}
+
+// Room for the name, the arguments with ", " between them, the markers and the summary.
+#define KARVELIN_DOCSTRING(name, type, arguments, python, lock)                                                  \
+    inline constexpr auto name =                                                                                 \
+        Make<Length(#name) + 2 * Length(arguments) + Length(kSummaries[table::RowOf(#name)]) + 16>(            \
+            #name, arguments, kSummaries[table::RowOf(#name)]);
+KARVELIN_FUNCTIONS(KARVELIN_DOCSTRING)
+#undef KARVELIN_DOCSTRING
+
+}  // namespace docs
+
+// The module's own docstring, on both lines.
+inline constexpr char kModuleDoc[] =
+    "Karvelin, installation utilities for Windows hosts: the library's functions under their exported "
+    "names, taking and answering plain values (result codes as int). The karvelin package gives them "
+    "Python names, types and the ResultCode enum.";
+
+#define KARVELIN_METHOD(name, type, arguments, python, lock)                                                    \
+    {names::name, Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call, kMethVarargs, \
+     docs::name.text},
 inline MethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
 #undef KARVELIN_METHOD
 

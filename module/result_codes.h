@@ -17,7 +17,7 @@ inline constexpr CodeName kResultCodeNames[] = {KARVELIN_RESULT_CODES(KARVELIN_C
 
 // "OK" for 0, the ERR_ name of a known code, nullptr for any other value.
 inline const char* ResultCodeName(ResultCode code) {
-    if (code == 0) return "OK";
+    if (code == KARVELIN_OK) return "OK";
     for (const CodeName& entry : kResultCodeNames)
         if (entry.code == code) return entry.name;
     return nullptr;

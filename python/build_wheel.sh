@@ -20,7 +20,7 @@ fi
 rm -rf "$out"
 mkdir -p "$out/src"
 cp -R "$source/python/pyproject.toml" "$source/python/setup.py" "$source/python/_Karvelin.pyi" \
-    "$source/python/karvelin" "$out/src/"
+    "$source/python/README.md" "$source/LICENSE.txt" "$source/python/karvelin" "$out/src/"
 rm -rf "$out/src/karvelin/__pycache__"
 KARVELIN_BUILD_DIR=$build KARVELIN_MODULE_FILE=$module KARVELIN_WHEEL_PLATFORM=$platform \
     "$python" -m build --wheel --no-isolation --outdir "$out/dist" "$out/src" >"$out/build.log" 2>&1 ||

@@ -1,7 +1,8 @@
 """Checks a karvelin wheel: one file, tagged cp39-abi3 for its platform, holding
 the package and the module once (at the top, with its stub), stripped; its
 top_level.txt names every top-level name it installs; its metadata has a
-summary, the licence and classifiers.
+summary, the licence, classifiers and the package's README as its Markdown
+description, and its dist-info holds the licence file.
 
 usage: check_wheel.py WHEEL MODULE_NAME [PLATFORM]   (PLATFORM empty: this machine's)
 """
@@ -21,7 +22,8 @@ def main(wheel, module, platform):
         metadata = [name for name in names if name.endswith(".dist-info/WHEEL")]
         text = archive.read(metadata[0]).decode() if metadata else ""
         described = [name for name in names if name.endswith(".dist-info/METADATA")]
-        fields = archive.read(described[0]).decode().split("\n\n")[0] if described else ""
+        fields, _, description = archive.read(described[0]).decode().partition("\n\n") if described else ("", "", "")
+        licences = [name for name in names if name.endswith(".dist-info/LICENSE.txt")]
         listed = [name for name in names if name.endswith(".dist-info/top_level.txt")]
         top_level = sorted(archive.read(listed[0]).decode().split()) if listed else []
         module_data = archive.read(module) if module in names else b""
@@ -30,6 +32,10 @@ def main(wheel, module, platform):
     for field in ("Summary", "License", "Classifier"):
         if "\n%s: " % field not in fields:
             problems.append("METADATA has no %s" % field)
+    if "\nDescription-Content-Type: text/markdown\n" not in fields + "\n" or not description.startswith("# karvelin"):
+        problems.append("METADATA has no Markdown description (python/README.md)")
+    if not licences:
+        problems.append("the dist-info holds no LICENSE.txt")
     wanted = {"karvelin/__init__.py", "karvelin/_codes.py", "karvelin/_version.py", "karvelin/py.typed",
               module, "_Karvelin.pyi", "_Karvelin-stubs/__init__.pyi"}
     wanted |= {"karvelin/_%s.py" % topic for topic in ("arguments", "files", "host", "network", "texts")}

@@ -9,9 +9,10 @@ By default the build step builds the module from source: it configures the
 library's CMake project (the checkout this folder stands in, or the copy an
 sdist carries in source/) with no tests, for the interpreter running the
 build, and builds the module alone; CMake, a C and a C++ compiler and the
-interpreter's headers are needed. The sdist carries that copy, so it builds
-the same way. Given a build tree, it takes that tree's module instead (one
-build of the module, the one the module's own tests ran on):
+interpreter's headers are needed, and for a wheel (pip's install) the wheel
+package. The sdist carries that copy, so it builds the same way. Given a
+build tree, it takes that tree's module instead (one build of the module,
+the one the module's own tests ran on):
 
     KARVELIN_BUILD_DIR     a CMake build tree: its result_codes.txt and version.txt
     KARVELIN_MODULE_FILE   the module: _Karvelin.abi3.so, or a Windows build's _Karvelin.pyd
@@ -96,6 +97,17 @@ def missing_tools():
     return missing
 
 
+def has_bdist_wheel():
+    """Whether setuptools can make a wheel: its own bdist_wheel, or the wheel package's."""
+    for module in ("setuptools.command.bdist_wheel", "wheel.bdist_wheel"):
+        try:
+            __import__(module)
+            return True
+        except ImportError:
+            pass
+    return False
+
+
 def build_module(work):
     """Configures the library's CMake project in WORK and builds the module; answers the build tree."""
     missing = missing_tools()
@@ -120,6 +132,15 @@ def build_module(work):
                     sys.stderr.write(text.read()[-6000:])
                 raise SystemExit("karvelin: %s the module with CMake failed (the whole log: %s)" % (step, log))
     return tree
+
+
+def licence():
+    """The licence file, named from this folder: the copy beside it (an sdist's,
+    build_wheel.sh's), or the checkout's. The wheel carries it in its dist-info."""
+    for path in ("LICENSE.txt", os.path.join("..", "LICENSE.txt")):
+        if os.path.isfile(os.path.join(HERE, path)):
+            return [path]
+    raise SystemExit("karvelin: no LICENSE.txt beside %s or above it" % HERE)
 
 
 CODES_MODULE = '''"""The library's result codes, written when the wheel was built."""
@@ -179,12 +200,13 @@ class EggInfo(egg_info):
 
 
 class Sdist(sdist):
-    """The sdist carries the module's stub and, in source/, the library's CMake project."""
+    """The sdist carries the module's stub, the licence and, in source/, the library's CMake project."""
 
     def make_release_tree(self, base_dir, files):
         super().make_release_tree(base_dir, files)
         shutil.copy2(os.path.join(HERE, "_Karvelin.pyi"), base_dir)
         source = cmake_source()
+        shutil.copy2(os.path.join(source, "LICENSE.txt"), base_dir)
         for part in SOURCE_PARTS:
             origin, copy = os.path.join(source, part), os.path.join(base_dir, "source", part)
             if os.path.isdir(origin):
@@ -195,11 +217,26 @@ class Sdist(sdist):
 
 
 class BinaryDistribution(Distribution):
-    """The wheel holds a compiled module: it is tagged for this interpreter and platform."""
+    """The wheel holds a compiled module: it is tagged for this interpreter and
+    platform. It carries the licence in its dist-info."""
 
     def has_ext_modules(self):
         return True
 
+    def parse_config_files(self, *args, **kwargs):
+        # After pyproject.toml, whose reading settles the licence files anew.
+        super().parse_config_files(*args, **kwargs)
+        self.metadata.license_files = licence()
+
+
+# pip builds the wheel, and first its metadata (dist_info), through
+# bdist_wheel, which the wheel package adds to setuptools before 70.1:
+# without it, it is named with what else the build lacks, rather than left to
+# setuptools' "invalid command 'bdist_wheel'".
+if {"bdist_wheel", "dist_info"} & set(sys.argv[1:]) and not has_bdist_wheel():
+    lacking = ["the wheel package (Debian: python3-wheel; a virtual environment sees it when made with "
+               "--system-site-packages)"] + ([] if PREBUILT else missing_tools())
+    raise SystemExit("karvelin: the wheel is built here, and this machine lacks:\n  " + "\n  ".join(lacking))
 
 wheel_options = {"py_limited_api": FLOOR}
 if PLATFORM:

@@ -31,7 +31,8 @@ build() {
             { tail -n 30 "$out.build.log" "$out.configure.log" 2>/dev/null; exit 1; }
         (cd "$out" && TZ=$zone cpack -B packages >"$out.cpack.log" 2>&1) || { cat "$out.cpack.log"; exit 1; }
         case $preset in
-            linux) set -- lib/libKarvelin.so lib/libKarvelin.so.debug bin/karvelin bin/karvelin.debug \
+            linux) library=lib/libKarvelin.so.$(sed -n 's/^PROJECT_VERSION\t//p' "$out/version.txt")
+                   set -- "$library" "$library.debug" bin/karvelin bin/karvelin.debug \
                        python3/_Karvelin.abi3.so ;;
             *) set -- bin/Karvelin.dll bin/Karvelin.dll.debug bin/karvelin.exe bin/karvelin.exe.debug \
                    python/_Karvelin.pyd python/_Karvelin.pyd.debug lib/libKarvelin.dll.a ;;

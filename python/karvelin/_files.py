@@ -44,8 +44,15 @@ def copy_file(source: Path, destination: Path) -> bool:
 
 
 def delete_tree(directory: Path) -> None:
-    """Removes the directory tree; drive roots and the Windows directory are
-    left alone. Answers None.
+    """Removes the directory tree. Answers None.
+
+    Removes nothing when the path is, or holds, a protected folder: on
+    Windows an empty path, separators only, a drive root, the Windows
+    directory, the user's profile folder (under Wine also the Unix home);
+    on Linux "", "/", a last name "." or "..", the home folder and every link
+    on the way to it. Links go themselves, never what they point to, and
+    what another volume mounts inside the tree stays. The whole rule:
+    DelFilesAndDir in docs/reference.md.
 
     Raises TypeError for a path that is not str, bytes or os.PathLike,
     ValueError for one that holds a NUL."""

@@ -1,6 +1,6 @@
 """Addresses and adapters: the buffers the package sizes itself."""
-from __future__ import annotations
-
+# Annotations are evaluated here, not postponed: Adapter keeps its fields'
+# annotations as the types of its signature, which help() shows.
 from typing import Callable, List, NamedTuple, Tuple, TypeVar
 
 import _Karvelin

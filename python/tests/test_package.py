@@ -164,6 +164,7 @@ def test_the_modules_own_refusal_sizes_the_buffer(monkeypatch):
     monkeypatch.setattr(karvelin._network, "_HOST_ADDRESS_ROOM", 1)
     assert (karvelin.adapters(), karvelin.host_addresses()) == expected
     assert Adapter._fields == ("network", "mask", "address", "name", "display_name")
+    assert {p.annotation for p in inspect.signature(Adapter).parameters.values()} == {str}  # help() shows str
     for adapter in expected[0]:
         assert ipaddress.IPv4Address(adapter.network) == ipaddress.IPv4Address(
             int(ipaddress.IPv4Address(adapter.address)) & int(ipaddress.IPv4Address(adapter.mask))

@@ -60,12 +60,17 @@ mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$work/packages/$archive") || fail "cannot unpack $archive"
 top=$work/unpacked/$name
 case $system in
-    linux) library_in=lib/libKarvelin.so images="lib/libKarvelin.so bin/karvelin" readme=$top/share/doc/Karvelin/README.md
+    linux) library_in=lib/libKarvelin.so.$version images="$library_in bin/karvelin" readme=$top/share/doc/Karvelin/README.md
+           links="lib/libKarvelin.so.${version%%.*} lib/libKarvelin.so"
            wheels=share/Karvelin/python module=_Karvelin.abi3.so tested=$build/python3/_Karvelin.abi3.so ;;
-    *) library_in=bin/Karvelin.dll images="bin/Karvelin.dll bin/karvelin.exe python/_Karvelin.pyd" readme=$top/README.md
+    *) library_in=bin/Karvelin.dll images="bin/Karvelin.dll bin/karvelin.exe python/_Karvelin.pyd" readme=$top/README.md links=
        wheels=python module=_Karvelin.pyd tested=$top/python/_Karvelin.pyd ;;
 esac
 cmp -s "$top/$library_in" "$library" || fail "$library_in in the archive is not $library"
+# The links a loader and a linker look for, kept as links.
+for link in $links; do
+    [ -L "$top/$link" ] && cmp -s "$top/$link" "$library" || fail "$link in the archive is no link to the library"
+done
 # Shipped stripped, with the debug information each image names beside it.
 for image in $images; do
     file=$top/$image

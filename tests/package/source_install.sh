@@ -20,6 +20,10 @@ version=$(sed -n 's/^#define KARVELIN_VERSION_STRING "\(.*\)"$/\1/p' "$work/tree
     { echo "FAIL: built without CMake or compilers"; exit 1; }
 grep -q 'CMake' "$work/missing.log" && grep -q 'C++ compiler' "$work/missing.log" ||
     { cat "$work/missing.log"; echo "FAIL: no message naming CMake and the C++ compiler"; exit 1; }
+# A plain virtual environment lacks wheel: pip's first step (dist_info) names it with the rest.
+mkdir -p "$work/no-wheel/wheel" && echo 'raise ImportError' >"$work/no-wheel/wheel/__init__.py"
+(cd "$work/tree/python" && PATH=$work/empty PYTHONPATH=$work/no-wheel "$python" setup.py dist_info 2>&1) |
+    grep -q 'the wheel package' || { echo "FAIL: no message naming the wheel package"; exit 1; }
 "$python" -m build --sdist --no-isolation --outdir "$work/dist" "$work/tree/python" >"$work/sdist.log" 2>&1 ||
     { cat "$work/sdist.log"; exit 1; }
 for what in "$work/tree/python" "$work/dist/karvelin-$version.tar.gz"; do

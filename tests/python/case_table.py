@@ -6,13 +6,15 @@ case_rows.cpp); texts are bytes (str under 2.7), result codes their values.
 CODES maps each result code's name to its value (result_codes.txt). TABLE is
 the function table (name, C type, argument names), BUILT its names in table
 order, SAMPLES each function's first sample call (samples.txt), and STUB the
-path of the module's stub; sample_args gives a sample's arguments. LOGIC: the rows both suites run through the module,
+path of the module's stub; SUMMARIES each function's summary from the
+function table's notes; sample_args gives a sample's arguments. LOGIC: the rows both suites run through the module,
 as function name, rows, and each row's arguments and answer. ARGUMENT_ERRORS:
 the argument lists the module refuses, with the error and the start of its
 message on the running interpreter's line."""
 import collections
 import json
 import os
+import re
 import sys
 
 _BUILD = os.environ["KARVELIN_BUILD_DIR"]
@@ -30,6 +32,12 @@ SAMPLES = {}
 for _sample in build_list("samples.txt"):
     SAMPLES.setdefault(_sample[0], _sample[1:])
 STUB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python", "_Karvelin.pyi")
+
+
+with open(os.path.join(os.path.dirname(STUB), "..", "module", "function_table.h")) as _header:
+    _notes = re.findall(r'N\((\w+), \w+, \w+, ((?:\s*"(?:[^"\\]|\\.)*")+)\)', _header.read().replace("\\\n", ""))
+SUMMARIES = dict((name, "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', texts)).replace('\\"', '"'))
+                 for name, texts in _notes)
 
 
 

@@ -8,7 +8,7 @@ import tempfile
 import unittest
 
 import _Karvelin as K
-from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE, sample_args
+from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, SUMMARIES, TABLE, sample_args
 
 
 # The Python 3 stub's answers, which 2.7 answers alike.
@@ -20,7 +20,10 @@ class ModuleTest(unittest.TestCase):
     def test_namespace_holds_the_functions_and_nothing_else(self):
         own = [name for name in dir(K) if not name.startswith("__")]
         self.assertEqual(sorted(own), sorted(BUILT))
-        self.assertEqual(K.__doc__, None)
+        self.assertTrue(K.__doc__.startswith("Karvelin, installation utilities"))
+        for name, _, arguments in TABLE:  # the signature line, then the summary
+            doc = "%s(%s)\n\n%s" % (name, ", ".join(arguments.lower().split()), SUMMARIES[name])
+            self.assertEqual(getattr(K, name).__doc__, doc)
 
     def test_registers_with_the_interpreters_own_api_version(self):
         # Any other number makes 2.5 to 2.7 warn at import: here an error.

@@ -1,5 +1,6 @@
 """_Karvelin under Python 3: names, argument parsing and result kinds."""
 import contextlib
+import inspect
 import itertools
 import os
 import re
@@ -10,15 +11,17 @@ import time
 import pytest
 
 import _Karvelin as K
-from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, TABLE, sample_args
+from case_table import ARGUMENT_ERRORS, BUILT, CASES, CODES, LOGIC, SAMPLES, STUB, SUMMARIES, TABLE, sample_args
 
 
 def test_namespace_holds_the_functions_and_nothing_else():
     own = [name for name in vars(K) if not name.startswith("__")]
     assert own == BUILT  # in the module's table order
-    assert K.__doc__ is None
-    for name in BUILT:
-        assert getattr(K, name).__doc__ is None
+    assert K.__doc__.startswith("Karvelin, installation utilities")
+    for name, _, arguments in TABLE:  # the signature from the argument names, then the summary
+        positional = arguments.lower().split() + (["/"] if arguments else [])
+        assert (str(inspect.signature(getattr(K, name))), getattr(K, name).__doc__) == \
+            ("(%s)" % ", ".join(positional), SUMMARIES[name]), name
 
 
 # ---- every function, wired: the stub, the table and the module agree ----
