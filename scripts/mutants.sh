@@ -72,11 +72,22 @@ targets="karvelin_tests karvelin Karvelin karvelin_python3 karvelin_python2 karv
 build() { cmake --build "$build" -j 2 --target $targets >"$1" 2>&1 </dev/null; }
 build "$log/build" || { echo "the unchanged sources do not build: $log/build"; exit 2; }
 
+# The run-script case runs the win32 build's program under Wine: the
+# worktree's, where it is built (a fault in run.sh is caught with it). Without
+# one, run.sh would build the main preset inside the case's time limit: the
+# case is left out.
+skip=
+if [ -f "$root/build/win32/bin/karvelin.exe" ]; then
+    [ -e "$src/build/win32" ] || ln -s "$root/build/win32" "$src/build/win32"
+else
+    skip='|karvelin_run_script'
+fi
+
 # The native suites; the first that fails names the catch. The wheels, the
 # package and mypy test the packaging, not the code, and take minutes.
 suites() {
     timeout 120 "$build/bin/karvelin_tests" --gtest_brief=1 >"$1" 2>&1 </dev/null || { echo unit; return; }
-    timeout 300 ctest --test-dir "$build" -E 'karvelin_tests|wheel|package|mypy|example|version_agreement' \
+    timeout 300 ctest --test-dir "$build" -E "karvelin_tests|wheel|package|mypy|example|version_agreement$skip" \
         -j 2 --timeout 60 >>"$1" 2>&1 </dev/null || { grep -o '[0-9]* - [a-z0-9_]*' "$1" | head -1 | sed 's/.* - //'; return; }
 }
 [ -z "$(suites "$log/unchanged")" ] || { echo "the unchanged sources fail their suites: $log/unchanged"; exit 2; }
