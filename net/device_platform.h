@@ -36,8 +36,18 @@ public:
 };
 
 // SetupAPI's LAN-class interface devices and their driver keys in the DLL;
-// /sys/class/net on Linux (the interface name as instance identifier, its
+// on Linux the interfaces of the caller's network namespace, from the
+// kernel's routing socket (the interface name as instance identifier, its
 // alias as friendly name).
 DevicePlatform& SystemDevices();
+
+#ifndef _WIN32
+// Linux: one answer of the routing socket's link dump (`size` bytes of
+// messages): the interfaces of the messages of `sequence` are appended to
+// `devices`. More: the dump goes on; End: it is whole; Failed: the kernel
+// answered an error, or a message is cut short.
+enum class LinkDump { More, End, Failed };
+LinkDump ReadLinkDump(const void* data, std::size_t size, std::uint32_t sequence, std::vector<NetworkDevice>& devices);
+#endif
 
 }  // namespace karvelin::net
