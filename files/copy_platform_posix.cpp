@@ -190,7 +190,9 @@ struct SourceState {
 };
 
 bool operator==(const SourceState& a, const SourceState& b) {
-    const auto same = [](const timespec& x, const timespec& y) { return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec; };
+    const auto same = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
     return a.device == b.device && a.inode == b.inode && a.size == b.size && same(a.modified, b.modified) &&
            same(a.changed, b.changed);
 }
@@ -223,8 +225,8 @@ public:
     bool Begin(int fd) {
         fd_ = fd;
         notify_ = unique_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-        if (notify_ && ::inotify_add_watch(notify_.get(), ("/proc/self/fd/" + std::to_string(fd)).c_str(), IN_MODIFY) < 0)
-            notify_.reset();
+        const std::string watched = "/proc/self/fd/" + std::to_string(fd);
+        if (notify_ && ::inotify_add_watch(notify_.get(), watched.c_str(), IN_MODIFY) < 0) notify_.reset();
         for (int attempt = 0; attempt < 4; ++attempt) {
             // What was written before the state is taken is in it.
             while (Notified()) {
@@ -334,7 +336,10 @@ public:
         // The copy is of one state of the source: watched from before its
         // contents are read until after.
         SourceWatch watch;
-        if (!watch.Begin(in.get())) return Failed(kSource, source_name_, "wait for a settled state", errno);
+        if (!watch.Begin(in.get())) {
+            if (errno == EAGAIN) return Refused(kSource, source_name_, "changing without a pause");
+            return Failed(kSource, source_name_, "read its state", errno);
+        }
         // An empty file is not truncated: ext4 flushes a truncated file's
         // data at its close (twice the time of the copy).
         written = true;
