@@ -41,13 +41,4 @@ public:
 // alias as friendly name).
 DevicePlatform& SystemDevices();
 
-#ifndef _WIN32
-// Linux: one answer of the routing socket's link dump (`size` bytes of
-// messages): the interfaces of the messages of `sequence` are appended to
-// `devices`. More: the dump goes on; End: it is whole; Failed: the kernel
-// answered an error, or a message is cut short.
-enum class LinkDump { More, End, Failed };
-LinkDump ReadLinkDump(const void* data, std::size_t size, std::uint32_t sequence, std::vector<NetworkDevice>& devices);
-#endif
-
 }  // namespace karvelin::net

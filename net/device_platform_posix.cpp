@@ -29,6 +29,40 @@ std::string AttributeText(const rtattr* attribute) {
     return std::string(text, ::strnlen(text, RTA_PAYLOAD(attribute)));
 }
 
+// One answer of the link dump (`size` bytes of messages): the interfaces it
+// describes are appended to `devices`. More: the dump goes on; End: it is
+// whole; Failed: the kernel answered an error, or a message is cut short.
+enum class LinkDump { More, End, Failed };
+LinkDump ReadLinkDump(const void* data, std::size_t size, std::vector<NetworkDevice>& devices) {
+    auto length = static_cast<unsigned int>(size);
+    for (auto message = static_cast<const nlmsghdr*>(data); NLMSG_OK(message, length);
+         message = NLMSG_NEXT(message, length)) {
+        if (message->nlmsg_seq != kDumpSequence) continue;  // not an answer to this dump
+        if (message->nlmsg_type == NLMSG_DONE) return LinkDump::End;
+        if (message->nlmsg_type == NLMSG_ERROR) return LinkDump::Failed;
+        if (message->nlmsg_type != RTM_NEWLINK || message->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
+        const auto link = static_cast<const ifinfomsg*>(NLMSG_DATA(message));
+        NetworkDevice device;
+        // The loopback and what the kernel makes of a kind (bridge, dummy,
+        // tunnel, veth: link information) are virtual; the rest stand for
+        // hardware.
+        bool virtual_link = link->ifi_type == ARPHRD_LOOPBACK;
+        int attributes = static_cast<int>(IFLA_PAYLOAD(message));
+        for (const rtattr* attribute = IFLA_RTA(link); RTA_OK(attribute, attributes);
+             attribute = RTA_NEXT(attribute, attributes)) {
+            if (attribute->rta_type == IFLA_IFNAME) device.instance_id = AttributeText(attribute);
+            if (attribute->rta_type == IFLA_IFALIAS) device.friendly_name = AttributeText(attribute);
+            if (attribute->rta_type == IFLA_LINKINFO) virtual_link = true;
+        }
+        if (!device.instance_id || device.instance_id->empty()) continue;
+        if (device.friendly_name && device.friendly_name->empty()) device.friendly_name.reset();
+        device.characteristics = virtual_link ? 0x1u : 0x4u;
+        devices.push_back(std::move(device));
+    }
+    // A message cut short is no answer.
+    return length == 0 ? LinkDump::More : LinkDump::Failed;
+}
+
 class SystemDevicePlatform final : public DevicePlatform {
 public:
     std::optional<std::vector<NetworkDevice>> NetworkDevices() override {
@@ -62,7 +96,7 @@ public:
             // Only the kernel's answer, and only whole.
             if (size <= 0 || static_cast<std::size_t>(size) > buffer.size()) return std::nullopt;
             if (from.nl_pid != 0) continue;
-            switch (ReadLinkDump(buffer.data(), static_cast<std::size_t>(size), kDumpSequence, devices)) {
+            switch (ReadLinkDump(buffer.data(), static_cast<std::size_t>(size), devices)) {
                 case LinkDump::More: break;
                 case LinkDump::End: return devices;
                 case LinkDump::Failed: return std::nullopt;
@@ -74,36 +108,6 @@ public:
 SystemDevicePlatform g_devices;
 
 }  // namespace
-
-LinkDump ReadLinkDump(const void* data, std::size_t size, std::uint32_t sequence, std::vector<NetworkDevice>& devices) {
-    auto length = static_cast<unsigned int>(size);
-    for (auto message = static_cast<const nlmsghdr*>(data); NLMSG_OK(message, length);
-         message = NLMSG_NEXT(message, length)) {
-        if (message->nlmsg_seq != sequence) continue;  // not an answer to this dump
-        if (message->nlmsg_type == NLMSG_DONE) return LinkDump::End;
-        if (message->nlmsg_type == NLMSG_ERROR) return LinkDump::Failed;
-        if (message->nlmsg_type != RTM_NEWLINK || message->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
-        const auto link = static_cast<const ifinfomsg*>(NLMSG_DATA(message));
-        NetworkDevice device;
-        // The loopback and what the kernel makes of a kind (bridge, dummy,
-        // tunnel, veth: link information) are virtual; the rest stand for
-        // hardware.
-        bool virtual_link = link->ifi_type == ARPHRD_LOOPBACK;
-        int attributes = static_cast<int>(IFLA_PAYLOAD(message));
-        for (const rtattr* attribute = IFLA_RTA(link); RTA_OK(attribute, attributes);
-             attribute = RTA_NEXT(attribute, attributes)) {
-            if (attribute->rta_type == IFLA_IFNAME) device.instance_id = AttributeText(attribute);
-            if (attribute->rta_type == IFLA_IFALIAS) device.friendly_name = AttributeText(attribute);
-            if (attribute->rta_type == IFLA_LINKINFO) virtual_link = true;
-        }
-        if (!device.instance_id || device.instance_id->empty()) continue;
-        if (device.friendly_name && device.friendly_name->empty()) device.friendly_name.reset();
-        device.characteristics = virtual_link ? 0x1u : 0x4u;
-        devices.push_back(std::move(device));
-    }
-    // A message cut short is no answer.
-    return length == 0 ? LinkDump::More : LinkDump::Failed;
-}
 
 DevicePlatform& SystemDevices() { return g_devices; }
 

@@ -13,8 +13,6 @@
 #include <cstring>
 #else
 #include <ifaddrs.h>
-#include <linux/if_arp.h>
-#include <linux/rtnetlink.h>
 #include <netinet/in.h>
 #include <sched.h>
 #include <sys/wait.h>
@@ -22,18 +20,11 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <utility>
 
 #include "Karvelin.h"
 #endif
 
 namespace karvelin::net {
-
-bool operator==(const NetworkDevice& a, const NetworkDevice& b) {
-    return a.characteristics == b.characteristics && a.instance_id == b.instance_id &&
-           a.friendly_name == b.friendly_name && a.description == b.description;
-}
-
 namespace {
 
 class FixedDevices final : public DevicePlatform {
@@ -163,76 +154,28 @@ TEST(AdapterEntries, FirstAddressOfEachInterfaceAlongTheList) {  // a labelled o
     EXPECT_EQ(shown, "10.0.0.1 lo lo|10.0.0.3 eth0 eth0|");
 }
 
-// A message of the routing socket's link dump: a link (type and attributes),
-// the dump's end or an error.
-std::string Message(std::uint16_t type, std::uint32_t sequence, std::uint16_t link_type = 0,
-                    const std::vector<std::pair<std::uint16_t, std::string>>& attributes = {}) {
-    std::string body;
-    if (type == RTM_NEWLINK) {
-        ifinfomsg link{};
-        link.ifi_type = link_type;
-        body.assign(reinterpret_cast<const char*>(&link), sizeof link);
-        for (const auto& [kind, payload] : attributes) {
-            const rtattr header{static_cast<std::uint16_t>(RTA_LENGTH(payload.size())), kind};
-            body += std::string(reinterpret_cast<const char*>(&header), sizeof header) + payload;
-            body.resize(NLMSG_ALIGN(body.size()), '\0');
-        }
-    } else {
-        body.assign(sizeof(nlmsgerr), '\0');
-    }
-    const nlmsghdr header{static_cast<std::uint32_t>(NLMSG_LENGTH(body.size())), type, 0, sequence, 0};
-    return std::string(reinterpret_cast<const char*>(&header), sizeof header) + body;
-}
-
-TEST(LinkDump, InterfacesNamedByTheirAliases) {
-    const std::string lo = Message(RTM_NEWLINK, 1, ARPHRD_LOOPBACK, {{IFLA_IFNAME, std::string("lo\0", 3)},
-                                                                     {IFLA_IFALIAS, "Inner alias"}});
-    const std::string eth0 = Message(RTM_NEWLINK, 1, ARPHRD_ETHER, {{IFLA_IFNAME, "eth0"}, {IFLA_IFALIAS, ""}});
-    const std::string bridge = Message(RTM_NEWLINK, 1, ARPHRD_ETHER, {{IFLA_LINKINFO, ""}, {IFLA_IFNAME, "br0"}});
-    const struct {
-        const char* what;
-        std::string messages;
-        LinkDump part;
-        std::vector<NetworkDevice> devices;
-    } cases[] = {
-        {"aliases, kinds and the end", lo + eth0 + bridge + Message(NLMSG_DONE, 1), LinkDump::End,
-         {Device(0x1, "lo", "Inner alias"), Device(0x4, "eth0"), Device(0x1, "br0")}},
-        {"the dump goes on", eth0, LinkDump::More, {Device(0x4, "eth0")}},
-        {"another sequence's message", Message(RTM_NEWLINK, 2, 0, {{IFLA_IFNAME, "x"}}) + eth0, LinkDump::More,
-         {Device(0x4, "eth0")}},
-        {"an error", eth0 + Message(NLMSG_ERROR, 1), LinkDump::Failed, {Device(0x4, "eth0")}},
-        {"a message cut short", eth0.substr(0, eth0.size() - 4), LinkDump::Failed, {}},
-    };
-    for (const auto& c : cases) {
-        std::vector<NetworkDevice> devices;
-        EXPECT_EQ(ReadLinkDump(c.messages.data(), c.messages.size(), 1, devices), c.part) << c.what;
-        EXPECT_EQ(devices, c.devices) << c.what;
-    }
-}
-
-// In a network namespace of its own, the loopback's alias set there names it
-// (the system's /sys shows another namespace's interfaces): through the
-// export, in a child process, where a namespace can be made.
+// Through the export, in a child that is root of user and network namespaces
+// of its own (as `unshare -rn` makes it), where one can be made: the alias
+// set there names the loopback (/sys shows another namespace's).
 TEST(LinkDump, AliasOfTheCallersNamespace) {
-    const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+    const std::string users = "0 " + std::to_string(::getuid()) + " 1";
+    const std::string groups = "0 " + std::to_string(::getgid()) + " 1";
     const pid_t child = ::fork();
     if (child == 0) {
-        // Root of a user namespace of its own, as `unshare -rn` makes it.
         const auto write = [](const char* file, const std::string& text) {
             return static_cast<bool>(std::ofstream(file) << text << std::flush);
         };
         if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0 || !write("/proc/self/setgroups", "deny") ||
-            !write("/proc/self/uid_map", "0 " + uid + " 1") || !write("/proc/self/gid_map", "0 " + gid + " 1") ||
+            !write("/proc/self/uid_map", users) || !write("/proc/self/gid_map", groups) ||
             std::system("PATH=/usr/sbin:/sbin:$PATH; ip link set lo up && ip link set lo alias 'Inner alias'") != 0)
             ::_exit(77);
         std::string buffer(4096, ' ');
         ::_exit(GetAddress(buffer.data()) == 0 && buffer.find("\tlo\tInner alias\t") != std::string::npos ? 0 : 1);
     }
-    int status = 0;
+    int status = 1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no network namespace of its own here";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no network namespace of its own here";
+    EXPECT_EQ(status, 0);
 }
 #endif
 
