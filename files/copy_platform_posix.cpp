@@ -167,14 +167,17 @@ bool Blocking(int fd) {
 constexpr char kFunction[] = "CopyTheFile";
 constexpr char kSource[] = "source", kDestination[] = "destination";
 
+// The system's error, its number and text, for the log.
+std::string ErrorText(int error) {
+    char buffer[256];
+    return "error " + std::to_string(error) + " (" + ::strerror_r(error, buffer, sizeof buffer) + ")";
+}
+
 // A failed step of one side, for the log: the side, its name, the step, and
-// the system's error (number and text). Answers false, the copy's answer.
+// the system's error. Answers false, the copy's answer.
 bool Failed(const char* side, const std::string& name, const char* step, int error) {
-    if (log::On()) {
-        char buffer[256];
-        log::Failure(kFunction, std::string(side) + " \"" + name + "\": " + step + " failed: error " +
-                                    std::to_string(error) + " (" + ::strerror_r(error, buffer, sizeof buffer) + ")");
-    }
+    if (log::On())
+        log::Failure(kFunction, std::string(side) + " \"" + name + "\": " + step + " failed: " + ErrorText(error));
     return false;
 }
 // A side refused for what it is, not for an error of the system.
@@ -345,9 +348,14 @@ public:
         written = true;
         if (to.st_size != 0 && ::ftruncate(out.get(), 0) != 0)
             return Failed(kDestination, destination_name_, "truncate", errno);
+        // A read of the source or a write of the copy: the error tells which.
         errno = 0;
-        if (!CopyContents(in.get(), out.get(), kChunk, kKernelCopies, std::size(kKernelCopies)))
-            return Failed(kDestination, destination_name_, "copy the contents", errno);
+        if (!CopyContents(in.get(), out.get(), kChunk, kKernelCopies, std::size(kKernelCopies))) {
+            if (log::On())
+                log::Failure(kFunction, "copying \"" + source_name_ + "\" to \"" + destination_name_ +
+                                            "\" failed: " + ErrorText(errno));
+            return false;
+        }
         if (!watch.Unchanged()) return Refused(kSource, source_name_, "changed while it was copied");
         if (::fchmod(out.get(), mode) != 0) return Failed(kDestination, destination_name_, "set the mode", errno);
         undo.dismiss();
