@@ -115,13 +115,14 @@ public:
     // very name, no link followed; where the name is taken all the same, it
     // is a link to nothing (a dangling Unix link under Wine, a symbolic link
     // on NTFS), and CopyFileA would create the file where it leads, outside
-    // the folder named: refused. A file made so goes again if the copy fails.
+    // the folder named: refused. A file made so goes again if the copy fails
+    // (without a source, CopyFileA fails before it makes anything).
     bool Copy() override {
-        const bool found = static_cast<bool>(destination_);
+        const bool source_found = static_cast<bool>(source_), found = static_cast<bool>(destination_);
         source_.reset();
         destination_.reset();
         bool created = false;
-        if (!found) {
+        if (source_found && !found) {
             const win32::unique_hfile made(::CreateFileA(destination_name_.c_str(), GENERIC_WRITE, 0, nullptr,
                                                          CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             const DWORD error = ::GetLastError();
