@@ -1,5 +1,6 @@
 #include "files/copy_file.h"
 
+#include "common/log.h"
 #include "common/no_throw.h"
 
 namespace karvelin::files {
@@ -13,7 +14,10 @@ std::int32_t PreparedCopy::operator()() noexcept {
         const FoundFile source = files_->Source(), destination = files_->Destination();
         // Onto itself, through a link or another spelling: the copy would
         // empty the source. Refused while the source is still as it was.
-        if (SameObject(source, destination)) return 0;
+        if (SameObject(source, destination)) {
+            if (log::On()) log::Failure("CopyTheFile", "destination refused: it is the source itself, by another name");
+            return 0;
+        }
         files_->MakeOverwritable();
         return files_->Copy() ? 1 : 0;
     });

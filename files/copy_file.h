@@ -11,7 +11,8 @@ namespace karvelin::files {
 // Makes the destination overwritable, then copies the source over it: 1 when
 // the copy succeeded, 0 otherwise (the destination stays overwritable). A
 // destination that is the source itself, by any name or link, is refused
-// before anything changes.
+// before anything changes. Linux: 1 only for a copy of one state of the
+// source, and never through a destination that is a link to nothing.
 std::int32_t CopyTheFile(const char* source, const char* destination, CopyPlatform& files);
 
 // CopyTheFile in two steps, for a caller that lets its other threads run

@@ -8,6 +8,7 @@
 
 #ifndef _WIN32
 #include <sys/types.h>
+#include <time.h>
 #endif
 
 namespace karvelin::files {
@@ -42,8 +43,13 @@ public:
     // Nothing is answered.
     virtual void MakeOverwritable() = 0;
     // Copies the source found over the destination (created or
-    // overwritten); true when the whole file was copied. Refuses where the
-    // names no longer reach what was found, or reach one object.
+    // overwritten); true when the whole file was copied, as it was at one
+    // moment. Refuses where the names no longer reach what was found, or
+    // reach one object. Linux: a destination that is a link to nothing is
+    // refused (nothing is created where it leads); a source that changed
+    // while it was copied fails the copy, and a failed copy takes back what
+    // it wrote (a file it created is removed, an existing destination is
+    // left empty).
     virtual bool Copy() = 0;
 };
 
@@ -77,6 +83,14 @@ extern const KernelCopy kKernelCopies[2];
 // files; a kernel copy that stops is not taken for the source's end: reads
 // and writes go on from there. False when a read or write fails.
 bool CopyContents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count);
+
+// Linux: whether every change to a file made from `now` on (the system's
+// coarse clock) will show in its change time, given the change time it has.
+// The system stamps a change with that clock, or a finer one: a change in
+// the same tick as the last could carry the same time. A file system that
+// keeps whole seconds (a stamp without nanoseconds) shows it only in a later
+// count of them (FAT counts two).
+bool ChangesWouldShow(const timespec& changed, const timespec& now);
 #endif
 
 }  // namespace karvelin::files

@@ -2,21 +2,29 @@
 // else read and write), one stretch of data at a time, so that the source's
 // holes stay holes in the copy.
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/inotify.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "common/log.h"
 #include "common/posix_mode.h"
 #include "common/posix_owners.h"
+#include "common/unique_any.h"
 #include "files/copy_platform.h"
 
 namespace karvelin::files {
@@ -156,6 +164,111 @@ bool Blocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
+constexpr char kFunction[] = "CopyTheFile";
+constexpr char kSource[] = "source", kDestination[] = "destination";
+
+// The system's error, its number and text, for the log.
+std::string ErrorText(int error) {
+    char buffer[256];
+    return "error " + std::to_string(error) + " (" + ::strerror_r(error, buffer, sizeof buffer) + ")";
+}
+
+// A failed step of one side, for the log: the side, its name, the step, and
+// the system's error. Answers false, the copy's answer.
+bool Failed(const char* side, const std::string& name, const char* step, int error) {
+    if (log::On())
+        log::Failure(kFunction, std::string(side) + " \"" + name + "\": " + step + " failed: " + ErrorText(error));
+    return false;
+}
+// A side refused for what it is, not for an error of the system.
+bool Refused(const char* side, const std::string& name, const char* why) {
+    if (log::On()) log::Failure(kFunction, std::string(side) + " \"" + name + "\" refused: " + why);
+    return false;
+}
+
+// What the system says of the source that any change to it would alter.
+struct SourceState {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    timespec modified{}, changed{};
+};
+
+bool operator==(const SourceState& a, const SourceState& b) {
+    const auto same = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
+    return a.device == b.device && a.inode == b.inode && a.size == b.size && same(a.modified, b.modified) &&
+           same(a.changed, b.changed);
+}
+
+std::optional<SourceState> StateOf(int fd) {
+    struct statx st {};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &st) != 0) return std::nullopt;
+    SourceState state;
+    state.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    state.inode = st.stx_ino;
+    state.size = st.stx_size;
+    state.modified = {st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec};
+    state.changed = {st.stx_ctime.tv_sec, st.stx_ctime.tv_nsec};
+    return state;
+}
+
+// Whether the source stays one state while it is copied. The system stamps a
+// write's times as it begins, so a write under way when the copy begins
+// would not show in them: the system's change notification, watching from
+// before, tells of every write that ends meanwhile. The state (size, times,
+// inode) tells of any other change the system stamps, and is all there is
+// where no notification can be had (a process out of watches, no /proc).
+class SourceWatch {
+public:
+    // The source's state once any change from then on will show in it: a
+    // source changed so lately that another change could carry the same
+    // time is waited for (a tick of the system's clock; two seconds where
+    // the file system keeps whole seconds), a few times at most. False
+    // (errno set) when its state cannot be had, or does not settle.
+    bool Begin(int fd) {
+        fd_ = fd;
+        notify_ = unique_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        const std::string watched = "/proc/self/fd/" + std::to_string(fd);
+        if (notify_ && ::inotify_add_watch(notify_.get(), watched.c_str(), IN_MODIFY) < 0) notify_.reset();
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            // What was written before the state is taken is in it.
+            while (Notified()) {
+            }
+            timespec now{};
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+            before_ = StateOf(fd);
+            if (!before_) return false;
+            if (ChangesWouldShow(before_->changed, now)) return true;
+            // Until the clock has passed the change, and a tick more.
+            timespec tick{0, 1'000'000};
+            ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
+            const timespec& changed = before_->changed;
+            const long long wait = (changed.tv_sec + (changed.tv_nsec == 0 ? 2 : 0) - now.tv_sec) * 1'000'000'000LL +
+                                   changed.tv_nsec - now.tv_nsec + tick.tv_nsec;
+            const long long capped = std::min(std::max(wait, 1'000'000LL), 2'100'000'000LL);
+            timespec pause{static_cast<time_t>(capped / 1'000'000'000), static_cast<long>(capped % 1'000'000'000)};
+            while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+            }
+        }
+        errno = EAGAIN;
+        return false;
+    }
+    bool Unchanged() const {
+        const std::optional<SourceState> after = StateOf(fd_);
+        return after && *after == *before_ && !Notified();
+    }
+
+private:
+    bool Notified() const {
+        alignas(inotify_event) char events[sizeof(inotify_event) + NAME_MAX + 1];
+        return notify_ && ::read(notify_.get(), events, sizeof events) > 0;
+    }
+
+    int fd_ = -1;
+    unique_fd notify_;
+    std::optional<SourceState> before_;
+};
+
 // The names are opened relative to the current folder as the ready step
 // found it (none when both are absolute), so another thread's chdir cannot
 // steer them. Source and destination are first opened with O_PATH, which
@@ -168,6 +281,7 @@ public:
 
     FoundFile Source() override {
         source_path_ = unique_fd(::openat(At(), source_name_.c_str(), O_PATH | O_CLOEXEC));
+        source_error_ = errno;
         return source_ = Identify(source_path_.get(), source_stat_);
     }
     FoundFile Destination() override {
@@ -182,20 +296,38 @@ public:
     }
 
     bool Copy() override {
-        if (!source_.regular || (destination_.found && !destination_.regular)) return false;
+        if (!source_.found) return Failed(kSource, source_name_, "open", source_error_);
+        if (!source_.regular) return Refused(kSource, source_name_, "not a regular file");
+        if (destination_.found && !destination_.regular)
+            return Refused(kDestination, destination_name_, "not a regular file");
         // Opened without blocking: a FIFO put in a name's place since would
         // wait for its other end.
         const unique_fd in = Reopen(source_path_, source_name_, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (!in) return Failed(kSource, source_name_, "open for reading", errno);
         struct stat from {};
-        if (!in || !SameObject(Identify(in.get(), from), source_) || !Blocking(in.get())) return false;
-        // Opened without truncation: what it reaches is checked first.
-        const unique_fd out(
-            ::openat(At(), destination_name_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
+        if (!SameObject(Identify(in.get(), from), source_) || !Blocking(in.get()))
+            return Refused(kSource, source_name_, "replaced since it was looked at");
+        bool created = false;
+        const unique_fd out = OpenDestination(created);
+        if (!out) return false;
+        // From here on a failure takes back what this call wrote: a file it
+        // created goes, an existing destination it overwrote is left empty,
+        // so that no half copy can pass for a whole one.
+        bool written = false;
+        scope_exit undo([&] {
+            if (created)
+                RemoveCreated(out.get());
+            else if (written && ::ftruncate(out.get(), 0) != 0)
+                Failed(kDestination, destination_name_, "empty after the failed copy", errno);
+        });
         struct stat to {};
         const FoundFile opened = Identify(out.get(), to);
         if (!opened.regular || SameObject(opened, source_) ||
-            (destination_.found && !SameObject(opened, destination_)) || !Blocking(out.get()))
-            return false;
+            (destination_.found ? !SameObject(opened, destination_) : !created) || !Blocking(out.get()))
+            return Refused(kDestination, destination_name_, "changed since it was looked at");
+        if (log::On())
+            log::Step(kFunction, std::string(kDestination) + " \"" + destination_name_ + "\" " +
+                                     (created ? "created" : "opened to be overwritten"));
         // The copy's mode is the source's, as the copy of a read-only file
         // is read-only on Windows too; never set-user-ID or set-group-ID,
         // which would hand the copier's identity to the source's program.
@@ -204,11 +336,33 @@ public:
         // destination keep only what the source's mode grants them too.
         const mode_t widened = to.st_mode & 077 & ~mode;
         if (widened != 0) ::fchmod(out.get(), (to.st_mode & 0777 & ~widened) | S_IWUSR);
+        // The copy is of one state of the source: watched from before its
+        // contents are read until after.
+        SourceWatch watch;
+        if (!watch.Begin(in.get())) {
+            if (errno == EAGAIN) return Refused(kSource, source_name_, "changing without a pause");
+            return Failed(kSource, source_name_, "read its state", errno);
+        }
         // An empty file is not truncated: ext4 flushes a truncated file's
         // data at its close (twice the time of the copy).
-        if (to.st_size != 0 && ::ftruncate(out.get(), 0) != 0) return false;
-        if (!CopyContents(in.get(), out.get(), kChunk, kKernelCopies, std::size(kKernelCopies))) return false;
-        return ::fchmod(out.get(), mode) == 0;
+        written = true;
+        if (to.st_size != 0 && ::ftruncate(out.get(), 0) != 0)
+            return Failed(kDestination, destination_name_, "truncate", errno);
+        // A read of the source or a write of the copy: the error tells which.
+        errno = 0;
+        if (!CopyContents(in.get(), out.get(), kChunk, kKernelCopies, std::size(kKernelCopies))) {
+            if (log::On())
+                log::Failure(kFunction, "copying \"" + source_name_ + "\" to \"" + destination_name_ +
+                                            "\" failed: " + ErrorText(errno));
+            return false;
+        }
+        if (!watch.Unchanged()) return Refused(kSource, source_name_, "changed while it was copied");
+        if (::fchmod(out.get(), mode) != 0) return Failed(kDestination, destination_name_, "set the mode", errno);
+        undo.dismiss();
+        if (log::On())
+            log::Step(kFunction, "copied " + std::to_string(from.st_size) + " bytes from \"" + source_name_ +
+                                     "\" to \"" + destination_name_ + "\"");
+        return true;
     }
 
 private:
@@ -222,9 +376,42 @@ private:
         return fd;
     }
 
+    // The destination, opened without truncation (what it reaches is checked
+    // first): a new file made in the very name, never through a link;
+    // else what the name reaches, following links but never creating. A
+    // link to nothing, found as such or made so meanwhile, is refused, as
+    // writing through it would create a file outside the folder named.
+    unique_fd OpenDestination(bool& created) const {
+        constexpr int kWrite = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        unique_fd out(::openat(At(), destination_name_.c_str(), kWrite | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
+        created = static_cast<bool>(out);
+        if (out || errno != EEXIST) {
+            if (!out) Failed(kDestination, destination_name_, "create", errno);
+            return out;
+        }
+        out = unique_fd(::openat(At(), destination_name_.c_str(), kWrite));
+        if (!out && errno == ENOENT)
+            Refused(kDestination, destination_name_, "a link to nothing: not written through");
+        else if (!out)
+            Failed(kDestination, destination_name_, "open", errno);
+        return out;
+    }
+
+    // A file this call made is removed, if its name still holds it.
+    void RemoveCreated(int fd) const {
+        struct stat made {}, named {};
+        if (::fstat(fd, &made) == 0 &&
+            ::fstatat(At(), destination_name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            made.st_dev == named.st_dev && made.st_ino == named.st_ino &&
+            ::unlinkat(At(), destination_name_.c_str(), 0) == 0)
+            return;
+        Failed(kDestination, destination_name_, "remove the file the failed copy created", errno);
+    }
+
     unique_fd at_;
     std::string source_name_, destination_name_;
     unique_fd source_path_, destination_path_;
+    int source_error_ = 0;
     FoundFile source_, destination_;
     struct stat source_stat_ {}, destination_stat_ {};
 };
@@ -235,7 +422,10 @@ public:
         unique_fd at;
         if (source.rfind('/', 0) != 0 || destination.rfind('/', 0) != 0) {
             at = unique_fd(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-            if (!at) return nullptr;
+            if (!at) {
+                Failed("current folder", ".", "open", errno);
+                return nullptr;
+            }
         }
         return std::make_unique<SystemCopyFiles>(std::move(at), source, destination);
     }
@@ -249,6 +439,13 @@ const KernelCopy kKernelCopies[2] = {&CopyFileRange, &SendFile};
 
 bool CopyContents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count) {
     return Contents(in, out, chunk, ways, way_count).Copy();
+}
+
+bool ChangesWouldShow(const timespec& changed, const timespec& now) {
+    // A file system of whole seconds stamps a change with the count of
+    // seconds (FAT: of two): the next stamp differs only two seconds on.
+    if (changed.tv_nsec == 0) return now.tv_sec >= changed.tv_sec + 2;
+    return changed.tv_sec < now.tv_sec || (changed.tv_sec == now.tv_sec && changed.tv_nsec < now.tv_nsec);
 }
 
 CopyPlatform& SystemCopy() { return g_copy; }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "common/log.h"
 #include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "files/copy_platform.h"
@@ -60,6 +61,21 @@ FoundFile Identify(const win32::unique_hfile& handle) {
     return found;
 }
 
+constexpr char kFunction[] = "CopyTheFile";
+constexpr char kSource[] = "source", kDestination[] = "destination";
+
+std::string Side(const char* side, const std::string& name) { return std::string(side) + " \"" + name + "\""; }
+
+// The system's error, its number and text, for the log.
+std::string ErrorText(DWORD error) {
+    char text[256] = {};
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                    text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' '))
+        --length;
+    return "error " + std::to_string(error) + " (" + std::string(text, length) + ")";
+}
+
 class SystemCopyFiles final : public CopyFiles {
 public:
     SystemCopyFiles(std::string source, std::string destination)
@@ -67,6 +83,8 @@ public:
 
     FoundFile Source() override {
         source_ = OpenForAttributes(source_name_, FILE_READ_ATTRIBUTES);
+        if (!source_ && log::On())
+            log::Failure(kFunction, Side(kSource, source_name_) + ": open failed: " + ErrorText(::GetLastError()));
         return Identify(source_);
     }
     FoundFile Destination() override {
@@ -92,11 +110,42 @@ public:
     }
 
     // By name, as nothing but a name can be given to CopyFileA: the handles
-    // go first, so that no sharing of theirs can stand in its way.
+    // go first, so that no sharing of theirs can stand in its way. A
+    // destination that nothing could be opened through is first made in its
+    // very name, no link followed; where the name is taken all the same, it
+    // is a link to nothing (a dangling Unix link under Wine, a symbolic link
+    // on NTFS), and CopyFileA would create the file where it leads, outside
+    // the folder named: refused. A file made so goes again if the copy fails
+    // (without a source, CopyFileA fails before it makes anything).
     bool Copy() override {
+        const bool source_found = static_cast<bool>(source_), found = static_cast<bool>(destination_);
         source_.reset();
         destination_.reset();
-        return ::CopyFileA(source_name_.c_str(), destination_name_.c_str(), FALSE) != FALSE;
+        bool created = false;
+        if (source_found && !found) {
+            const win32::unique_hfile made(::CreateFileA(destination_name_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                         CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+            const DWORD error = ::GetLastError();
+            created = static_cast<bool>(made);
+            if (!made && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
+                if (log::On())
+                    log::Failure(kFunction, Side(kDestination, destination_name_) +
+                                                " refused: a link to nothing, not written through");
+                return false;
+            }
+        }
+        if (::CopyFileA(source_name_.c_str(), destination_name_.c_str(), FALSE)) {
+            if (log::On())
+                log::Step(kFunction, "copied " + Side(kSource, source_name_) + " to " +
+                                         Side(kDestination, destination_name_));
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (created) ::DeleteFileA(destination_name_.c_str());
+        if (log::On())
+            log::Failure(kFunction, "CopyFileA from " + Side(kSource, source_name_) + " to " +
+                                        Side(kDestination, destination_name_) + " failed: " + ErrorText(error));
+        return false;
     }
 
 private:

@@ -36,7 +36,8 @@ public:
 };
 
 // SetupAPI's LAN-class interface devices and their driver keys in the DLL;
-// /sys/class/net on Linux (the interface name as instance identifier, its
+// on Linux the interfaces of the caller's network namespace, from the
+// kernel's routing socket (the interface name as instance identifier, its
 // alias as friendly name).
 DevicePlatform& SystemDevices();
 

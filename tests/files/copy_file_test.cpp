@@ -1,5 +1,7 @@
 #include "files/copy_file.h"
 
+#include "Karvelin.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,8 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -64,6 +71,9 @@ TEST_F(CopyTheFile, LinuxCopiesOverAnyDestination) {
         // Opened, a FIFO would wait for its other end: refused at once.
         {"source is a FIFO", "", fs::perms::none, false, {}, "d", 0},
         {"destination is a FIFO", "abc", fs::perms::owner_all, false, {}, "d", 0},
+        // A link is written through to a file it reaches, never to nothing.
+        {"destination a link to a file", "abc", fs::perms::owner_all, false, {}, "d", 1},
+        {"destination a link to nothing", "abc", fs::perms::owner_all, false, {}, "d", 0},
     };
     ::alarm(60);  // a copy that blocks ends the run
     for (const auto& c : cases) {
@@ -77,13 +87,20 @@ TEST_F(CopyTheFile, LinuxCopiesOverAnyDestination) {
             ::mkfifo((what == "source is a FIFO" ? source : destination).c_str(), 0600);
         if (what.rfind("through a symbolic", 0) == 0) fs::create_symlink(source, destination);
         if (what.rfind("through a hard", 0) == 0) fs::create_hard_link(source, destination);
+        const fs::path elsewhere = base_ / "elsewhere", reached = elsewhere / "f";
+        fs::remove_all(elsewhere), fs::create_directory(elsewhere);
+        if (what == "destination a link to a file") std::ofstream(reached) << "old";
+        if (what.rfind("destination a link", 0) == 0) fs::create_symlink(reached, destination);
         if (c.destination_exists) {
             std::ofstream(destination) << "old destination";
             fs::permissions(destination, c.destination_mode);
         }
         if (has_source) fs::permissions(source, c.source_mode);
 
-        EXPECT_EQ(files::CopyTheFile(source.c_str(), destination.c_str(), SystemCopy()), c.expected) << c.what;
+        EXPECT_EQ(::CopyTheFile(source.c_str(), destination.c_str()), c.expected) << c.what;
+        if (what.rfind("destination a link", 0) == 0) {
+            EXPECT_TRUE(fs::is_symlink(destination) && fs::exists(reached) == (c.expected == 1)) << c.what;
+        }
         if (c.expected == 1) {
             EXPECT_EQ(Read(destination), c.source_text) << c.what;
             EXPECT_EQ(fs::status(destination).permissions(), c.source_mode & fs::perms::all) << c.what;
@@ -148,6 +165,57 @@ TEST_F(CopyTheFile, LinuxCopiesKernelFilesToTheirEnd) {
         EXPECT_EQ(fs::status(copy).permissions(), fs::status(source).permissions()) << source;
         fs::remove(copy);
     }
+}
+
+// Another thread rewrites the source in place while it is copied, pausing
+// now and then: a copy answered 1 holds one of its two states whole; a failed
+// one leaves no half copy (a new destination gone, an existing one empty).
+TEST_F(CopyTheFile, LinuxCopiesOneStateOfAChangingSource) {
+    const fs::path source = base_ / "s", copy = base_ / "d";
+    const std::size_t size = 1 << 21;
+    const std::string states[2] = {std::string(size, 'a'), std::string(size, 'b')};
+    std::ofstream(source, std::ios::binary) << states[0];
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const posix::unique_fd fd(::open(source.c_str(), O_WRONLY | O_CLOEXEC));
+        std::minstd_rand random(1);
+        for (std::size_t i = 1; !done;) {  // rewrites for up to 4 ms, then a pause of up to 8
+            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 4000);
+            while (std::chrono::steady_clock::now() < until)
+                if (::pwrite(fd.get(), states[++i % 2].data(), size, 0) != static_cast<ssize_t>(size)) return;
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 8000));
+        }
+    });
+    int whole = 0, mixed = 0, rounds = 40;
+    for (int round = 0; round < rounds; ++round) {
+        const bool existing = round % 2 != 0;
+        fs::remove(copy);
+        if (existing) std::ofstream(copy) << "old";
+        const bool copied = ::CopyTheFile(source.c_str(), copy.c_str()) == 1;
+        std::string text(size + 1, '\0');
+        const posix::unique_fd fd(::open(copy.c_str(), O_RDONLY | O_CLOEXEC));
+        text.resize(fd ? std::max<ssize_t>(::read(fd.get(), text.data(), text.size()), 0) : 4);
+        if (copied) {
+            ++(text.size() == size && text.find_first_not_of(text[0]) == std::string::npos ? whole : mixed);
+        } else {
+            EXPECT_TRUE(existing ? text == "old" || text.empty() : !fd) << round << ": " << text.size();
+        }
+    }
+    done = true;
+    writer.join();
+    std::printf("copies of a source rewritten meanwhile: %d whole, %d mixed, %d failed\n", whole, mixed,
+                rounds - whole - mixed);
+    EXPECT_EQ(mixed, 0);
+}
+
+// Whether a change made from now on shows in the change time a file has: not
+// in the same tick, nor below a finer stamp; whole seconds two seconds on.
+TEST(ChangesWouldShow, OnlyOnceTheClockHasPassedTheLastChange) {
+    const struct { timespec changed, now; bool shows; } cases[] = {
+        {{100, 500}, {100, 600}, true}, {{100, 500}, {100, 500}, false}, {{100, 900}, {100, 500}, false},
+        {{99, 999999999}, {100, 1}, true}, {{100, 0}, {101, 500}, false}, {{100, 0}, {102, 0}, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ChangesWouldShow(c.changed, c.now), c.shows) << c.changed.tv_nsec << " " << c.now.tv_sec;
 }
 
 // A sparse source stays sparse: its holes are not written, at the end either.

@@ -111,6 +111,27 @@ TEST_F(FilesThroughTheDll, CopyTheFileOverAnyDestination) {
     ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Under Wine, a destination that is a Unix link (made by the Linux ln): to
+// nothing, refused with nothing made where it leads; to a file, written
+// through. On Windows: skipped.
+TEST_F(FilesThroughTheDll, CopyTheFileThroughUnixLinks) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unix_name = Export<UnixName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    char* named = unix_name ? unix_name(std::wstring(base_.begin(), base_.end()).c_str()) : nullptr;
+    if (!named) GTEST_SKIP() << "not under Wine";
+    const std::string unix_base = named;
+    ::HeapFree(::GetProcessHeap(), 0, named);
+    Write(base_ + "\\source.txt", "new");
+    ::CreateDirectoryA((base_ + "\\elsewhere").c_str(), nullptr);
+    Write(base_ + "\\elsewhere\\file.txt", "old");
+    for (const std::string target : {"file.txt", "nothing.txt"}) {
+        RunCommand("Z:\\usr\\bin\\ln -s elsewhere/" + target + " \"" + unix_base + "/to-" + target + "\"");
+        const bool dangling = target == "nothing.txt";
+        EXPECT_EQ(copy_((base_ + "\\source.txt").c_str(), (base_ + "\\to-" + target).c_str()), dangling ? 0 : 1);
+        EXPECT_EQ(Read(base_ + "\\elsewhere\\" + target), dangling ? "" : "new") << target;
+    }
+}
+
 TEST_F(FilesThroughTheDll, DelFilesAndDirRemovesTreesWhole) {
     Write(base_ + "\\tree-sibling.txt", "outside");
     for (const char* given : {"tree", "tree\\", "tree\\\\\\", "tree with blanks", "missing"}) {

@@ -14,6 +14,14 @@
 #else
 #include <ifaddrs.h>
 #include <netinet/in.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "Karvelin.h"
 #endif
 
 namespace karvelin::net {
@@ -144,6 +152,30 @@ TEST(AdapterEntries, FirstAddressOfEachInterfaceAlongTheList) {  // a labelled o
     std::string shown;
     for (const AdapterEntry& e : AdapterEntries(entries)) shown += e.address + " " + e.name + " " + e.description + "|";
     EXPECT_EQ(shown, "10.0.0.1 lo lo|10.0.0.3 eth0 eth0|");
+}
+
+// Through the export, in a child that is root of user and network namespaces
+// of its own (as `unshare -rn` makes it), where one can be made: the alias
+// set there names the loopback (/sys shows another namespace's).
+TEST(LinkDump, AliasOfTheCallersNamespace) {
+    const std::string users = "0 " + std::to_string(::getuid()) + " 1";
+    const std::string groups = "0 " + std::to_string(::getgid()) + " 1";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const auto write = [](const char* file, const std::string& text) {
+            return static_cast<bool>(std::ofstream(file) << text << std::flush);
+        };
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0 || !write("/proc/self/setgroups", "deny") ||
+            !write("/proc/self/uid_map", users) || !write("/proc/self/gid_map", groups) ||
+            std::system("PATH=/usr/sbin:/sbin:$PATH; ip link set lo up && ip link set lo alias 'Inner alias'") != 0)
+            ::_exit(77);
+        std::string buffer(4096, ' ');
+        ::_exit(GetAddress(buffer.data()) == 0 && buffer.find("\tlo\tInner alias\t") != std::string::npos ? 0 : 1);
+    }
+    int status = 1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no network namespace of its own here";
+    EXPECT_EQ(status, 0);
 }
 #endif
 
