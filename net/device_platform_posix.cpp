@@ -3,6 +3,7 @@
 // the friendly name.
 #include <dirent.h>
 
+#include <cerrno>
 #include <fstream>
 
 #include "common/unique_any.h"
@@ -25,9 +26,12 @@ std::optional<std::string> FirstLine(const std::string& path) {
 
 class SystemDevicePlatform final : public DevicePlatform {
 public:
-    std::optional<std::vector<NetworkDevice>> NetworkDevices() override {
+    std::optional<std::vector<NetworkDevice>> NetworkDevices(SystemError* error) override {
         unique_dir folder(::opendir(kInterfaces));
-        if (!folder) return std::nullopt;
+        if (!folder) {
+            if (error) *error = errno;
+            return std::nullopt;
+        }
         std::vector<NetworkDevice> devices;
         while (const dirent* entry = ::readdir(folder.get())) {
             const std::string name = entry->d_name;
