@@ -22,7 +22,8 @@ public:
     }
     std::int32_t CleanupSockets() override { return ::WSACleanup(); }
     bool HostName(char* name, std::size_t size, SystemError* error) override {
-        return Told(::gethostname(name, static_cast<int>(size)) == 0, error, ::WSAGetLastError());
+        const bool named = ::gethostname(name, static_cast<int>(size)) == 0;
+        return Told(named, error, ::WSAGetLastError());
     }
     std::vector<std::uint32_t> Addresses(const char* name, SystemError* error) override {
         std::vector<std::uint32_t> addresses;
