@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "common/log.h"
-#include "common/system_error.h"
+#include "common/log_tell.h"
 
 namespace karvelin::checks {
 namespace {
@@ -26,8 +25,8 @@ const char* StepOf(TokenFailure failure) {
 
 ResultCode CheckUserRight(TokenPlatform& token) {
     const GroupList read = token.ProcessGroups();
-    if (read.failure != TokenFailure::kNone && log::On())
-        log::Failure(kFunction, std::string(StepOf(read.failure)) + ": " + ErrorText(read.error));
+    if (read.failure != TokenFailure::kNone)
+        log::Tell([&] { log::Failure(kFunction, std::string(StepOf(read.failure)) + ": " + ErrorText(read.error)); });
     switch (read.failure) {
         case TokenFailure::kOpen: return ERR_TOKEN_OPEN;
         case TokenFailure::kQuery: return ERR_TOKEN_QUERY;
@@ -44,12 +43,12 @@ ResultCode CheckUserRight(TokenPlatform& token) {
         if ((group.attributes & kGroupEnabled) != 0) break;
     }
     const bool enabled = found && (found->attributes & kGroupEnabled) != 0;
-    if (log::On()) {
+    log::Tell([&] {
         std::string line = "groups: " + std::to_string(read.groups.size()) + " read: Administrators ";
         line += found ? "with attributes " + Hex(found->attributes) : std::string("absent");
         if (enabled) log::Step(kFunction, line + ", enabled");
         else log::Failure(kFunction, line + ", not enabled");
-    }
+    });
     return enabled ? 0 : ERR_NOT_ADMIN;
 }
 

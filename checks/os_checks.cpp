@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 #include "common/system_error.h"
 
 namespace karvelin::checks {
@@ -17,10 +17,12 @@ constexpr std::size_t kServicePackLength = sizeof kServicePack - 1;  // 12
 std::string QueryVersion(const char* function, HostPlatform& records, VersionRecord& version) {
     records.QueryVersion(version);
     version.service_pack[sizeof version.service_pack - 1] = '\0';
-    if (!log::On()) return {};
-    if (version.error) log::Failure(function, "query version: " + ErrorText(version.error));
-    std::string release = std::to_string(version.major) + "." + std::to_string(version.minor);
-    log::Step(function, "query version: " + release + " '" + version.service_pack + "'");
+    std::string release;
+    log::Tell([&] {
+        if (version.error) log::Failure(function, "query version: " + ErrorText(version.error));
+        release = std::to_string(version.major) + "." + std::to_string(version.minor);
+        log::Step(function, "query version: " + release + " '" + version.service_pack + "'");
+    });
     return release;
 }
 
@@ -57,13 +59,13 @@ ResultCode CheckOS(HostPlatform& records) {
         }
     }
     if (minimum < 0) {
-        if (log::On()) log::Failure(kFunction, "check release: " + release + ": not 5.0, 5.1 or 5.2");
+        log::Tell([&] { log::Failure(kFunction, "check release: " + release + ": not 5.0, 5.1 or 5.2"); });
         return ERR_OS_UNSUPPORTED;
     }
 
     const char* found = std::strstr(version.service_pack, kServicePack);
     if (!found) {
-        if (log::On()) log::Failure(kFunction, "check service pack: " + release + ": no service pack");
+        log::Tell([&] { log::Failure(kFunction, "check service pack: " + release + ": no service pack"); });
         return ERR_OS_NO_SERVICE_PACK;
     }
     // Skip the words and the one character after them (normally the blank);
@@ -72,9 +74,10 @@ ResultCode CheckOS(HostPlatform& records) {
     if (*number != '\0') ++number;
     const std::int32_t pack = LeadingNumber(number);
     if (pack >= minimum) return 0;
-    if (log::On())
+    log::Tell([&] {
         log::Failure(kFunction, "check service pack: " + release + ": service pack " + std::to_string(pack) +
                                     ", below " + std::to_string(minimum));
+    });
     return ERR_VERSION_TOO_OLD;
 }
 
@@ -85,7 +88,7 @@ std::int32_t FindServerVersion(HostPlatform& records) {
     std::int32_t server = 0;
     if (version.major == 5 && version.minor == 0) server = 2000;
     if (version.major == 5 && version.minor == 2) server = 2003;
-    if (log::On()) log::Step(kFunction, "server release: " + release + ": " + std::to_string(server));
+    log::Tell([&] { log::Step(kFunction, "server release: " + release + ": " + std::to_string(server)); });
     return server;
 }
 
@@ -94,15 +97,16 @@ ResultCode CheckIeVersion(RegistryPlatform& registry) {
     SystemError error = 0;
     const auto text = registry.ReadText(kBrowserVersionKey, kBrowserVersionValue, &error);
     const std::int32_t major = text && text->size() < kBrowserVersionSize ? LeadingNumber(text->c_str()) : 0;
-    if (log::On()) {
+    log::Tell([&] {
         const std::string value = std::string("read: HKLM\\") + kBrowserVersionKey + "\\" + kBrowserVersionValue + ": ";
+        const bool fits = text && text->size() < kBrowserVersionSize;
         if (!text) log::Failure(kFunction, value + ErrorText(error));
-        else if (text->size() >= kBrowserVersionSize)
+        else if (!fits)
             log::Failure(kFunction, value + std::to_string(text->size()) + " characters, more than " +
                                         std::to_string(kBrowserVersionSize - 1));
         else log::Step(kFunction, value + "'" + *text + "'");
-        if (text && text->size() < kBrowserVersionSize && major < 6) log::Failure(kFunction, "check version: " + std::to_string(major) + ", below 6");
-    }
+        if (fits && major < 6) log::Failure(kFunction, "check version: " + std::to_string(major) + ", below 6");
+    });
     return major >= 6 ? 0 : ERR_VERSION_TOO_OLD;
 }
 

@@ -1,6 +1,6 @@
 #include "checks/product_registry.h"
 
-#include "common/log.h"
+#include "common/log_tell.h"
 
 namespace karvelin::checks {
 namespace {
@@ -45,15 +45,15 @@ std::int32_t ReadProductDword(const char* section, const char* value_name, std::
 std::int32_t GetCurrentInstallationType(RegistryPlatform& registry) {
     SystemError error = 0;
     const std::string port = ReadProductString(kMonitorSection, "DualComPort", "", registry, &error);
-    if (log::On()) TellRead("DualComPort", error, "'" + port + "'");
+    log::Tell([&] { TellRead("DualComPort", error, "'" + port + "'"); });
     std::int32_t type = 2;
     if (!port.empty()) {
         const auto state =
             static_cast<std::uint32_t>(ReadProductDword(kMonitorSection, "DualBamState", 1, registry, &error));
-        if (log::On()) TellRead("DualBamState", error, std::to_string(state));
+        log::Tell([&] { TellRead("DualBamState", error, std::to_string(state)); });
         type = static_cast<std::int32_t>(state - 1u);  // wraps: INT_MIN gives INT_MAX
     }
-    if (log::On()) log::Step(kFunction, "installation type: " + std::to_string(type));
+    log::Tell([&] { log::Step(kFunction, "installation type: " + std::to_string(type)); });
     return type;
 }
 

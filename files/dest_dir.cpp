@@ -2,16 +2,20 @@
 
 #include <string_view>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 
 namespace karvelin::files {
 namespace {
 
 constexpr char kFunction[] = "CheckDestFileDir";
 
-// "<step>: <object>: <why>", made only when the log is on.
-ResultCode Refused(ResultCode code, const char* step, std::string_view object, std::string_view why) {
-    if (log::On()) log::Failure(kFunction, std::string(step) + ": " + std::string(object) + ": " + std::string(why));
+// "<step>: <object>: <why>", and the system's error when there is one.
+ResultCode Refused(ResultCode code, const char* step, std::string_view object, std::string_view why,
+                   SystemError error = 0) {
+    log::Tell([&] {
+        log::Failure(kFunction, std::string(step) + ": " + std::string(object) + ": " + std::string(why) +
+                                    (error ? ErrorText(error) : ""));
+    });
     return code;
 }
 
@@ -40,9 +44,12 @@ ResultCode CheckDestFileDir(const char* path, const LeadBytes& lead_bytes, Volum
     std::string file_system;
     SystemError error = 0;
     if (!volumes.FileSystemName(root, file_system, error))
-        return Refused(ERR_DEST_PATH_INVALID, "query volume", root, log::On() ? ErrorText(error) : "");
-    if (file_system != "NTFS") return Refused(ERR_DEST_NOT_NTFS, "query volume", root, log::On() ? file_system + ", not NTFS" : "");
-    if (log::On()) log::Step(kFunction, "query volume: " + root + ": NTFS");
+        return Refused(ERR_DEST_PATH_INVALID, "query volume", root, "", error);
+    if (file_system != "NTFS") {
+        log::Tell([&] { log::Failure(kFunction, "query volume: " + root + ": " + file_system + ", not NTFS"); });
+        return ERR_DEST_NOT_NTFS;
+    }
+    log::Tell([&] { log::Step(kFunction, "query volume: " + root + ": NTFS"); });
     return 0;
 }
 

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 #include "common/system_error.h"
 #include "files/process_platform.h"
 
@@ -19,7 +19,7 @@ constexpr char kShell[] = "/bin/sh";
 // Only this side knows the system's error of a start; the line names the
 // interpreter, never the command line, which holds the caller's argument.
 void TellFailure(const char* step, const std::string& interpreter, int error) {
-    if (log::On()) log::Failure("RunSilent", std::string(step) + ": " + interpreter + ": " + ErrorText(error));
+    log::Tell([&] { log::Failure("RunSilent", std::string(step) + ": " + interpreter + ": " + ErrorText(error)); });
 }
 
 class SystemProcesses final : public ProcessPlatform {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 #include "common/sized_text.h"
 #include "common/system_error.h"
 #include "common/win32_owners.h"
@@ -13,7 +13,7 @@ namespace {
 // interpreter, never the command line, which holds the caller's argument.
 std::int32_t Failed(const char* step, const std::string& interpreter) {
     const DWORD error = ::GetLastError();
-    if (log::On()) log::Failure("RunSilent", std::string(step) + ": " + interpreter + ": " + ErrorText(error));
+    log::Tell([&] { log::Failure("RunSilent", std::string(step) + ": " + interpreter + ": " + ErrorText(error)); });
     return static_cast<std::int32_t>(error);
 }
 

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "common/log.h"
-#include "common/no_throw.h"
+#include "common/log_tell.h"
 
 namespace karvelin::files {
 namespace {
@@ -23,26 +22,26 @@ SilentRun::SilentRun(const char* command, const char* argument, ProcessPlatform&
         // The whole line as Windows is handed it, with its NUL.
         const std::size_t line = interpreter_.size() + (sizeof kRunSwitch - 1) + text_.size() + 1;
         if (line > kMostCommandLine) {
-            if (log::On())
+            log::Tell([&] {
                 log::Failure(kFunction, "compose: command line of " + std::to_string(line) + " characters: more than " +
                                             std::to_string(kMostCommandLine));
+            });
             return kLineTooLongAnswer;
         }
         environment_ = ChildEnvironment::Copy();
         return std::nullopt;
     });
-    if (refused_ == kNoMemoryAnswer && log::On()) Guard([] { log::Failure(kFunction, "compose: no memory"); });
+    if (refused_ == kNoMemoryAnswer) log::Tell([] { log::Failure(kFunction, "compose: no memory"); });
 }
 
 std::int32_t SilentRun::operator()() noexcept {
     if (refused_) return *refused_;
     const std::int32_t answer = Guard(kNoMemoryAnswer, [&] { return process_.Run(interpreter_, text_, environment_); });
-    if (log::On())
-        Guard([&] {
-            log::Step(kFunction, "run: " + interpreter_ + kRunSwitch + text_.substr(0, command_size_) +
-                                     " and an argument of " + std::to_string(text_.size() - command_size_ - 1) +
-                                     " bytes: answer " + std::to_string(answer));
-        });
+    log::Tell([&] {
+        log::Step(kFunction, "run: " + interpreter_ + kRunSwitch + text_.substr(0, command_size_) +
+                                 " and an argument of " + std::to_string(text_.size() - command_size_ - 1) +
+                                 " bytes: answer " + std::to_string(answer));
+    });
     return answer;
 }
 

@@ -3,8 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/log.h"
-#include "common/no_throw.h"
+#include "common/log_tell.h"
 #include "common/thread_text.h"
 
 namespace karvelin::files {
@@ -21,11 +20,10 @@ bool Terminated(const char* path) { return std::memchr(path, '\0', kPathSize) !=
 // folder query gives no error number.
 const char* Told(const char* function, const char* step, char* path, const char* refused) {
     if (refused) path[0] = '\0';
-    if (log::On())
-        Guard([&] {  // the queries answer no failure of their own
-            if (refused) log::Failure(function, std::string(step) + ": " + refused);
-            else log::Step(function, std::string(step) + ": " + path);
-        });
+    log::Tell([&] {
+        if (refused) log::Failure(function, std::string(step) + ": " + refused);
+        else log::Step(function, std::string(step) + ": " + path);
+    });
     return path;
 }
 
@@ -64,7 +62,7 @@ std::int32_t CreateShortcut(const Shortcut& shortcut, ShellPlatform& shell) {
     constexpr char kFunction[] = "CreateShortcut";
     SystemError error = 0;
     const std::int32_t answer = shell.CreateShortcut(shortcut, error);
-    if (log::On()) {
+    log::Tell([&] {
         const std::string link = shortcut.link_path;
         switch (answer) {
             case 0: log::Step(kFunction, "save: " + link + ": saved, target " + shortcut.target); break;
@@ -75,7 +73,7 @@ std::int32_t CreateShortcut(const Shortcut& shortcut, ShellPlatform& shell) {
                 break;
             default: log::Failure(kFunction, "save: " + link + ": " + ErrorText(static_cast<SystemError>(answer)));
         }
-    }
+    });
     return answer;
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 #include "common/no_throw.h"
 #include "files/copy_file.h"
 #include "files/run_silent.h"
@@ -26,9 +26,10 @@ void WriteOutput(const char* function, TextBuffer& buffer, const std::string& ou
     const std::size_t needed = output.size() + (buffer.last_is_terminator && !ends_in_nul ? 1 : 0);
     if (buffer.size != kUnknownSize && needed > buffer.size) {
         buffer.needed = needed;
-        if (log::On())
+        log::Tell([&] {
             log::Failure(function, "write: buffer of " + std::to_string(buffer.size) + " bytes: " +
                                        std::to_string(needed) + " needed");
+        });
         return;
     }
     std::memcpy(buffer.data, output.data(), output.size());

@@ -1,6 +1,6 @@
 #include "net/adapter_inventory.h"
 
-#include "common/log.h"
+#include "common/log_tell.h"
 
 namespace karvelin::net {
 namespace {
@@ -28,7 +28,7 @@ AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
     SystemError error = 0;
     const auto found = devices.NetworkDevices(&error);
     if (!found) {
-        if (log::On()) log::Failure(kFunction, "open device inventory: " + ErrorText(error));
+        log::Tell([&] { log::Failure(kFunction, "open device inventory: " + ErrorText(error)); });
         return names;
     }
     for (const NetworkDevice& device : *found) {
@@ -39,9 +39,10 @@ AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
         const std::string* description = Fitting(device.description);
         names[*id] = friendly ? *friendly : description ? *description : *id;
     }
-    if (log::On())
+    log::Tell([&] {
         log::Step(kFunction, "device inventory: " + std::to_string(found->size()) + " devices, " +
                                  std::to_string(names.size()) + " adapters named");
+    });
     return names;
 }
 
@@ -65,10 +66,10 @@ std::optional<std::string> AdapterInventory(AdapterPlatform& adapters, DevicePla
     SystemError error = 0;
     const auto list = adapters.Adapters(&error);
     if (!list || list->empty()) {
-        if (log::On()) log::Failure(kFunction, "list adapters: none, " + ErrorText(error));
+        log::Tell([&] { log::Failure(kFunction, "list adapters: none, " + ErrorText(error)); });
         return std::nullopt;
     }
-    if (log::On()) log::Step(kFunction, "list adapters: " + std::to_string(list->size()) + " adapters");
+    log::Tell([&] { log::Step(kFunction, "list adapters: " + std::to_string(list->size()) + " adapters"); });
     std::string output = AdapterListText(*list, BuildAdapterNameMap(devices), inet);
     output += '\0';
     return output;

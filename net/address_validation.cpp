@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 
 namespace karvelin::net {
 namespace {
@@ -27,13 +27,13 @@ std::int32_t ValidateTheIP(const char* address, InetPlatform& inet) {
                           : v == 0x7F000001u ? "the loopback address"  // 127.0.0.1
                           : v == 0           ? "the any address"       // 0.0.0.0
                                              : nullptr;
-    if (log::On()) {
+    log::Tell([&] {
         // The address as converted, not the caller's text.
         const std::string line = "check: " + std::to_string(std::strlen(address)) + " characters, read as " +
                                  (converted == kNoAddress ? std::string("no address or all ones") : InetNtoa(converted)) + ": ";
         if (refused) log::Failure("ValidateTheIP", line + refused);
         else log::Step("ValidateTheIP", line + "a host address");
-    }
+    });
     return refused ? 0 : 1;
 }
 
@@ -41,12 +41,12 @@ ResultCode ValidateNet(const char* host, const char* mask, const char* network, 
                        InetPlatform& inet) {
     constexpr char kFunction[] = "ValidateNet";
     if (host[0] == '\0') {
-        if (log::On()) log::Failure(kFunction, "check: host address: empty");
+        log::Tell([&] { log::Failure(kFunction, "check: host address: empty"); });
         return ERR_NET_IP_EMPTY;
     }
     // The texts are compared, before anything is converted.
     if (std::strcmp(other, host) == 0) {
-        if (log::On()) log::Failure(kFunction, "check: other address: the host address's text");
+        log::Tell([&] { log::Failure(kFunction, "check: other address: the host address's text"); });
         return ERR_NET_IP_EQUALS_OTHER;
     }
     const std::uint32_t values[] = {inet.InetAddr(host), inet.InetAddr(mask), inet.InetAddr(network),
@@ -54,16 +54,16 @@ ResultCode ValidateNet(const char* host, const char* mask, const char* network, 
     const char* const kNames[] = {"host address", "mask", "network address", "other address"};
     for (int i = 0; i < 4; ++i) {
         if (values[i] != kNoAddress) continue;
-        if (log::On()) log::Failure(kFunction, std::string("convert: ") + kNames[i] + ": no address");
+        log::Tell([&] { log::Failure(kFunction, std::string("convert: ") + kNames[i] + ": no address"); });
         return ERR_NET_BAD_ADDRESS;
     }
     const bool fits = (values[0] & values[1]) == values[2];
-    if (log::On()) {
+    log::Tell([&] {
         const std::string line = "check: " + InetNtoa(values[0]) + " AND " + InetNtoa(values[1]) + " = " +
                                  InetNtoa(values[0] & values[1]) + ", network " + InetNtoa(values[2]);
         if (fits) log::Step(kFunction, line + ": fits");
         else log::Failure(kFunction, line + ": does not fit");
-    }
+    });
     return fits ? 0 : ERR_NET_SUBNET_MISMATCH;
 }
 

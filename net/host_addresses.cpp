@@ -1,6 +1,6 @@
 #include "net/host_addresses.h"
 
-#include "common/log.h"
+#include "common/log_tell.h"
 #include "common/unique_any.h"
 #include "net/inet_platform.h"
 
@@ -10,7 +10,7 @@ namespace {
 constexpr char kFunction[] = "GetHostIPAddr";
 
 void TellFailure(const char* step, SystemError error) {
-    if (log::On()) log::Failure(kFunction, std::string(step) + ErrorText(error));
+    log::Tell([&] { log::Failure(kFunction, std::string(step) + ErrorText(error)); });
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ std::int32_t HostAddressRecords(std::string& records, HostLookupPlatform& host) 
         scope_exit cleanup([&] {
             if (!started) return;
             answer = host.CleanupSockets();
-            if (answer != 0 && log::On()) log::Failure(kFunction, "clean up sockets: " + std::to_string(answer));
+            if (answer != 0) log::Tell([&] { log::Failure(kFunction, "clean up sockets: " + std::to_string(answer)); });
         });
         char name[kHostNameSize] = {};
         error = 0;
@@ -36,11 +36,11 @@ std::int32_t HostAddressRecords(std::string& records, HostLookupPlatform& host) 
         } else {
             error = 0;
             const std::vector<std::uint32_t> addresses = host.Addresses(name, &error);
-            if (log::On()) {
+            log::Tell([&] {
                 const std::string line = "look up: " + std::string(name) + ": ";
                 if (addresses.empty()) log::Failure(kFunction, line + "no address" + (error ? ", " + ErrorText(error) : ""));
                 else log::Step(kFunction, line + std::to_string(addresses.size()) + " addresses");
-            }
+            });
             for (const std::uint32_t address : addresses) {
                 std::string record = InetNtoa(address).substr(0, kRecordSize - 1);
                 record.resize(kRecordSize - 1, ' ');

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 
 namespace karvelin::text {
 namespace {
@@ -143,10 +143,11 @@ void DecodeInto(const unsigned char* __restrict text, std::size_t c, unsigned ch
 
 // What a call made, by sizes alone: the texts are the installer's secrets.
 char* Told(const char* function, const char* step, std::size_t in, std::size_t size, char* result) {
-    if (!log::On()) return result;
-    const std::string line = step + std::to_string(in) + " bytes into a text of " + std::to_string(size) + " bytes: ";
-    if (result) log::Step(function, line + "done");
-    else log::Failure(function, line + "no memory");
+    log::Tell([&] {
+        const std::string line = step + std::to_string(in) + " bytes into a text of " + std::to_string(size) + " bytes: ";
+        if (result) log::Step(function, line + "done");
+        else log::Failure(function, line + "no memory");
+    });
     return result;
 }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/log.h"
+#include "common/log_tell.h"
 
 namespace karvelin::text {
 namespace {
@@ -27,21 +27,23 @@ std::size_t TextLength(const char* text, std::size_t size) {
 
 // What a trim did, by lengths alone: the text may be anything the caller has.
 void TellTrim(const char* function, std::size_t length, std::size_t blanks) {
-    if (!log::On()) return;
-    if (length >= kTrimLimit)
-        log::Failure(function, "trim: text of " + std::to_string(kTrimLimit) + " bytes or more: left alone");
-    else
-        log::Step(function, "trim: text of " + std::to_string(length) + " bytes: " + std::to_string(blanks) +
-                                " blanks removed");
+    log::Tell([&] {
+        if (length >= kTrimLimit)
+            log::Failure(function, "trim: text of " + std::to_string(kTrimLimit) + " bytes or more: left alone");
+        else
+            log::Step(function, "trim: text of " + std::to_string(length) + " bytes: " + std::to_string(blanks) +
+                                    " blanks removed");
+    });
 }
 
 // Why a name was refused: where the byte stands, not the name or the byte
 // (the installer may check a password's characters).
 ResultCode Refused(const char* function, ResultCode code, const unsigned char* name, const unsigned char* at,
                    const char* wanted) {
-    if (log::On())
+    log::Tell([&] {
         log::Failure(function, "check: byte " + std::to_string(at - name) + " of " +
                                    std::to_string(std::strlen(reinterpret_cast<const char*>(name))) + ": not " + wanted);
+    });
     return code;
 }
 
@@ -74,7 +76,7 @@ ResultCode IsLetterfigureString(const char* text) {
     for (const unsigned char* p = name; *p; ++p)
         if (!IsAsciiLetter(*p) && !IsAsciiDigit(*p))
             return Refused(kFunction, ERR_NOT_LETTERFIGURE, name, p, "an ASCII letter or digit");
-    if (log::On()) log::Step(kFunction, "check: " + std::to_string(std::strlen(text)) + " bytes: letters and digits");
+    log::Tell([&] { log::Step(kFunction, "check: " + std::to_string(std::strlen(text)) + " bytes: letters and digits"); });
     return 0;
 }
 
@@ -95,7 +97,7 @@ ResultCode CheckBureauName(const char* name, const LeadBytes& lead_bytes) {
                            "a letter, digit, '_' or '-'");
         ++p;
     }
-    if (log::On()) log::Step(kFunction, "check: " + std::to_string(std::strlen(name)) + " bytes: a bureau name");
+    log::Tell([&] { log::Step(kFunction, "check: " + std::to_string(std::strlen(name)) + " bytes: a bureau name"); });
     return 0;
 }
 
