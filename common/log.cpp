@@ -18,6 +18,9 @@ void Write(Level level, const char* function, const std::string& text) noexcept 
 }
 
 void SetHandler(Handler handler, void* context) noexcept {
+    // Set while no other thread writes (a test's capture, a face's start):
+    // the handler is taken away first and comes back last.
+    g_handler.store(nullptr);
     g_context.store(context);
     g_handler.store(handler);
 }
