@@ -1,9 +1,32 @@
 #include "checks/admin_check.h"
 
+#include <string>
+
+#include "common/log_tell.h"
+
 namespace karvelin::checks {
+namespace {
+
+constexpr char kFunction[] = "CheckUserRight";
+
+// The step a failure names.
+const char* StepOf(TokenFailure failure) {
+    switch (failure) {
+        case TokenFailure::kOpen: return "open process token";
+        case TokenFailure::kQuery: return "read token groups";
+        case TokenFailure::kAllocate: return "allocate token groups";
+        case TokenFailure::kAdministratorsSid: return "build Administrators SID";
+        case TokenFailure::kNone: break;
+    }
+    return "";
+}
+
+}  // namespace
 
 ResultCode CheckUserRight(TokenPlatform& token) {
     const GroupList read = token.ProcessGroups();
+    if (read.failure != TokenFailure::kNone)
+        log::Tell([&] { log::Failure(kFunction, std::string(StepOf(read.failure)) + ": " + ErrorText(read.error)); });
     switch (read.failure) {
         case TokenFailure::kOpen: return ERR_TOKEN_OPEN;
         case TokenFailure::kQuery: return ERR_TOKEN_QUERY;
@@ -13,9 +36,20 @@ ResultCode CheckUserRight(TokenPlatform& token) {
     }
     // Only the enabled flag counts: a group held for deny only, or present
     // but not enabled, gives no rights.
-    for (const TokenGroup& group : read.groups)
-        if (group.administrators && (group.attributes & kGroupEnabled) != 0) return 0;
-    return ERR_NOT_ADMIN;
+    const TokenGroup* found = nullptr;
+    for (const TokenGroup& group : read.groups) {
+        if (!group.administrators) continue;
+        found = &group;
+        if ((group.attributes & kGroupEnabled) != 0) break;
+    }
+    const bool enabled = found && (found->attributes & kGroupEnabled) != 0;
+    log::Tell([&] {
+        std::string line = "groups: " + std::to_string(read.groups.size()) + " read: Administrators ";
+        line += found ? "with attributes " + Hex(found->attributes) : std::string("absent");
+        if (enabled) log::Step(kFunction, line + ", enabled");
+        else log::Failure(kFunction, line + ", not enabled");
+    });
+    return enabled ? 0 : ERR_NOT_ADMIN;
 }
 
 }  // namespace karvelin::checks

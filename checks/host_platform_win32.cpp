@@ -14,7 +14,10 @@ public:
     void QueryVersion(VersionRecord& record) override {
         OSVERSIONINFOA info{};
         info.dwOSVersionInfoSize = sizeof info;
-        if (!::GetVersionExA(&info)) return;
+        if (!::GetVersionExA(&info)) {
+            record.error = ::GetLastError();
+            return;
+        }
         record.major = info.dwMajorVersion;
         record.minor = info.dwMinorVersion;
         static_assert(sizeof record.service_pack == sizeof info.szCSDVersion, "same text size");

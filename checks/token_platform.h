@@ -26,6 +26,7 @@ enum class TokenFailure { kNone, kOpen, kQuery, kAllocate, kAdministratorsSid };
 struct GroupList {
     TokenFailure failure = TokenFailure::kNone;
     std::vector<TokenGroup> groups;  // in the token's order; empty on failure
+    std::uint32_t error = 0;         // the system's error of the failed step
 };
 
 class TokenPlatform {

@@ -52,10 +52,12 @@ public:
         win32::unique_handle token;
         if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
             read.failure = TokenFailure::kOpen;
+            read.error = ::GetLastError();
             return read;
         }
         // The SIDs lie in the block: it stays where the last call filled it.
         std::optional<std::string> block;
+        DWORD query_error = ERROR_SUCCESS;
         try {
             // The first call is offered no room: it must fail and name the
             // size, which the second call is offered.
@@ -66,15 +68,18 @@ public:
                                                             static_cast<DWORD>(offered), &returned);
                     length = returned;
                     if (done) return Fill::kDone;
-                    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::kMoreData : Fill::kFailed;
+                    query_error = ::GetLastError();
+                    return query_error == ERROR_INSUFFICIENT_BUFFER ? Fill::kMoreData : Fill::kFailed;
                 },
                 1);
         } catch (const std::bad_alloc&) {
             read.failure = TokenFailure::kAllocate;
+            read.error = ERROR_NOT_ENOUGH_MEMORY;
             return read;
         }
         if (!block || block->empty()) {
             read.failure = TokenFailure::kQuery;
+            read.error = query_error;
             return read;
         }
 
@@ -83,6 +88,7 @@ public:
         if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
                                         0, 0, 0, 0, administrators.put())) {
             read.failure = TokenFailure::kAdministratorsSid;
+            read.error = ::GetLastError();
             return read;
         }
         read.groups = GroupsOfBlock(*block, administrators.get());

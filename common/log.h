@@ -20,4 +20,8 @@ void Write(Level level, const char* function, const std::string& text) noexcept;
 inline void Step(const char* function, const std::string& text) noexcept { Write(Level::Step, function, text); }
 inline void Failure(const char* function, const std::string& text) noexcept { Write(Level::Failure, function, text); }
 
+// Hands every line to `handler`, with `context`, while one is set (On() is
+// then true); a null handler takes it away.
+void SetHandler(void (*handler)(Level, const char* function, const char* text, void* context), void* context) noexcept;
+
 }  // namespace karvelin::log

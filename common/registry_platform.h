@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "common/system_error.h"
+
 namespace karvelin {
 
 class RegistryPlatform {
@@ -15,12 +17,15 @@ public:
     // The value's data taken as a text, whatever its length: up to its first
     // NUL, or all of it when it has none. Nothing when the key or value cannot
     // be read, the value is empty (zero bytes), or there is no memory for it.
-    // An empty key path reads the root key itself.
-    virtual std::optional<std::string> ReadText(const char* key_path, const char* value_name) = 0;
+    // An empty key path reads the root key itself. `error`, when given, is
+    // set to the system's error when nothing is read (0 for an empty value).
+    virtual std::optional<std::string> ReadText(const char* key_path, const char* value_name,
+                                                SystemError* error = nullptr) = 0;
     // The value as a 32-bit number: 1 to 4 bytes fill the number from its low
     // byte, the rest stays 0. Nothing when the key or value cannot be read,
     // the value is empty, or it is longer than 4 bytes.
-    virtual std::optional<std::uint32_t> ReadNumber(const char* key_path, const char* value_name) = 0;
+    virtual std::optional<std::uint32_t> ReadNumber(const char* key_path, const char* value_name,
+                                                    SystemError* error = nullptr) = 0;
 };
 
 // The values under HKEY_LOCAL_MACHINE (KEY_QUERY_VALUE); on Linux there is no

@@ -15,8 +15,10 @@ namespace karvelin::win32 {
 class KeyRegistry final : public RegistryPlatform {
 public:
     explicit KeyRegistry(HKEY root) noexcept : root_(root) {}
-    std::optional<std::string> ReadText(const char* key_path, const char* value_name) override;
-    std::optional<std::uint32_t> ReadNumber(const char* key_path, const char* value_name) override;
+    std::optional<std::string> ReadText(const char* key_path, const char* value_name,
+                                        SystemError* error = nullptr) override;
+    std::optional<std::uint32_t> ReadNumber(const char* key_path, const char* value_name,
+                                            SystemError* error = nullptr) override;
 
 private:
     HKEY root_;

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "common/log_tell.h"
+#include "common/system_error.h"
 #include "files/process_platform.h"
 
 extern char** environ;
@@ -13,6 +15,12 @@ namespace karvelin::files {
 namespace {
 
 constexpr char kShell[] = "/bin/sh";
+
+// Only this side knows the system's error of a start; the line names the
+// interpreter, never the command line, which holds the caller's argument.
+void TellFailure(const char* step, const std::string& interpreter, int error) {
+    log::Tell([&] { log::Failure("RunSilent", std::string(step) + ": " + interpreter + ": " + ErrorText(error)); });
+}
 
 class SystemProcesses final : public ProcessPlatform {
 public:
@@ -29,11 +37,16 @@ public:
         char* argv[] = {name.data(), switch_c.data(), text.data(), nullptr};
         pid_t child = 0;
         if (const int error = ::posix_spawn(&child, interpreter.c_str(), nullptr, nullptr, argv,
-                                              environment.Entries()))
+                                              environment.Entries())) {
+            TellFailure("start", interpreter, error);
             return error;
+        }
         int status = 0;
         while (::waitpid(child, &status, 0) < 0)
-            if (errno != EINTR) return kNoExitStatus;
+            if (errno != EINTR) {
+                TellFailure("wait", interpreter, errno);
+                return kNoExitStatus;
+            }
         if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
         return WEXITSTATUS(status);
     }

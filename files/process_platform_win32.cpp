@@ -1,11 +1,21 @@
 #include <windows.h>
 
+#include "common/log_tell.h"
 #include "common/sized_text.h"
+#include "common/system_error.h"
 #include "common/win32_owners.h"
 #include "files/process_platform.h"
 
 namespace karvelin::files {
 namespace {
+
+// Only this side knows the system's error of a start; the line names the
+// interpreter, never the command line, which holds the caller's argument.
+std::int32_t Failed(const char* step, const std::string& interpreter) {
+    const DWORD error = ::GetLastError();
+    log::Tell([&] { log::Failure("RunSilent", std::string(step) + ": " + interpreter + ": " + ErrorText(error)); });
+    return static_cast<std::int32_t>(error);
+}
 
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "the start-up record of the 32-bit system");
@@ -38,14 +48,14 @@ public:
         // system may write into the line, so it gets a string of its own.
         if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
                               nullptr, &startup, &info))
-            return static_cast<std::int32_t>(::GetLastError());
+            return Failed("start", interpreter);
         win32::unique_handle process(info.hProcess);
         win32::unique_handle thread(info.hThread);  // declared last: closed first
         ::WaitForSingleObject(process.get(), INFINITE);
         DWORD exit_code = 0;
         // When the exit code cannot be read the answer is that query's error
         // code, like a failed start: there is no exit code to give.
-        if (!::GetExitCodeProcess(process.get(), &exit_code)) return static_cast<std::int32_t>(::GetLastError());
+        if (!::GetExitCodeProcess(process.get(), &exit_code)) return Failed("read exit code", interpreter);
         return static_cast<std::int32_t>(exit_code);  // 0xFFFFFFFF reads -1
     }
 };

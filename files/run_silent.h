@@ -40,6 +40,7 @@ public:
 private:
     ProcessPlatform& process_;
     std::string interpreter_, text_;
+    std::size_t command_size_ = 0;  // the log shows the command, and of the argument only its size
     ChildEnvironment environment_;
     std::optional<std::int32_t> refused_;  // the answer when nothing is to start
 };

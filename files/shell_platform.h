@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/system_error.h"
+
 namespace karvelin::files {
 
 // Path buffers are MAX_PATH characters, the terminating NUL included.
@@ -44,8 +46,9 @@ public:
     // Writes the shortcut through the shell's link object, in the calling
     // thread's COM apartment (entered and left by the call, a multithreaded
     // one left alone): 0, kNoShellLink, kNoPersistFile, kLinkPathTooLong, or
-    // the failure code of IPersistFile::Save.
-    virtual std::int32_t CreateShortcut(const Shortcut& shortcut) = 0;
+    // the failure code of IPersistFile::Save. `error` is set to the failed
+    // step's own code (the HRESULT of the link object or its interface).
+    virtual std::int32_t CreateShortcut(const Shortcut& shortcut, SystemError& error) = 0;
 };
 
 // The shell and COM on Windows; on Linux no folder is known and there is no

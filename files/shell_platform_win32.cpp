@@ -21,30 +21,37 @@ public:
         return ::GetWindowsDirectoryA(path, size);
     }
 
-    std::int32_t CreateShortcut(const Shortcut& shortcut) override {
+    std::int32_t CreateShortcut(const Shortcut& shortcut, SystemError& error) override {
         // On a thread of a multithreaded apartment CoInitialize fails
         // (RPC_E_CHANGED_MODE): the work goes on in that apartment, which is
         // left as it was. Owners in reverse order of release: the apartment
         // last, after the link object, after its persistence interface.
         win32::unique_couninitialize_call apartment = win32::CoInitializeCall();
         win32::com_ptr<IShellLinkA> link;
-        if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      link.put_void())))
-            return kNoShellLink;
+        HRESULT status =
+            ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void());
+        error = static_cast<SystemError>(status);
+        if (FAILED(status)) return kNoShellLink;
         // A setter that refuses leaves that value as the object has it.
         link->SetPath(shortcut.target);
         link->SetArguments(shortcut.arguments);
         link->SetDescription(shortcut.description);
         link->SetWorkingDirectory(shortcut.working_dir);
         win32::com_ptr<IPersistFile> file;
-        if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return kNoPersistFile;
+        status = link->QueryInterface(IID_IPersistFile, file.put_void());
+        error = static_cast<SystemError>(status);
+        if (FAILED(status)) return kNoPersistFile;
         // The whole path, its NUL included, or nothing: a path cut short would
         // save a different file, and one without its NUL would be read past
         // the buffer.
         WCHAR wide_path[kPathSize];
-        if (::MultiByteToWideChar(CP_ACP, 0, shortcut.link_path, -1, wide_path, kPathSize) == 0)
+        if (::MultiByteToWideChar(CP_ACP, 0, shortcut.link_path, -1, wide_path, kPathSize) == 0) {
+            error = ::GetLastError();
             return kLinkPathTooLong;
-        return file->Save(wide_path, 2);  // fRemember: the object takes the file as its own
+        }
+        status = file->Save(wide_path, 2);  // fRemember: the object takes the file as its own
+        error = static_cast<SystemError>(status);
+        return status;
     }
 };
 

@@ -1,5 +1,7 @@
 // Linux has no drive letters: every volume query fails, so every path that
 // passes the text rules answers ERR_DEST_PATH_INVALID.
+#include <cerrno>
+
 #include "files/volume_platform.h"
 
 namespace karvelin::files {
@@ -7,7 +9,10 @@ namespace {
 
 class NoDriveLetters final : public VolumePlatform {
 public:
-    bool FileSystemName(const std::string&, std::string&) override { return false; }
+    bool FileSystemName(const std::string&, std::string&, SystemError& error) override {
+        error = ENOENT;
+        return false;
+    }
 };
 
 NoDriveLetters g_volumes;

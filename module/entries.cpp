@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/log_tell.h"
 #include "common/no_throw.h"
 #include "files/copy_file.h"
 #include "files/run_silent.h"
@@ -19,12 +20,16 @@ namespace {
 
 // Writes an output at the start of the buffer when it fits; otherwise sets
 // `needed` and writes nothing. A buffer of unknown size has room.
-void WriteOutput(TextBuffer& buffer, const std::string& output) {
+void WriteOutput(const char* function, TextBuffer& buffer, const std::string& output) {
     if (!buffer.data || output.empty()) return;
     const bool ends_in_nul = output.back() == '\0';
     const std::size_t needed = output.size() + (buffer.last_is_terminator && !ends_in_nul ? 1 : 0);
     if (buffer.size != kUnknownSize && needed > buffer.size) {
         buffer.needed = needed;
+        log::Tell([&] {
+            log::Failure(function, "write: buffer of " + std::to_string(buffer.size) + " bytes: " +
+                                       std::to_string(needed) + " needed");
+        });
         return;
     }
     std::memcpy(buffer.data, output.data(), output.size());
@@ -33,7 +38,7 @@ void WriteOutput(TextBuffer& buffer, const std::string& output) {
 std::int32_t WriteHostAddresses(TextBuffer& buffer) {
     std::string records;
     const std::int32_t answer = net::HostAddressRecords(records, net::SystemHostLookup());
-    WriteOutput(buffer, records);
+    WriteOutput("GetHostIPAddr", buffer, records);
     return answer;
 }
 
@@ -64,7 +69,7 @@ ResultCode GetAddress(TextBuffer& buffer) noexcept {
     return Guard(ERR_ADAPTER_INFO, [&] {
         const auto text = net::AdapterInventory(net::SystemAdapters(), net::SystemDevices(), net::SystemInet());
         if (!text) return ERR_ADAPTER_INFO;
-        WriteOutput(buffer, *text);
+        WriteOutput("GetAddress", buffer, *text);
         return ResultCode{0};
     });
 }

@@ -1,7 +1,11 @@
 #include "net/adapter_inventory.h"
 
+#include "common/log_tell.h"
+
 namespace karvelin::net {
 namespace {
+
+constexpr char kFunction[] = "GetAddress";
 
 // A text of the inventory, when it fits the room the installer gives it.
 const std::string* Fitting(const std::optional<std::string>& text) {
@@ -21,8 +25,12 @@ std::string Field(std::string text) {
 
 AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
     AdapterNameMap names;
-    const auto found = devices.NetworkDevices();
-    if (!found) return names;
+    SystemError error = 0;
+    const auto found = devices.NetworkDevices(&error);
+    if (!found) {
+        log::Tell([&] { log::Failure(kFunction, "open device inventory: " + ErrorText(error)); });
+        return names;
+    }
     for (const NetworkDevice& device : *found) {
         if (!device.characteristics || (*device.characteristics & kAdapterCharacteristics) == 0) continue;
         const std::string* id = Fitting(device.instance_id);
@@ -31,6 +39,10 @@ AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
         const std::string* description = Fitting(device.description);
         names[*id] = friendly ? *friendly : description ? *description : *id;
     }
+    log::Tell([&] {
+        log::Step(kFunction, "device inventory: " + std::to_string(found->size()) + " devices, " +
+                                 std::to_string(names.size()) + " adapters named");
+    });
     return names;
 }
 
@@ -51,8 +63,13 @@ std::string AdapterListText(const std::vector<AdapterEntry>& adapters, const Ada
 }
 
 std::optional<std::string> AdapterInventory(AdapterPlatform& adapters, DevicePlatform& devices, InetPlatform& inet) {
-    const auto list = adapters.Adapters();
-    if (!list || list->empty()) return std::nullopt;
+    SystemError error = 0;
+    const auto list = adapters.Adapters(&error);
+    if (!list || list->empty()) {
+        log::Tell([&] { log::Failure(kFunction, "list adapters: none, " + ErrorText(error)); });
+        return std::nullopt;
+    }
+    log::Tell([&] { log::Step(kFunction, "list adapters: " + std::to_string(list->size()) + " adapters"); });
     std::string output = AdapterListText(*list, BuildAdapterNameMap(devices), inet);
     output += '\0';
     return output;

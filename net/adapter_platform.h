@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/system_error.h"
+
 // The system's own records of the list.
 #ifdef _WIN32
 struct _IP_ADAPTER_INFO;
@@ -26,8 +28,8 @@ class AdapterPlatform {
 public:
     virtual ~AdapterPlatform() = default;
     // The adapters in list order; nothing when the list cannot be had, or
-    // holds no adapter.
-    virtual std::optional<std::vector<AdapterEntry>> Adapters() = 0;
+    // holds no adapter (`error`, when given, then set to the system's error).
+    virtual std::optional<std::vector<AdapterEntry>> Adapters(SystemError* error = nullptr) = 0;
 };
 
 // GetAdaptersInfo in the DLL; getifaddrs on Linux (IPv4 interfaces, the

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "common/unique_any.h"
 #include "net/adapter_platform.h"
@@ -21,9 +22,12 @@ std::uint32_t Address(const sockaddr* address) {
 
 class SystemAdapterPlatform final : public AdapterPlatform {
 public:
-    std::optional<std::vector<AdapterEntry>> Adapters() override {
+    std::optional<std::vector<AdapterEntry>> Adapters(SystemError* error) override {
         unique_ifaddrs list;
-        if (::getifaddrs(list.put()) != 0) return std::nullopt;
+        if (::getifaddrs(list.put()) != 0) {
+            if (error) *error = errno;
+            return std::nullopt;
+        }
         std::vector<AdapterEntry> adapters = AdapterEntries(list.get());
         if (adapters.empty()) return std::nullopt;
         return adapters;

@@ -19,14 +19,18 @@ std::string Field(const char (&field)[N]) {
 
 class SystemAdapterPlatform final : public AdapterPlatform {
 public:
-    std::optional<std::vector<AdapterEntry>> Adapters() override {
+    std::optional<std::vector<AdapterEntry>> Adapters(SystemError* error) override {
         // The size first; a host without adapters answers ERROR_NO_DATA.
         ULONG size = 0;
-        if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0) return std::nullopt;
-        // Whole records, so the chain is aligned; released on every way out.
-        std::vector<IP_ADAPTER_INFO> list((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
-        if (::GetAdaptersInfo(list.data(), &size) != ERROR_SUCCESS) return std::nullopt;
-        return AdapterEntries(list.data());
+        DWORD status = ::GetAdaptersInfo(nullptr, &size);
+        if (status == ERROR_BUFFER_OVERFLOW && size != 0) {
+            // Whole records, so the chain is aligned; released on every way out.
+            std::vector<IP_ADAPTER_INFO> list((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+            status = ::GetAdaptersInfo(list.data(), &size);
+            if (status == ERROR_SUCCESS) return AdapterEntries(list.data());
+        }
+        if (error) *error = status == ERROR_BUFFER_OVERFLOW ? ERROR_NO_DATA : status;
+        return std::nullopt;
     }
 };
 

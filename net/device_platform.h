@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/system_error.h"
+
 namespace karvelin::net {
 
 // The driver key's "Characteristics" bits that make a device an adapter of
@@ -31,8 +33,9 @@ class DevicePlatform {
 public:
     virtual ~DevicePlatform() = default;
     // The present network devices, in inventory order; nothing when the
-    // inventory cannot be opened.
-    virtual std::optional<std::vector<NetworkDevice>> NetworkDevices() = 0;
+    // inventory cannot be opened (`error`, when given, then set to the
+    // system's error).
+    virtual std::optional<std::vector<NetworkDevice>> NetworkDevices(SystemError* error = nullptr) = 0;
 };
 
 // SetupAPI's LAN-class interface devices and their driver keys in the DLL;

@@ -65,9 +65,14 @@ LinkDump ReadLinkDump(const void* data, std::size_t size, std::vector<NetworkDev
 
 class SystemDevicePlatform final : public DevicePlatform {
 public:
-    std::optional<std::vector<NetworkDevice>> NetworkDevices() override {
+    std::optional<std::vector<NetworkDevice>> NetworkDevices(SystemError* error) override {
         const posix::unique_fd socket(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
-        if (!socket) return std::nullopt;
+        // The system's error, for the log, of whichever call failed.
+        const auto failed = [error] {
+            if (error) *error = errno;
+            return std::nullopt;
+        };
+        if (!socket) return failed();
         // The kernel answers at once; a second is far more than it takes.
         const timeval limit{1, 0};
         ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -84,7 +89,7 @@ public:
         kernel.nl_family = AF_NETLINK;
         if (::sendto(socket.get(), &request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel),
                      sizeof kernel) != static_cast<ssize_t>(sizeof request))
-            return std::nullopt;
+            return failed();
         std::vector<NetworkDevice> devices;
         std::vector<char> buffer(1 << 16);
         for (;;) {
@@ -94,7 +99,8 @@ public:
                                             reinterpret_cast<sockaddr*>(&from), &from_size);
             if (size < 0 && errno == EINTR) continue;
             // Only the kernel's answer, and only whole.
-            if (size <= 0 || static_cast<std::size_t>(size) > buffer.size()) return std::nullopt;
+            if (size < 0) return failed();
+            if (size == 0 || static_cast<std::size_t>(size) > buffer.size()) return std::nullopt;
             if (from.nl_pid != 0) continue;
             switch (ReadLinkDump(buffer.data(), static_cast<std::size_t>(size), devices)) {
                 case LinkDump::More: break;

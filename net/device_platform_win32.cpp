@@ -41,10 +41,13 @@ std::optional<std::string> Property(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD
 
 class SystemDevicePlatform final : public DevicePlatform {
 public:
-    std::optional<std::vector<NetworkDevice>> NetworkDevices() override {
+    std::optional<std::vector<NetworkDevice>> NetworkDevices(SystemError* error) override {
         win32::unique_hdevinfo set(
             ::SetupDiGetClassDevsA(&kNdisLanClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-        if (!set) return std::nullopt;
+        if (!set) {
+            if (error) *error = ::GetLastError();
+            return std::nullopt;
+        }
         std::vector<NetworkDevice> devices;
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device;

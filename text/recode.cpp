@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
+
+#include "common/log_tell.h"
 
 namespace karvelin::text {
 namespace {
@@ -138,21 +141,32 @@ void DecodeInto(const unsigned char* __restrict text, std::size_t c, unsigned ch
     }
 }
 
+// What a call made, by sizes alone: the texts are the installer's secrets.
+char* Told(const char* function, const char* step, std::size_t in, std::size_t size, char* result) {
+    log::Tell([&] {
+        const std::string line = step + std::to_string(in) + " bytes into a text of " + std::to_string(size) + " bytes: ";
+        if (result) log::Step(function, line + "done");
+        else log::Failure(function, line + "no memory");
+    });
+    return result;
+}
+
 }  // namespace
+
 char* Recode(const char* bytes, std::uint32_t n, AllocatorPlatform& allocator) {
     constexpr std::size_t kMostBytes = (std::numeric_limits<std::size_t>::max() - 1) / 2;
-    if (static_cast<std::size_t>(n) > kMostBytes) return nullptr;  // 2n + 1 would not fit
+    if (static_cast<std::size_t>(n) > kMostBytes) return Told("Recode", "encode: ", n, 0, nullptr);  // 2n + 1 would not fit
     const std::size_t size = 2 * static_cast<std::size_t>(n) + 1;
     char* result = NewText(size, allocator);
     if (result) EncodeInto(reinterpret_cast<const unsigned char*>(bytes), n, reinterpret_cast<unsigned char*>(result));
-    return result;
+    return Told("Recode", "encode: ", n, size, result);
 }
 
 char* Decode(const char* text, std::uint32_t m, AllocatorPlatform& allocator) {
     const std::uint32_t c = m / 2;
     char* result = NewText(static_cast<std::size_t>(c) + 1, allocator);
     if (result) DecodeInto(reinterpret_cast<const unsigned char*>(text), c, reinterpret_cast<unsigned char*>(result));
-    return result;
+    return Told("Decode", "decode: ", m, static_cast<std::size_t>(c) + 1, result);
 }
 
 }  // namespace karvelin::text

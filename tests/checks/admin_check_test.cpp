@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -50,10 +52,17 @@ TEST(CheckUserRight, AdministratorsGroupEnabledAndNothingElse) {
         {"no Administrators SID", TokenFailure::kAdministratorsSid, {}, ERR_SID_ALLOC},
         {"a failure outweighs the groups", TokenFailure::kQuery, {admins_enabled}, ERR_TOKEN_QUERY},
     };
+    // A failed step is named with the system's error, a refusal with the
+    // Administrators group's attributes.
+    const char* const kSteps[] = {"groups: ", "open process token: error 5", "read token groups: error 5",
+                                  "allocate token groups: error 5", "build Administrators SID: error 5"};
     for (const auto& c : cases) {
         FixedToken token;
-        token.answer = {c.failure, c.groups};
+        token.answer = {c.failure, c.groups, 5};
+        test::LogCapture log;
         EXPECT_EQ(CheckUserRight(token), c.expected) << c.label;
+        EXPECT_EQ(log.Has("failure CheckUserRight: " + std::string(kSteps[int(c.failure)])), c.expected != 0)
+            << c.label << log.Lines();
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "checks/release_cases.h"
 #include "common/fake_registry.h"
+#include "log_capture.h"
 
 namespace karvelin::checks {
 namespace {
@@ -33,10 +34,21 @@ TEST(ReleaseChecks, AnswerPerReleaseAndServicePack) {
     for (const ReleaseCase& c : kReleaseCases) {
         const char* service_pack = c.service_pack ? c.service_pack : "";
         FakeRecords records = Release(c.major, c.minor, service_pack);
-        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor) + " '" + service_pack + "'");
+        const std::string release = std::to_string(c.major) + "." + std::to_string(c.minor);
+        SCOPED_TRACE(release + " '" + service_pack + "'");
+        test::LogCapture log;
         EXPECT_EQ(CheckOS(records), c.check_os);
         EXPECT_EQ(FindServerVersion(records), c.server);
+        // A refusal names the step and the release read.
+        const char* step = c.check_os == ERR_OS_UNSUPPORTED ? ": check release: " : ": check service pack: ";
+        EXPECT_TRUE(!c.check_os || log.Has("failure CheckOS" + (step + release))) << log.Lines();
+        EXPECT_TRUE(log.Has("FindServerVersion: server release: " + release + ": " + std::to_string(c.server)));
     }
+    FakeRecords failed;
+    failed.version.error = 5;
+    test::LogCapture log;
+    EXPECT_EQ(CheckOS(failed), ERR_OS_UNSUPPORTED);
+    EXPECT_TRUE(log.Has("failure CheckOS: query version: error 5")) << log.Lines();
 }
 
 TEST(ReleaseChecks, UnterminatedServicePackTextIsReadWithinTheRecord) {
@@ -51,8 +63,12 @@ TEST(CheckIeVersion, MajorVersionSixOrMoreInFortyBytes) {
     for (const BrowserCase& c : kBrowserCases) {
         test::FakeRegistry registry;
         if (c.value) registry.texts[kPath] = c.value;
+        test::LogCapture log;
         EXPECT_EQ(CheckIeVersion(registry), c.expected) << (c.value ? c.value : "(none)");
         EXPECT_EQ(registry.reads, std::vector<std::string>{kPath});
+        // The value read, or the system's error; a failure says why.
+        EXPECT_TRUE(log.Has(": read: HKLM\\" + kPath + ": " + (c.value ? "" : "error 2: "))) << log.Lines();
+        EXPECT_EQ(log.Has("failure CheckIeVersion: "), c.expected != 0) << log.Lines();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/fake_registry.h"
+#include "log_capture.h"
 
 namespace karvelin::checks {
 namespace {
@@ -36,7 +37,11 @@ TEST(GetCurrentInstallationType, FromThePortTextAndTheState) {
         if (c.port) registry.texts[kPort] = *c.port;
         if (c.state) registry.numbers[kState] = *c.state;
         const std::string label = c.port.value_or("(none)") + " " + std::to_string(c.state.value_or(99));
+        test::LogCapture log;
         EXPECT_EQ(GetCurrentInstallationType(registry), c.expected) << label;
+        // Each value read, or the error and the default taken; the type.
+        EXPECT_TRUE(log.Has("DualComPort: " + (c.port ? "'" + *c.port + "'" : "error 2: "))) << log.Lines();
+        EXPECT_TRUE(log.Has("installation type: " + std::to_string(c.expected))) << log.Lines();
         std::vector<std::string> reads = {kPort};
         if (c.port.value_or("") != "") reads.push_back(kState);
         EXPECT_EQ(registry.reads, reads) << label;

@@ -9,6 +9,7 @@
 
 #include "Karvelin.h"
 #include "checks/product_registry.h"
+#include "log_capture.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -76,6 +77,9 @@ TEST(ProductSettings, InstallationTypeThroughTheDllAndTheTextReader) {
     }
     DeleteRegistryTree(kMonitor);
     DeleteRegistryTree("Software\\TALVORNE");
+    LogCapture log;  // the registry's own error, and the system's text for it
+    EXPECT_EQ(checks::GetCurrentInstallationType(SystemRegistry()), 2);
+    EXPECT_TRUE(log.Has("DualComPort: error 2: ")) << log.Lines();
 }
 
 #ifdef _WIN64

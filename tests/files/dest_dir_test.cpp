@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 namespace karvelin::files {
 namespace {
 
@@ -16,10 +18,10 @@ public:
     std::map<std::string, std::string> file_systems{{"D:\\", "NTFS"}, {"F:\\", "FAT32"}, {"N:\\", "ntfs"},
                                                     {"M:\\", "NTFS5"}};
     std::vector<std::string> asked;
-    bool FileSystemName(const std::string& root, std::string& name) override {
+    bool FileSystemName(const std::string& root, std::string& name, SystemError& error) override {
         asked.push_back(root);
         const auto found = file_systems.find(root);
-        if (found == file_systems.end()) return false;
+        if (found == file_systems.end()) return error = 21, false;  // ERROR_NOT_READY
         name = found->second;
         return true;
     }
@@ -28,7 +30,14 @@ public:
 TEST(CheckDestFileDir, RulesInOrder) {
     for (const PathCase& c : kPathCases) {
         FakeVolumes volumes;
+        test::LogCapture log;
         EXPECT_EQ(CheckDestFileDir(c.path, LeadBytes{}, volumes), c.expected) << c.path;
+        // A refusal names its step; a volume not queried, the system's error.
+        const bool unread = c.root_asked && !volumes.file_systems.count(c.root_asked);
+        EXPECT_TRUE(!c.expected || log.Has(unread       ? ": error 21"
+                                           : c.root_asked ? "failure CheckDestFileDir: query volume: "
+                                                          : "failure CheckDestFileDir: check: "))
+            << c.path << log.Lines();
         EXPECT_EQ(volumes.asked, c.root_asked ? std::vector<std::string>{c.root_asked} : std::vector<std::string>{})
             << c.path;
     }

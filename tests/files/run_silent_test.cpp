@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 namespace karvelin::files {
 namespace {
 
@@ -60,7 +62,13 @@ TEST(RunSilent, HandsTheInterpreterThePlainConcatenation) {
         RecordingProcess process;
         process.comspec = c.comspec;
         process.answer = c.answer;
+        test::LogCapture log;
         EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.answer) << c.text.substr(0, 40);
+        // The command and the argument's size, never the argument.
+        EXPECT_TRUE(log.Has(c.text.empty() ? "failure RunSilent: compose: command line of "
+                                           : " /c " + c.command + " and an argument of " +
+                                                 std::to_string(c.argument.size()) + " bytes: answer "))
+            << log.Lines().substr(0, 200);
         if (c.text.empty()) {
             EXPECT_TRUE(process.commands.empty());
             continue;
@@ -89,7 +97,9 @@ TEST(RunSilent, LinuxShellAnswers) {
         RecordingProcess process;
         process.comspec = c.shell;
         process.real = true;
+        test::LogCapture log;
         EXPECT_EQ(RunSilent(c.command.c_str(), c.argument.c_str(), process), c.expected) << c.command;
+        EXPECT_EQ(log.Has("failure RunSilent: start: /no/such/shell: error 2: "), c.expected == 2) << log.Lines();
     }
     // A caller that ignores SIGCHLD: the status is gone, and the answer is
     // one no exit status reads (not errno's ECHILD, 10, which one could).

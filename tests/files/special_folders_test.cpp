@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Karvelin.h"
+#include "log_capture.h"
 
 namespace karvelin::files {
 namespace {
@@ -30,7 +31,10 @@ public:
         Write(path);
         return answer;
     }
-    std::int32_t CreateShortcut(const Shortcut&) override { return 0; }
+    std::int32_t CreateShortcut(const Shortcut&, SystemError& error) override {
+        error = 0x80040154u;  // REGDB_E_CLASSNOTREG
+        return static_cast<std::int32_t>(answer);
+    }
 
 private:
     void Write(char* path) const {
@@ -60,8 +64,10 @@ TEST(SpecialFolders, FolderQueriesAnswerTheWholePathOrNothing) {
             shell.answer = c.answer;
             shell.written = c.written;
             shell.unterminated = c.unterminated;
+            test::LogCapture log;
             EXPECT_EQ(query(shell), c.expected) << c.written.substr(0, 20);
             EXPECT_EQ(shell.folder, folder);
+            EXPECT_EQ(log.Has("failure GetWin"), c.expected.empty()) << log.Lines();
         }
     }
 }
@@ -81,8 +87,25 @@ TEST(SpecialFolders, WindowsDirectoryThatDoesNotFitIsNoPath) {
         ToldShell shell;
         shell.answer = c.answer;
         shell.written = c.written;
+        test::LogCapture log;
         EXPECT_EQ(GetWindowsDir(shell), c.expected) << c.answer;
         EXPECT_EQ(shell.size, kPathSize);
+        EXPECT_EQ(log.Has("failure GetWindowsDir: ask system: Windows directory: "), c.expected.empty());
+    }
+}
+
+// Each failed step of a shortcut is named with its code.
+TEST(CreateShortcut, FailedStepIsNamed) {
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {kNoShellLink, "create link object: error 0x80040154"},
+        {kNoPersistFile, "ask link object for its file: error 0x80040154"},
+        {0x80070005u, "save: x.lnk: error 0x80070005"}};
+    for (const auto& [answer, line] : cases) {
+        ToldShell shell;
+        shell.answer = answer;
+        test::LogCapture log;
+        EXPECT_EQ(CreateShortcut({"t", "a", "w", "x.lnk", "d"}, shell), static_cast<std::int32_t>(answer));
+        EXPECT_TRUE(log.Has(std::string("failure CreateShortcut: ") + line)) << log.Lines();
     }
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 class TwoDrives final : public karvelin::files::VolumePlatform {
 public:
-    bool FileSystemName(const std::string& root, std::string& name) override {
+    bool FileSystemName(const std::string& root, std::string& name, karvelin::SystemError&) override {
         if (root.size() != 3 || root[1] != ':' || root[2] != '\\') std::abort();  // always a drive root
         if (root[0] != 'D' && root[0] != 'E') return false;
         name = root[0] == 'D' ? "NTFS" : "FAT32";

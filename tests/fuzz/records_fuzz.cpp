@@ -52,14 +52,14 @@ public:
     bool started = true, named = true;
     std::int32_t cleanup = 0;
     std::vector<std::uint32_t> addresses;
-    bool StartSockets() override { return started; }
+    bool StartSockets(SystemError*) override { return started; }
     std::int32_t CleanupSockets() override { return cleanup; }
-    bool HostName(char* name, std::size_t size) override {
+    bool HostName(char* name, std::size_t size, SystemError*) override {
         if (!named || size < 5) return false;
         std::snprintf(name, size, "host");
         return true;
     }
-    std::vector<std::uint32_t> Addresses(const char* name) override {
+    std::vector<std::uint32_t> Addresses(const char* name, SystemError*) override {
         if (std::string(name) != "host") std::abort();
         return addresses;
     }
@@ -68,13 +68,13 @@ public:
 class MadeUpDevices final : public net::DevicePlatform {
 public:
     std::optional<std::vector<net::NetworkDevice>> devices;
-    std::optional<std::vector<net::NetworkDevice>> NetworkDevices() override { return devices; }
+    std::optional<std::vector<net::NetworkDevice>> NetworkDevices(SystemError*) override { return devices; }
 };
 
 class MadeUpAdapters final : public net::AdapterPlatform {
 public:
     std::optional<std::vector<net::AdapterEntry>> adapters;
-    std::optional<std::vector<net::AdapterEntry>> Adapters() override { return adapters; }
+    std::optional<std::vector<net::AdapterEntry>> Adapters(SystemError*) override { return adapters; }
 };
 
 void HostRecords(Reader& in) {

@@ -11,6 +11,7 @@
 #endif
 
 #include "Karvelin.h"
+#include "log_capture.h"
 #include "module/function_table.h"
 #include "module/table_samples.h"
 
@@ -58,6 +59,18 @@ TEST(Exports, NewTextsAreTheCallersToFree) {
     using karvelin::test::TableSample;
     EXPECT_EQ(Owned(Recode(TableSample("Recode", 0), 3)), TableSample("Decode", 0));
     EXPECT_EQ(Owned(Decode(TableSample("Decode", 0), 6)), TableSample("Recode", 0));
+}
+
+// The installer's secrets pass through these: the log tells their sizes alone.
+TEST(Exports, SecretTextsNeverReachTheLog) {
+    const std::string kSecret = "K4rvSecret";
+    karvelin::test::LogCapture log;
+    const std::string recoded = Owned(Recode(kSecret.c_str(), static_cast<std::uint32_t>(kSecret.size())));
+    Owned(Decode(recoded.c_str(), static_cast<std::uint32_t>(recoded.size())));
+    RunSilent("exit 0 ||", kSecret.c_str());
+    EXPECT_TRUE(log.Has("step Recode: ") && log.Has("step Decode: ") && log.Has("an argument of 10 bytes"))
+        << log.Lines();
+    EXPECT_FALSE(log.Has(kSecret) || log.Has(recoded)) << log.Lines();
 }
 
 #ifndef _WIN32

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 #ifdef _WIN32
 #include <winsock2.h>
 #include <iphlpapi.h>
@@ -30,13 +32,19 @@ namespace {
 class FixedDevices final : public DevicePlatform {
 public:
     std::optional<std::vector<NetworkDevice>> devices;
-    std::optional<std::vector<NetworkDevice>> NetworkDevices() override { return devices; }
+    std::optional<std::vector<NetworkDevice>> NetworkDevices(SystemError* error) override {
+        if (!devices && error) *error = 13;
+        return devices;
+    }
 };
 
 class FixedAdapters final : public AdapterPlatform {
 public:
     std::optional<std::vector<AdapterEntry>> adapters;
-    std::optional<std::vector<AdapterEntry>> Adapters() override { return adapters; }
+    std::optional<std::vector<AdapterEntry>> Adapters(SystemError* error) override {
+        if (!adapters && error) *error = 232;
+        return adapters;
+    }
 };
 
 NetworkDevice Device(std::optional<std::uint32_t> characteristics, std::optional<std::string> id,
@@ -72,7 +80,10 @@ TEST(AdapterNameMap, NamesTheAdaptersOfTheInventory) {
     for (const auto& c : cases) {
         FixedDevices devices;
         devices.devices = c.devices;
+        test::LogCapture log;
         EXPECT_EQ(BuildAdapterNameMap(devices), c.names) << c.what;
+        EXPECT_TRUE(log.Has(c.devices ? "adapters named" : "failure GetAddress: open device inventory: error 13"))
+            << log.Lines();
     }
 }
 
@@ -114,7 +125,9 @@ TEST(AdapterInventory, FiveTabEndedFieldsPerAdapterAndOneNul) {
 TEST(AdapterInventory, NoAdaptersIsNothingToWrite) {
     FixedAdapters adapters;
     FixedDevices devices;
+    test::LogCapture log;
     EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
+    EXPECT_TRUE(log.Has("failure GetAddress: list adapters: none, error 232")) << log.Lines();
     adapters.adapters.emplace();
     EXPECT_EQ(AdapterInventory(adapters, devices, SystemInet()), std::nullopt);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 #ifdef _WIN32
 #include <winsock2.h>
 #endif
@@ -26,11 +28,25 @@ protected:
 };
 
 TEST_F(SystemConversion, ValidateTheIPAndValidateNet) {
-    for (const AddressCase& c : kAddressCases)
+    for (const AddressCase& c : kAddressCases) {
+        test::LogCapture log;
         EXPECT_EQ(ValidateTheIP(c.text, SystemInet()), c.acceptable) << '"' << c.text << '"';
-    for (const NetCase& c : kNetCases)
+        EXPECT_EQ(log.Has("failure ValidateTheIP: check: " + std::to_string(std::strlen(c.text)) + " characters"),
+                  !c.acceptable)
+            << log.Lines();
+    }
+    // Each refusal names its step.
+    const std::pair<ResultCode, const char*> kSteps[] = {{ERR_NET_IP_EMPTY, ": check: host address: empty"},
+                                                         {ERR_NET_IP_EQUALS_OTHER, ": check: other address"},
+                                                         {ERR_NET_BAD_ADDRESS, ": convert: "},
+                                                         {ERR_NET_SUBNET_MISMATCH, ": does not fit"}};
+    for (const NetCase& c : kNetCases) {
+        test::LogCapture net_log;
         EXPECT_EQ(ValidateNet(c.host, c.mask, c.network, c.other, SystemInet()), c.expected)
             << c.host << " / " << c.mask << " / " << c.network << " / " << c.other;
+        for (const auto& [code, step] : kSteps)
+            EXPECT_EQ(net_log.Has(step), c.expected == code) << net_log.Lines();
+    }
 }
 
 // The order of the steps, seen through a conversion that records its calls.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 namespace karvelin::net {
 namespace {
 
@@ -30,16 +32,22 @@ public:
     int cleanups = 0;
     std::string looked_up;
 
-    bool StartSockets() override { return start_succeeds; }
+    // Each failed step tells an error of its own.
+    bool StartSockets(SystemError* error) override { return Told(start_succeeds, error, 10091); }
     std::int32_t CleanupSockets() override { return ++cleanups, cleanup_answer; }
-    bool HostName(char* buffer, std::size_t size) override {
-        if (!name || name->size() >= size) return false;
+    bool HostName(char* buffer, std::size_t size, SystemError* error) override {
+        if (!name || name->size() >= size) return Told(false, error, 10093);
         std::memcpy(buffer, name->c_str(), name->size() + 1);
         return true;
     }
-    std::vector<std::uint32_t> Addresses(const char* host) override {
+    std::vector<std::uint32_t> Addresses(const char* host, SystemError* error) override {
         looked_up = host;
+        Told(!addresses.empty(), error, 11001);
         return addresses;
+    }
+    static bool Told(bool done, SystemError* error, SystemError code) {
+        if (!done) *error = code;
+        return done;
     }
 };
 
@@ -74,7 +82,12 @@ TEST(HostAddressRecords, OneFixedWidthRecordPerAddress) {
         host.start_succeeds = c.start_succeeds;
         host.cleanup_answer = c.cleanup_answer;
         std::string records = "left over";
+        test::LogCapture log;
         EXPECT_EQ(HostAddressRecords(records, host), c.answer) << c.what;
+        EXPECT_EQ(log.Has("failure GetHostIPAddr: start sockets: error 10091"), !c.start_succeeds) << log.Lines();
+        EXPECT_EQ(log.Has("failure GetHostIPAddr: host name: error 10093"), !c.name) << log.Lines();
+        EXPECT_EQ(log.Has(": no address, error 11001"), c.name && c.addresses.empty()) << log.Lines();
+        EXPECT_EQ(log.Has("clean up sockets: -1"), c.start_succeeds && c.cleanup_answer != 0) << log.Lines();
         EXPECT_EQ(records, c.records) << c.what;
         EXPECT_EQ(host.cleanups, c.cleanups) << c.what;
         EXPECT_EQ(host.looked_up, c.name.value_or("")) << c.what;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Karvelin.h"
+#include "log_capture.h"
 
 namespace karvelin::text {
 namespace {
@@ -139,8 +140,11 @@ public:
 
 TEST(Recode, NoMemoryAnswersNull) {
     NoMemory kNoMemory;
+    test::LogCapture log;
     EXPECT_EQ(Recode("abc", 3, kNoMemory), nullptr);
     EXPECT_EQ(Decode(kAbcRecoded.c_str(), 6, kNoMemory), nullptr);
+    EXPECT_TRUE(log.Has("failure Recode: encode: 3 bytes into a text of 7 bytes: no memory")) << log.Lines();
+    EXPECT_TRUE(log.Has("failure Decode: decode: 6 bytes into a text of 4 bytes: no memory")) << log.Lines();
     EXPECT_EQ(Recode("", 0, kNoMemory), nullptr);
 }
 

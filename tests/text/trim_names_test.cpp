@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
+
 namespace karvelin::text {
 namespace {
 
@@ -43,23 +45,31 @@ TEST(Trim, Only254BytesOrFewerAreTrimmed) {
     TrimLeft(left.text(), SIZE_MAX);
     EXPECT_EQ(right.extent(254), " " + std::string(252, 'x') + "\0\0"s);
     EXPECT_EQ(left.extent(254), std::string(252, 'x') + " " + "\0\0"s);
+    test::LogCapture log;
     for (const std::string& text : {text254 + " ", " " + text254, std::string(300, ' ')})
         for (auto trim : {TrimRight, TrimLeft}) {
             Buffer buffer(text);
             trim(buffer.text(), SIZE_MAX);
             EXPECT_EQ(buffer.extent(text.size()), text + '\0');
         }
+    for (const char* function : {"failure TrimRight: ", "failure TrimLeft: "})
+        EXPECT_TRUE(log.Has(function + "trim: text of 255 bytes or more: left alone"s)) << log.Lines();
 }
 
 TEST(IsLetterfigureString, AsciiLettersAndDigitsOnly) {
-    for (const LetterfigureCase& c : kLetterfigureCases)
+    for (const LetterfigureCase& c : kLetterfigureCases) {
+        test::LogCapture log;
         EXPECT_EQ(IsLetterfigureString(c.text), c.expected) << c.text;
+        EXPECT_EQ(log.Has("failure IsLetterfigureString: check: byte "), c.expected != 0) << log.Lines();
+    }
 }
 
 TEST(CheckBureauName, SingleByteAndCodePage936) {
     const LeadBytes lead = LeadBytesOfCodePage(936);
     for (const NameCase& c : kNameCases) {
+        test::LogCapture log;
         EXPECT_EQ(CheckBureauName(c.name, LeadBytes{}), c.single_byte) << c.name;
+        EXPECT_EQ(log.Has("failure CheckBureauName: check: byte "), c.single_byte != 0) << log.Lines();
         EXPECT_EQ(CheckBureauName(c.name, lead), c.code_page_936) << c.name;
     }
 }
