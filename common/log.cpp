@@ -1,9 +1,68 @@
 #include "common/log.h"
 
+#include "common/log_platform.h"
+
 namespace karvelin::log {
+namespace {
 
-bool On() noexcept { return false; }
+CallSink* (*g_find_call)() noexcept = nullptr;
 
-void Write(Level, const char*, const std::string&) noexcept {}
+CallSink* CurrentCall() noexcept { return g_find_call ? g_find_call() : nullptr; }
+
+// The process's own settings: the program's sink, or the file.
+bool ProcessOn() noexcept { return platform::FindProgramSink() || platform::FileNamed(); }
+
+// A text as a line shows it: its control characters as \xNN.
+std::string Shown(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        static constexpr char kDigits[] = "0123456789abcdef";
+        shown += "\\x";
+        shown += kDigits[byte >> 4];
+        shown += kDigits[byte & 0xF];
+    }
+    return shown;
+}
+
+}  // namespace
+
+const char* LevelName(Level level) noexcept { return level == Level::Failure ? "failure" : "step"; }
+
+void SetCallSinkFinder(CallSink* (*find)() noexcept) noexcept { g_find_call = find; }
+
+bool On() noexcept {
+    if (const CallSink* call = CurrentCall())
+        return !call->file.empty() || call->Wants(Level::Step) || call->Wants(Level::Failure);
+    return ProcessOn();
+}
+
+bool On(Level level) noexcept {
+    if (const CallSink* call = CurrentCall()) return !call->file.empty() || call->Wants(level);
+    return ProcessOn();
+}
+
+void Write(Level level, const char* function, const std::string& text) noexcept {
+    const platform::KeptError kept;
+    try {
+        CallSink* call = CurrentCall();
+        const ProgramSink program = call ? nullptr : platform::FindProgramSink();
+        const bool to_call = call && call->Wants(level);
+        const std::string file = call ? call->file : platform::FileSetting();
+        if (file.empty() && !to_call && !program) return;
+        const std::string shown = Shown(text);
+        const std::string line = std::string(LevelName(level)) + " " + function + ": " + shown;
+        if (!file.empty()) platform::Append(file, platform::Stamp() + " " + line + platform::kLineEnd);
+        if (to_call) call->Take(level, function, shown);
+        if (program) program(level == Level::Failure ? 1 : 0, line.c_str());
+    } catch (...) {
+        // No memory for the line: it is dropped, and the call goes on.
+    }
+}
 
 }  // namespace karvelin::log

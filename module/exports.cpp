@@ -13,6 +13,7 @@
 #include "checks/os_checks.h"
 #include "checks/product_registry.h"
 #include "common/lead_bytes.h"
+#include "common/log.h"
 #include "common/no_throw.h"
 #include "files/copy_file.h"
 #include "files/dest_dir.h"
@@ -21,6 +22,7 @@
 #include "files/tree_removal.h"
 #include "module/error_description.h"
 #include "module/function_table.h"
+#include "module/result_codes.h"
 #include "net/adapter_inventory.h"
 #include "net/address_validation.h"
 #include "net/host_addresses.h"
@@ -114,9 +116,19 @@ ResultCode CheckBureauName(const char* name) {
                  [&] { return text::CheckBureauName(TextOrEmpty(name), karvelin::SystemLeadBytes()); });
 }
 ResultCode CheckDestFileDir(const char* path) {
-    return Guard(ERR_DEST_PATH_INVALID, [&] {
+    const bool logged = karvelin::log::On();
+    if (logged) Guard([&] { karvelin::log::Step("CheckDestFileDir", "\"" + std::string(TextOrEmpty(path)) + "\""); });
+    const ResultCode answer = Guard(ERR_DEST_PATH_INVALID, [&] {
         return files::CheckDestFileDir(TextOrEmpty(path), karvelin::SystemLeadBytes(), files::SystemVolume());
     });
+    if (logged) {
+        Guard([&] {
+            const char* name = karvelin::ResultCodeName(answer);
+            karvelin::log::Write(answer == 0 ? karvelin::log::Level::Step : karvelin::log::Level::Failure,
+                                 "CheckDestFileDir", std::string("answers ") + (name ? name : "?"));
+        });
+    }
+    return answer;
 }
 void DelFilesAndDir(const char* path) { karvelin::entry::PrepareDelFilesAndDir(path)(); }
 const char* GetErrorDescription(ResultCode code) { return karvelin::module::ErrorDescription(code); }

@@ -158,8 +158,16 @@ KARVELIN_FUNCTIONS(KARVELIN_NAME)
 #undef KARVELIN_NAME
 }  // namespace names
 
-#define KARVELIN_METHOD(name, type, arguments, python, lock) \
-    {names::name, Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call, kMethVarargs, nullptr},
+// Each method runs with the line's log of the call (CallLog).
+template <CFunction kCall>
+Object* Logged(Object* self, Object* args) {
+    [[maybe_unused]] const CallLog log{};
+    return kCall(self, args);
+}
+
+#define KARVELIN_METHOD(name, type, arguments, python, lock)                                                      \
+    {names::name, Logged<Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call>, kMethVarargs, \
+     nullptr},
 inline MethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
 #undef KARVELIN_METHOD
 

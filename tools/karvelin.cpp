@@ -14,6 +14,7 @@
 #include "tools/call.h"
 #include "tools/folder_platform.h"
 #include "tools/json.h"
+#include "tools/log_lines.h"
 #include "tools/report.h"
 
 namespace {
@@ -39,6 +40,8 @@ int Help(std::FILE* out, int status) {
                  "       karvelin --help, karvelin VERB --help\n"
                  "       karvelin --version                   the version, and the build: 32- or 64-bit Windows, or native\n"
                  "       karvelin --folder FOLDER ...         runs only in FOLDER, else refuses (exit status 2)\n"
+                 "       karvelin -v FUNCTION ...             the library's log lines on the error stream (--verbose);\n"
+                 "                                            without -v, a failed call's failure lines\n"
                  "function names are matched without case; numbers are decimal, or hexadecimal after 0x;\n"
                  "an argument that starts with -- follows --, as in: karvelin TrimLeft -- --text\n"
                  "exit status: 0 when the command ran; 1 for a failed call, as the function's answer says\n"
@@ -89,9 +92,10 @@ int FunctionHelp(const Command& command, std::FILE* out, int status) {
     return status;
 }
 
-// The options before a verb's arguments: --help (-h), --json, and -- to end them.
+// The options before a verb's arguments: --help (-h), --json, -v
+// (--verbose), and -- to end them.
 struct Options {
-    bool help = false, json = false;
+    bool help = false, json = false, verbose = false;
     Args rest;
 };
 Options TakeOptions(const Args& args) {
@@ -102,6 +106,8 @@ Options TakeOptions(const Args& args) {
             options.help = true;
         } else if (args[i] == "--json") {
             options.json = true;
+        } else if (args[i] == "-v" || args[i] == "--verbose") {
+            options.verbose = true;
         } else {
             i += args[i] == "--" ? 1 : 0;
             break;
@@ -133,7 +139,9 @@ int NoSuchFunction(const std::string& name) {
 int RunFunction(const Command& command, const Options& options) {
     karvelin::program::Answer answer;
     karvelin::program::Refusal refusal;
-    if (!karvelin::program::Call(command, options.rest, answer, refusal)) {
+    const bool called = karvelin::program::Call(command, options.rest, answer, refusal);
+    karvelin::program::TellFailures(called && answer.failed);
+    if (!called) {
         if (refusal.argument == karvelin::program::Refusal::kNoArgument) {
             std::fprintf(stderr, "karvelin: %s %s\n", command.name, refusal.why.c_str());
         } else {
@@ -179,9 +187,13 @@ int main(int argc, char** argv) {
         }
         args.erase(args.begin(), args.begin() + 2);
     }
+    // -v before the verb, as after it.
+    const bool verbose = !args.empty() && (args[0] == "-v" || args[0] == "--verbose");
+    if (verbose) args.erase(args.begin());
     if (args.empty()) return Help(stderr, kUsageError);
     const std::string verb = args[0];
     const Options options = TakeOptions(Args(args.begin() + 1, args.end()));
+    if (verbose || options.verbose) karvelin::program::ShowEveryLine();
     if (verb == "--help" || verb == "-h" || verb == "help") return Help(stdout, 0);
     if (verb == "--version") {
         std::printf("karvelin %s (%s)\n", KARVELIN_VERSION_STRING, kBuild);
