@@ -9,8 +9,22 @@ CallSink* (*g_find_call)() noexcept = nullptr;
 
 CallSink* CurrentCall() noexcept { return g_find_call ? g_find_call() : nullptr; }
 
+// The file the process's calls write to, as KARVELIN_LOG named it at their
+// first line (reading the environment at every line would cost more than
+// the calls it tells of: ~2 us a read under Wine).
+std::string& ProcessFile() noexcept {
+    static std::string file = [] {
+        try {
+            return platform::FileSetting();
+        } catch (...) {
+            return std::string();  // no memory for the name: no file
+        }
+    }();
+    return file;
+}
+
 // The process's own settings: the program's sink, or the file.
-bool ProcessOn() noexcept { return platform::FindProgramSink() || platform::FileNamed(); }
+bool ProcessOn() noexcept { return platform::FindProgramSink() || !ProcessFile().empty(); }
 
 // A text as a line shows it: its control characters as \xNN.
 std::string Shown(const std::string& text) {
@@ -34,6 +48,14 @@ std::string Shown(const std::string& text) {
 
 const char* LevelName(Level level) noexcept { return level == Level::Failure ? "failure" : "step"; }
 
+void ReadSetting() noexcept {
+    try {
+        ProcessFile() = platform::FileSetting();
+    } catch (...) {
+        // No memory for the name: the setting stays as it was.
+    }
+}
+
 void SetCallSinkFinder(CallSink* (*find)() noexcept) noexcept { g_find_call = find; }
 
 bool On() noexcept {
@@ -53,7 +75,7 @@ void Write(Level level, const char* function, const std::string& text) noexcept 
         CallSink* call = CurrentCall();
         const ProgramSink program = call ? nullptr : platform::FindProgramSink();
         const bool to_call = call && call->Wants(level);
-        const std::string file = call ? call->file : platform::FileSetting();
+        const std::string& file = call ? call->file : ProcessFile();
         if (file.empty() && !to_call && !program) return;
         const std::string shown = Shown(text);
         const std::string line = std::string(LevelName(level)) + " " + function + ": " + shown;

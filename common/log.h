@@ -5,9 +5,10 @@
 // system's error; it never holds a secret text (only its length).
 //
 // Where the lines go (docs/log.md):
-// - the file the environment variable KARVELIN_LOG names, read at each line
-//   (or, for a face's call, when the face says: see CallSink), appended one
-//   line at a time: "<UTC time> <process> <thread> <level> <function>: <text>";
+// - the file the environment variable KARVELIN_LOG names, read once, at the
+//   process's first line or On() (or, for a face's call, when the face says:
+//   see CallSink), appended one line at a time:
+//   "<UTC time> <process> <thread> <level> <function>: <text>";
 // - a face's own sink for the call its thread is making (CallSink: the
 //   Python 3 face hands the lines to `logging`);
 // - the program's sink, when the process's program exports one
@@ -32,6 +33,10 @@ bool On(Level level) noexcept;
 void Write(Level level, const char* function, const std::string& text) noexcept;
 inline void Step(const char* function, const std::string& text) noexcept { Write(Level::Step, function, text); }
 inline void Failure(const char* function, const std::string& text) noexcept { Write(Level::Failure, function, text); }
+
+// Reads KARVELIN_LOG again, for the calls that no CallSink serves (a test
+// that changes it between calls); not while calls run.
+void ReadSetting() noexcept;
 
 // "step" or "failure", as the lines name their level.
 const char* LevelName(Level level) noexcept;

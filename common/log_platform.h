@@ -8,10 +8,7 @@
 
 namespace karvelin::log::platform {
 
-// Whether KARVELIN_LOG names a file now (not set or empty: no). Read at every
-// line and every On(): it stays cheap when it is not set.
-bool FileNamed() noexcept;
-// The file it names; empty when none. Throws std::bad_alloc.
+// The file KARVELIN_LOG names now; empty when none. Throws std::bad_alloc.
 std::string FileSetting();
 
 // "2026-12-08T08:47:22.123Z 4242 4243": the time in UTC to the millisecond,

@@ -16,11 +16,6 @@ extern "C" __attribute__((weak, visibility("default"))) void KarvelinProgramLog(
 
 namespace karvelin::log::platform {
 
-bool FileNamed() noexcept {
-    const char* path = std::getenv("KARVELIN_LOG");
-    return path && *path;
-}
-
 std::string FileSetting() {
     const char* path = std::getenv("KARVELIN_LOG");
     return path ? path : "";

@@ -9,11 +9,6 @@
 
 namespace karvelin::log::platform {
 
-bool FileNamed() noexcept {
-    char first = 0;
-    return ::GetEnvironmentVariableA("KARVELIN_LOG", &first, 1) != 0;  // 0: not set, or empty
-}
-
 std::string FileSetting() {
     const auto path = ReadSizedText([](char* buffer, std::size_t size, std::size_t& needed) {
         const DWORD length = ::GetEnvironmentVariableA("KARVELIN_LOG", buffer, static_cast<DWORD>(size));

@@ -14,6 +14,7 @@
 #endif
 
 #include "Karvelin.h"
+#include "common/log.h"
 #include "module/function_table.h"
 #include "module/table_samples.h"
 #include "temp_folder.h"
@@ -89,9 +90,11 @@ TEST(Exports, LogFile) {
     ASSERT_EQ(::symlink(nowhere.c_str(), (folder.path() + "/to-nowhere").c_str()), 0);
     const auto call = [](const std::string& setting) {
         ::setenv("KARVELIN_LOG", setting.c_str(), 1);
+        karvelin::log::ReadSetting();
         const ResultCode answer = CheckDestFileDir("C:\\");
         Owned(Recode("karvelin-secret-marker", 22));
         ::unsetenv("KARVELIN_LOG");
+        karvelin::log::ReadSetting();
         return answer;
     };
     for (const std::string& setting : {log, log, folder.path() + "/to-kept", folder.path() + "/to-nowhere", folder.path()})
