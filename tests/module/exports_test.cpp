@@ -106,10 +106,17 @@ TEST(Exports, LogFile) {
     struct stat made {};
     ASSERT_EQ(::stat(log.c_str(), &made), 0);
     EXPECT_EQ(made.st_mode & 07777, 0600u);
+    // A line end in a name read from the caller cannot forge a line.
+    ::setenv("KARVELIN_LOG", log.c_str(), 1);
+    karvelin::log::ReadSetting();
+    CheckDestFileDir("C:\\a\nstep forged");
+    EXPECT_NE(karvelin::test::Read(log).find("\"C:\\a\\x0astep forged\""), std::string::npos);
     const std::string through_link = karvelin::test::Read(kept);
     EXPECT_EQ(through_link.rfind("kept\n", 0), 0u) << through_link;  // appended to, not truncated
     EXPECT_NE(through_link.find("failure CheckDestFileDir"), std::string::npos) << through_link;
     EXPECT_NE(::access(nowhere.c_str(), F_OK), 0);
+    ::unsetenv("KARVELIN_LOG");
+    karvelin::log::ReadSetting();
 }
 #endif
 
