@@ -41,7 +41,7 @@ public:
 
 private:
     int errno_;
-    unsigned long last_error_ = 0;
+    [[maybe_unused]] unsigned long last_error_ = 0;  // GetLastError (Windows)
 };
 
 }  // namespace karvelin::log::platform
