@@ -3,6 +3,7 @@
 // what a host without Windows gives.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -91,7 +92,9 @@ TEST(Exports, LogFile) {
     const auto call = [](const std::string& setting) {
         ::setenv("KARVELIN_LOG", setting.c_str(), 1);
         karvelin::log::ReadSetting();
+        errno = 0;
         const ResultCode answer = CheckDestFileDir("C:\\");
+        EXPECT_EQ(errno, 0) << setting;  // a line that cannot be written leaves no error of its own
         Owned(Recode("karvelin-secret-marker", 22));
         ::unsetenv("KARVELIN_LOG");
         karvelin::log::ReadSetting();

@@ -255,12 +255,14 @@ def test_log_reaches_logging_and_the_file_and_changes_no_answer(tmp_path, monkey
     class Failing(logging.Filter):  # a logger that raises: the answer stays
         def filter(self, record):
             raise RuntimeError("the logger fails")
-    failing = Failing()
-    logging.getLogger("karvelin").addFilter(failing)
+    failing, logger = Failing(), logging.getLogger("karvelin")
+    logger.addFilter(failing)
+    logger.setLevel(logging.DEBUG)  # two records: each refused
     try:
         assert K.CheckDestFileDir("C:\\") == CODES["ERR_DEST_PATH_IS_ROOT"]
     finally:
-        logging.getLogger("karvelin").removeFilter(failing)
+        logger.removeFilter(failing)
+        logger.setLevel(logging.NOTSET)
     lines = (tmp_path / "install.log").read_text()
     assert lines.count("failure CheckDestFileDir: ") == 2 and "secret-marker" not in lines, lines
 
