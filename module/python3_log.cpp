@@ -77,8 +77,10 @@ bool FindLogger(Object* logging) {
 // nobody can have set it up, and nothing is asked.
 int EffectiveLevel() noexcept {
     if (!g_log) {
+        static Object* const name = py.PyUnicode_FromString("logging");  // held for the process
         Object* modules = py.PyImport_GetModuleDict();
-        Object* logging = modules ? py.PyDict_GetItemString(modules, "logging") : nullptr;
+        Object* logging = modules && name ? py.PyDict_GetItem(modules, name) : nullptr;
+        py.PyErr_Clear();
         if (!logging || !FindLogger(logging)) return kNoRecords;
     }
     const unique_object level = Called(g_effective_level, nullptr);

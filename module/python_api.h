@@ -116,7 +116,7 @@ inline constexpr int kApiVersion25 = 1013;  // Python 2.5 to 2.7
     F(ThreadState*, PyEval_SaveThread, ())                                \
     F(void, PyEval_RestoreThread, (ThreadState*))                         \
     F(Object*, PyImport_GetModuleDict, ())                                \
-    F(Object*, PyDict_GetItemString, (Object*, const char*))              \
+    F(Object*, PyDict_GetItem, (Object*, Object*))                        \
     F(Object*, PyObject_CallObject, (Object*, Object*))                   \
     F(void, PyErr_Fetch, (Object**, Object**, Object**))                  \
     F(void, PyErr_Restore, (Object*, Object*, Object*))                   \
