@@ -1,7 +1,8 @@
 // _Karvelin, the library's Python face: the road from a row of the function
 // table to its call, the same for both interpreter lines. A row's method
 // (g_methods below) is the Call of the glue its handling column names, which
-// takes the argument tuple, runs the call and converts its result.
+// takes the argument tuple, runs the call and converts its result, within
+// the line's log of the call (Logged, CallLog).
 //
 // What differs between the lines comes from the line's arguments header,
 // which this one includes by KARVELIN_PYTHON_LINE (the module's target sets
