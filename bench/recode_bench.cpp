@@ -2,7 +2,9 @@
 // exports (the new text allocated and given back each time, as a caller
 // does), at the sizes the installer passes, beside one memcpy of the same
 // plain size. Prints nanoseconds per call and the ratio to memcpy; nothing
-// here asserts on timing. Exits non-zero when Decode(Recode(x)) != x.
+// here asserts on timing. Exits non-zero when Decode(Recode(x)) != x. With
+// KARVELIN_LOG set, the calls run with the log on (scripts/bench.sh runs it
+// both ways).
 // Natively it runs against libKarvelin.so; the i686 build runs under Wine
 // against Karvelin.dll.
 #ifdef _WIN32
@@ -87,6 +89,8 @@ bool RoundTrips(const std::vector<char>& plain) {
 }  // namespace
 
 int main() {
+    const char* log = std::getenv("KARVELIN_LOG");
+    std::printf("the log %s\n", log && *log ? "on (KARVELIN_LOG)" : "off");
     std::printf("%-6s %12s %12s %12s %10s %10s\n", "bytes", "Recode ns", "Decode ns", "memcpy ns", "R/memcpy",
                 "D/memcpy");
     for (const std::size_t size : {std::size_t{8}, std::size_t{32}, std::size_t{255}}) {

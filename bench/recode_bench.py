@@ -1,9 +1,12 @@
 """Times one _Karvelin.Recode / Decode call at the sizes the installer passes,
 beside bytes.hex() of the same text (a call that also doubles its input), in
 one run. Checks once that the module gives exactly what a pure rendering of
-the coding gives. Prints nanoseconds per call and the ratio to hex(); nothing
-asserts on time."""
+the coding gives. Prints nanoseconds per call and the ratio to hex(); then the
+calls with the log on: KARVELIN_LOG naming a file, and `logging` imported
+and set up (records of failures taken, steps not). Nothing asserts on time."""
+import os
 import sys
+import tempfile
 import timeit
 
 import _Karvelin
@@ -77,6 +80,27 @@ def main():
         hexed = nanoseconds_per_call(lambda: data.hex())
         print("%-6d %11.1f %11.1f %11.1f %9.2f %9.2f"
               % (size, recode, decode, hexed, recode / hexed, decode / hexed))
+
+    # The log on: a file first, then `logging` (imported once, it stays).
+    rows = {size: [] for size in sizes}
+    with tempfile.TemporaryDirectory() as folder:
+        for setting in ("off", "file", "logging"):
+            if setting == "file":
+                os.environ["KARVELIN_LOG"] = os.path.join(folder, "install.log")
+            elif setting == "logging":
+                del os.environ["KARVELIN_LOG"]
+                import logging
+                logging.basicConfig(level=logging.WARNING, stream=open(os.devnull, "w"))
+            for size in sizes:
+                data = plain_bytes(size)
+                recoded = _Karvelin.Recode(data, size)
+                rows[size] += [nanoseconds_per_call(lambda: _Karvelin.Recode(data, size)),
+                               nanoseconds_per_call(lambda: _Karvelin.Decode(recoded, 2 * size))]
+    print("%-6s %11s %11s %11s %11s %11s %11s" % ("bytes", "Recode off", "file", "logging",
+                                                  "Decode off", "file", "logging"))
+    for size in sizes:
+        r = rows[size]
+        print("%-6d %11.1f %11.1f %11.1f %11.1f %11.1f %11.1f" % (size, r[0], r[2], r[4], r[1], r[3], r[5]))
     return 0
 
 

@@ -108,6 +108,10 @@ bool TakeArguments(Object* args, const char* name, Params& params, std::index_se
     return (std::get<I>(params).Check(py.PyTuple_GetItem(args, I), name, static_cast<int>(I) + 1) && ...);
 }
 
+// The Python 2 face keeps no log of its own: its calls keep the interpreter
+// lock throughout, so the log reads KARVELIN_LOG itself, with the lock held.
+struct CallLog {};
+
 // Runs the call: the Python 2 face keeps the interpreter lock throughout.
 template <Lock, typename Call>
 auto Run(Call&& call) {

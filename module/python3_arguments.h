@@ -13,9 +13,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
+#include "common/log.h"
 #include "common/unique_any.h"
 #include "module/function_table.h"
 #include "module/python_api.h"
@@ -151,5 +154,32 @@ auto Run(Call&& call) {
         return call();
     }
 }
+
+// The log of one call made through this face (common/log.h), made with the
+// interpreter lock held as the call begins and ended with it held again. It
+// reads KARVELIN_LOG when the call begins, as the call's other readings of
+// the environment are made, and asks the logger "karvelin" which levels it
+// takes; the call's lines reach the file as they come, and `logging` once
+// the call is over: steps at DEBUG, failures at WARNING, the call's own
+// answer or error left as it was. Until the caller has imported `logging`,
+// there is nobody to take a record, and none is made.
+class CallLog final : public log::CallSink {
+public:
+    CallLog() noexcept;
+    ~CallLog();
+    CallLog(const CallLog&) = delete;
+    CallLog& operator=(const CallLog&) = delete;
+
+    bool Wants(log::Level level) const noexcept override;
+    void Take(log::Level level, const char* function, const std::string& text) noexcept override;
+
+    // Tells the log how to find the calling thread's call (when the module loads).
+    static void Install() noexcept;
+
+private:
+    CallLog* outer_;  // a call a `logging` handler made during another's
+    int level_;       // the logger's effective level
+    std::vector<std::pair<int, std::string>> records_;  // level, message
+};
 
 }  // namespace karvelin::python

@@ -13,5 +13,6 @@ ModuleDef g_module = {{{1, nullptr}, nullptr, 0, nullptr}, "_Karvelin", kModuleD
 
 KARVELIN_PYTHON_INIT karvelin::python::api::Object* PyInit__Karvelin(void) {
     using namespace karvelin::python;
+    CallLog::Install();
     return py.PyModule_Create2(&g_module, kAbiVersion);
 }

@@ -115,6 +115,11 @@ inline constexpr int kApiVersion25 = 1013;  // Python 2.5 to 2.7
     F(void, Py_DecRef, (Object*))                                         \
     F(ThreadState*, PyEval_SaveThread, ())                                \
     F(void, PyEval_RestoreThread, (ThreadState*))                         \
+    F(Object*, PyImport_GetModuleDict, ())                                \
+    F(Object*, PyDict_GetItem, (Object*, Object*))                        \
+    F(Object*, PyObject_CallObject, (Object*, Object*))                   \
+    F(void, PyErr_Fetch, (Object**, Object**, Object**))                  \
+    F(void, PyErr_Restore, (Object*, Object*, Object*))                   \
     D(Object*, PyExc_TypeError)                                           \
     D(Object*, PyExc_ValueError)                                          \
     D(Object*, PyExc_OverflowError)                                       \

@@ -1,7 +1,8 @@
 // _Karvelin, the library's Python face: the road from a row of the function
 // table to its call, the same for both interpreter lines. A row's method
 // (g_methods below) is the Call of the glue its handling column names, which
-// takes the argument tuple, runs the call and converts its result.
+// takes the argument tuple, runs the call and converts its result, within
+// the line's log of the call (Logged, CallLog).
 //
 // What differs between the lines comes from the line's arguments header,
 // which this one includes by KARVELIN_PYTHON_LINE (the module's target sets
@@ -219,8 +220,15 @@ inline constexpr char kModuleDoc[] =
     "names, taking and answering plain values (result codes as int). The karvelin package gives them "
     "Python names, types and the ResultCode enum.";
 
-#define KARVELIN_METHOD(name, type, arguments, python, lock)                                                    \
-    {names::name, Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call, kMethVarargs, \
+// Each method runs with the line's log of the call (CallLog).
+template <CFunction kCall>
+Object* Logged(Object* self, Object* args) {
+    [[maybe_unused]] const CallLog log{};
+    return kCall(self, args);
+}
+
+#define KARVELIN_METHOD(name, type, arguments, python, lock)                                                      \
+    {names::name, Logged<Glue<&python, names::name, Lock::lock, table::FacesOf(#name).handling>::Call>, kMethVarargs, \
      docs::name.text},
 inline MethodDef g_methods[] = {KARVELIN_FUNCTIONS(KARVELIN_METHOD){nullptr, nullptr, 0, nullptr}};
 #undef KARVELIN_METHOD

@@ -14,6 +14,7 @@
 #include "tools/call.h"
 #include "tools/folder_platform.h"
 #include "tools/json.h"
+#include "tools/log_lines.h"
 #include "tools/report.h"
 
 namespace {
@@ -38,6 +39,8 @@ int Help() {
                 "       karvelin --help, karvelin VERB --help\n"
                 "       karvelin --version                   the version, and the build: 32- or 64-bit Windows, or native\n"
                 "       karvelin --folder FOLDER ...         runs only in FOLDER, else refuses (exit status 2)\n"
+                "       karvelin -v FUNCTION ...             the library's log lines on the error stream (--verbose);\n"
+                "                                            without -v, a failed call's failure lines\n"
                 "function names are matched without case; numbers are decimal, or hexadecimal after 0x;\n"
                 "an argument that starts with -- follows --, as in: karvelin TrimLeft -- --text\n"
                 "exit status: 0 when the command ran; 1 for a failed call, as the function's answer says\n"
@@ -113,11 +116,11 @@ void DidYouMean(const std::string& name, const std::vector<std::string>& candida
     std::fprintf(stderr, "karvelin: did you mean %s?\n", names.c_str());
 }
 
-// A verb's options (--help, -h, --json) anywhere before "--", which ends
+// A verb's options (--help, -h, --json, -v, --verbose) anywhere before "--", which ends
 // them: every other argument is the verb's, and one that starts with "--"
 // before it is an option the verb does not know (the first such, in unknown).
 struct Options {
-    bool help = false, json = false;
+    bool help = false, json = false, verbose = false;
     std::string unknown;
     Args rest;
 };
@@ -133,6 +136,8 @@ Options TakeOptions(const Args& args) {
             options.help = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "-v" || arg == "--verbose") {
+            options.verbose = true;
         } else if (arg.compare(0, 2, "--") == 0) {
             if (options.unknown.empty()) options.unknown = arg;
         } else {
@@ -167,7 +172,9 @@ int NoSuchFunction(const std::string& name) {
 int RunFunction(const Command& command, const Options& options) {
     karvelin::program::Answer answer;
     karvelin::program::Refusal refusal;
-    if (!karvelin::program::Call(command, options.rest, answer, refusal)) {
+    const bool called = karvelin::program::Call(command, options.rest, answer, refusal);
+    karvelin::program::TellFailures(called && answer.failed);
+    if (!called) {
         if (refusal.argument == karvelin::program::Refusal::kNoArgument) {
             std::fprintf(stderr, "karvelin: %s %s\n", command.name, refusal.why.c_str());
         } else {
@@ -217,15 +224,19 @@ int main(int argc, char** argv) {
         }
         args.erase(args.begin(), args.begin() + 2);
     }
+    // -v before the verb, as after it.
+    const bool verbose = !args.empty() && (args[0] == "-v" || args[0] == "--verbose");
+    if (verbose) args.erase(args.begin());
     if (args.empty()) {
         std::fprintf(stderr, "karvelin: no verb: report, list, or a function's name\n");
         return UsageError("", "");
     }
     const std::string verb = args[0];
     const Options options = TakeOptions(Args(args.begin() + 1, args.end()));
+    if (verbose || options.verbose) karvelin::program::ShowEveryLine();
     const bool own = verb == "--help" || verb == "-h" || verb == "help" || verb == "--version";
     if (own && !options.unknown.empty())
-        return UnknownOption(verb, "", options.unknown, {"--help", "--version", "--folder"});
+        return UnknownOption(verb, "", options.unknown, {"--help", "--version", "--folder", "--verbose"});
     if (verb == "--help" || verb == "-h" || verb == "help") return Help();
     if (verb == "--version") {
         std::printf("karvelin %s (%s)\n", KARVELIN_VERSION_STRING, kBuild);
@@ -255,14 +266,14 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr, "karvelin: %s is no option of karvelin's own (a verb's options come after it)\n",
                          verb.c_str());
-            DidYouMean(verb, {"--help", "--version", "--folder"});
+            DidYouMean(verb, {"--help", "--version", "--folder", "--verbose"});
         }
         return UsageError("", "");
     }
     const Command* command = karvelin::program::FindCommand(verb);
     if (!command) return NoSuchFunction(verb);
     if (!options.unknown.empty())
-        return UnknownOption(command->name, FunctionUsage(*command), options.unknown, {"--help", "--json"});
+        return UnknownOption(command->name, FunctionUsage(*command), options.unknown, {"--help", "--json", "--verbose"});
     if (options.help) return FunctionHelp(*command);
     return RunFunction(*command, options);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <type_traits>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "Karvelin.h"
 #include "module/function_table.h"
 #include "module/resource_string_win32.h"
+#include "temp_folder.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {
@@ -103,6 +105,25 @@ TEST(KarvelinDll, GetErrorDescriptionThroughTheExport) {
     std::thread([&] { theirs = describe(2); }).join();
     EXPECT_NE(mine, theirs);
     EXPECT_STREQ(mine, "1");
+}
+
+// The file KARVELIN_LOG names, written by the real DLL (each bitness): one
+// line per event with its time, process and thread, appended; no secret text.
+TEST(KarvelinDll, WritesTheLogFileTheEnvironmentNames) {
+    const TempFolder folder("log");
+    const std::string log = folder.path() + "\\install.log";
+    ASSERT_TRUE(::SetEnvironmentVariableA("KARVELIN_LOG", log.c_str()));
+    {
+        const LoadedKarvelin dll;
+        for (int call = 0; call < 2; ++call)
+            EXPECT_EQ(dll.Get<ResultCode (*)(const char*)>("CheckDestFileDir")("C:\\"), ERR_DEST_PATH_IS_ROOT);
+        ::LocalFree(dll.Get<char* (*)(const char*, uint32_t)>("Recode")("karvelin-secret-marker", 22));
+    }
+    ::SetEnvironmentVariableA("KARVELIN_LOG", nullptr);
+    const std::string lines = Read(log);
+    const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ failure CheckDestFileDir: [^\r\n]*\r\n)");
+    EXPECT_EQ(std::distance(std::sregex_iterator(lines.begin(), lines.end(), line), std::sregex_iterator()), 2) << lines;
+    EXPECT_EQ(lines.find("secret-marker"), std::string::npos) << lines;
 }
 
 // A native caller that loads the library for each use: every load and unload

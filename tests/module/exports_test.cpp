@@ -3,17 +3,23 @@
 // what a host without Windows gives.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include "Karvelin.h"
+#include "common/log.h"
 #include "log_capture.h"
 #include "module/function_table.h"
 #include "module/table_samples.h"
+#include "temp_folder.h"
 
 extern "C" int karvelin_header_compiles_as_c(void);
 extern "C" int karvelin_header_compiles_as_cpp(void);
@@ -84,6 +90,49 @@ TEST(Exports, LinuxAnswers) {
     EXPECT_STREQ(GetWinProgramDir(), "");
     EXPECT_STREQ(GetWindowsDir(), "");
     EXPECT_EQ(CreateShortcut("/bin/true", "", "", "/tmp/x.lnk", ""), 1);  // no shell link object
+}
+
+// The file KARVELIN_LOG names: made with mode 600, appended to, through a
+// link to a file but never through one that points nowhere; one that cannot
+// be written changes no answer; no secret text reaches it.
+TEST(Exports, LogFile) {
+    const karvelin::test::TempFolder folder("log");
+    const std::string log = folder.path() + "/install.log", kept = folder.path() + "/kept.log";
+    const std::string nowhere = folder.path() + "/nowhere.log";
+    std::ofstream(kept) << "kept\n";
+    ASSERT_EQ(::symlink(kept.c_str(), (folder.path() + "/to-kept").c_str()), 0);
+    ASSERT_EQ(::symlink(nowhere.c_str(), (folder.path() + "/to-nowhere").c_str()), 0);
+    const auto call = [](const std::string& setting) {
+        ::setenv("KARVELIN_LOG", setting.c_str(), 1);
+        karvelin::log::ReadSetting();
+        errno = 0;
+        const ResultCode answer = CheckDestFileDir("C:\\");
+        EXPECT_EQ(errno, 0) << setting;  // a line that cannot be written leaves no error of its own
+        Owned(Recode("karvelin-secret-marker", 22));
+        ::unsetenv("KARVELIN_LOG");
+        karvelin::log::ReadSetting();
+        return answer;
+    };
+    for (const std::string& setting : {log, log, folder.path() + "/to-kept", folder.path() + "/to-nowhere", folder.path()})
+        EXPECT_EQ(call(setting), ERR_DEST_PATH_IS_ROOT) << setting;
+    const std::string lines = karvelin::test::Read(log);
+    const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ failure CheckDestFileDir: [^\n]*\n)");
+    EXPECT_EQ(std::distance(std::sregex_iterator(lines.begin(), lines.end(), line), std::sregex_iterator()), 2) << lines;
+    EXPECT_EQ(lines.find("secret-marker"), std::string::npos) << lines;
+    struct stat made {};
+    ASSERT_EQ(::stat(log.c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 07777, 0600u);
+    // A line end in a name read from the caller cannot forge a line.
+    ::setenv("KARVELIN_LOG", log.c_str(), 1);
+    karvelin::log::ReadSetting();
+    CheckDestFileDir("C:\\a\nstep forged");
+    EXPECT_NE(karvelin::test::Read(log).find("\"C:\\a\\x0astep forged\""), std::string::npos);
+    const std::string through_link = karvelin::test::Read(kept);
+    EXPECT_EQ(through_link.rfind("kept\n", 0), 0u) << through_link;  // appended to, not truncated
+    EXPECT_NE(through_link.find("failure CheckDestFileDir"), std::string::npos) << through_link;
+    EXPECT_NE(::access(nowhere.c_str(), F_OK), 0);
+    ::unsetenv("KARVELIN_LOG");
+    karvelin::log::ReadSetting();
 }
 #endif
 

@@ -2,11 +2,13 @@
 import contextlib
 import inspect
 import itertools
+import logging
 import os
 import re
 import sys
 import threading
 import time
+import unittest
 
 import pytest
 
@@ -224,11 +226,11 @@ def test_calls_that_read_the_environment_while_another_thread_changes_it(tmp_pat
 
     def churn():
         i = next(counter)
-        name = "KARVELIN_CHURN_%d" % (i % 97)
+        name = "KARVELIN_LOG" if i % 5 == 0 else "KARVELIN_CHURN_%d" % (i % 97)
         if name in os.environ:
             del os.environ[name]
         else:
-            os.environ[name] = "x" * (i % 50)
+            os.environ[name] = str(tmp_path / "log") + "x" * (i % 50)
 
     deadline, answers = time.monotonic() + 1.5, set()
     try:
@@ -240,9 +242,32 @@ def test_calls_that_read_the_environment_while_another_thread_changes_it(tmp_pat
                 K.DelFilesAndDir(str(tree))
                 answers.add(tree.exists())
     finally:
-        for name in [n for n in os.environ if n.startswith("KARVELIN_CHURN_")]:
+        for name in [n for n in os.environ if n.startswith(("KARVELIN_CHURN_", "KARVELIN_LOG"))]:
             del os.environ[name]
     assert answers == {7, False}
+
+
+def test_log_reaches_logging_and_the_file_and_changes_no_answer(tmp_path, monkeypatch):
+    monkeypatch.setenv("KARVELIN_LOG", str(tmp_path / "install.log"))
+    with unittest.TestCase().assertLogs("karvelin", "DEBUG") as logs:
+        assert K.CheckDestFileDir("C:\\") == CODES["ERR_DEST_PATH_IS_ROOT"]
+        K.Recode("karvelin-secret-marker", 22)
+    levels = {r.levelname for r in logs.records if r.getMessage().startswith("CheckDestFileDir: ")}
+    assert levels == {"DEBUG", "WARNING"}, logs.output
+
+    class Failing(logging.Filter):  # a logger that raises: the answer stays
+        def filter(self, record):
+            raise RuntimeError("the logger fails")
+    failing, logger = Failing(), logging.getLogger("karvelin")
+    logger.addFilter(failing)
+    logger.setLevel(logging.DEBUG)  # two records: each refused
+    try:
+        assert K.CheckDestFileDir("C:\\") == CODES["ERR_DEST_PATH_IS_ROOT"]
+    finally:
+        logger.removeFilter(failing)
+        logger.setLevel(logging.NOTSET)
+    lines = (tmp_path / "install.log").read_text()
+    assert lines.count("failure CheckDestFileDir: ") == 2 and "secret-marker" not in lines, lines
 
 
 # ---- file copy and tree removal ----

@@ -113,11 +113,19 @@ print("report: %d functions shown, %d adapters, %d host addresses" % (
 INVALID = [b"\xc0\x80", b"\xc1\xbf", b"\xe0\x80\x80", b"\xed\xa0\x80", b"\xed\xbf\xbf", b"\xf4\x90\x80\x80",
            b"\xf5\x80\x80\x80", b"\xf8\x88\x80\x80\x80", b"\xff\xfe", b"a\x80b", b"\xe2\x82", b"\xe2\x82A",
            b"\xf0\x9f\x98", b"\xe2\x82\xac \xf0\x9f\x98\x80", b"\x01\"\\\x7f"]
+# Under Wine, a text the ANSI code page cannot carry is refused whole (exit 2)
+# rather than read with other characters in its place.
+refused = 0
 for text in INVALID:
-    done = subprocess.run(command + ["TrimLeft", "--json", "--", text], stdout=subprocess.PIPE, check=False)
+    done = subprocess.run(command + ["TrimLeft", "--json", "--", text], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, check=False)
+    if len(command) > 1 and done.returncode == 2 and b"ANSI code page" in done.stderr:
+        refused += 1
+        continue
     call = json.loads(done.stdout.decode("utf-8", "strict"))
     assert done.returncode == 0 and call["function"] == "TrimLeft", (text, done)
     assert len(command) > 1 or call["buffer"] == text.decode("utf-8", "replace"), (text, call)
 done = subprocess.run(command + ["Decode", "--json", "6<+6"], stdout=subprocess.PIPE, check=False)  # C0 80
 assert json.loads(done.stdout.decode("utf-8", "strict"))["answer"] in ("\ufffd\ufffd", "\u00c0\u20ac"), done
-print("json: %d texts that are not UTF-8 written as strict UTF-8" % len(INVALID))
+assert refused < len(INVALID), "every text refused"
+print("json: %d texts that are not UTF-8 written as strict UTF-8, %d refused" % (len(INVALID) - refused, refused))

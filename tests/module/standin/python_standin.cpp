@@ -304,6 +304,15 @@ STANDIN_EXPORT void* PyEval_SaveThread() {
     return &g_record;
 }
 STANDIN_EXPORT void PyEval_RestoreThread(void*) { ++g_record.lock_restores; }
+// No `logging` among the modules: the module's log makes no record.
+STANDIN_EXPORT Object* PyImport_GetModuleDict() { return &g_dict; }
+STANDIN_EXPORT Object* PyDict_GetItem(Object*, Object*) { return nullptr; }
+STANDIN_EXPORT Object* PyObject_CallObject(Object*, Object*) { return nullptr; }
+STANDIN_EXPORT void PyErr_Fetch(Object** type, Object** value, Object** traceback) {
+    *type = g_error ? &std::exchange(g_error, nullptr)->head : nullptr;
+    *value = *traceback = nullptr;
+}
+STANDIN_EXPORT void PyErr_Restore(Object* type, Object*, Object*) { g_error = type ? As<Type>(type) : nullptr; }
 
 #endif
 
