@@ -1,7 +1,7 @@
 // files_bench - DelFilesAndDir and CopyTheFile beside the system's own tools,
 // on the same data in a temporary folder. Prints seconds (best of three) and
 // the ratio; nothing here asserts on timing. `files_bench --removal`: the
-// Linux removal's shapes alone.
+// Linux removal alone, at 10,000 files, 100 folders of 100 and 10,000 levels.
 //   Linux:   DelFilesAndDir against `rm -rf` on 10,000 files in one folder,
 //            100 folders of 100 files, 1,000, 10,000 and 100,000 levels, each
 //            several times (median and range); 100,000 levels once more on a
@@ -177,14 +177,16 @@ int main(int argc, char** argv) {
         const char* what;
         std::function<void()> make;
         int runs;
+        bool removal = true;  // one of --removal's
     } shapes[] = {
         {"10,000 files in one folder", [&] { MakeTree(tree, 1, 10000); }, 7},
         {"100 folders of 100 files", [&] { MakeTree(tree, 100, 100); }, 7},
-        {"1,000 levels", [&] { MakeChain(tree, 1000); }, 7},
+        {"1,000 levels", [&] { MakeChain(tree, 1000); }, 7, false},
         {"10,000 levels", [&] { MakeChain(tree, 10000); }, 7},
-        {"100,000 levels", [&] { MakeChain(tree, 100000); }, 3},
+        {"100,000 levels", [&] { MakeChain(tree, 100000); }, 3, false},
     };
     for (const auto& shape : shapes) {
+        if (removal_only && !shape.removal) continue;
         std::vector<double> ours, theirs;
         for (int run = 0; run < shape.runs; ++run) {
             const auto karvelin = [&] { ours.push_back(Once(shape.make, [&] { DelFilesAndDir(tree.c_str()); })); };

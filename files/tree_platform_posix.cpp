@@ -222,7 +222,8 @@ std::string LinkText(const PosixNode& node) {
 // folder, each link, each link's own way), the home folder, and each folder
 // above it up to "/". What cannot be reached is not told: a way that stops
 // (a folder the caller may not search, too many links, a link that cannot
-// be read) keeps what it reached, and the folders above where it stopped;
+// be read) keeps what it reached and the folders above it, as far as the
+// climb can go;
 // what lies beyond cannot be opened by this caller, and so cannot be removed
 // by it either. Empty, refusing every removal, only where "/" cannot be told.
 std::vector<ObjectIdentity> ProtectedObjects(const std::string& home) {
@@ -232,7 +233,6 @@ std::vector<ObjectIdentity> ProtectedObjects(const std::string& home) {
     std::vector<ObjectIdentity> kept{top};
     if (home.empty()) return kept;
     std::unique_ptr<PosixNode> folder = Place(AT_FDCWD, home[0] == '/' ? "/" : ".", O_DIRECTORY);
-    std::unique_ptr<PosixNode> holder;  // the folder `folder` was reached through
     std::deque<std::string> names;
     const auto add_names = [&names](const std::string& path) {
         std::deque<std::string> more;
@@ -255,22 +255,22 @@ std::vector<ObjectIdentity> ProtectedObjects(const std::string& home) {
         if (next->Kind() == EntryKind::Link) {
             const std::string text = LinkText(*next);
             if (text.empty() || ++links > kMostLinks) break;
-            if (text[0] == '/') holder = std::move(folder), folder = Place(AT_FDCWD, "/", O_DIRECTORY);
+            if (text[0] == '/') folder = Place(AT_FDCWD, "/", O_DIRECTORY);
             add_names(text);
         } else if (next->Kind() == EntryKind::Folder) {
-            holder = std::move(folder);
             folder = std::move(next);
         } else {
             break;  // a file: the folders that hold it are climbed below
         }
     }
-    // A folder this caller may not search has no ".." for it: the climb goes
-    // on from the folder it was reached through.
+    // A folder this caller may not search has no ".." for it: the climb
+    // stops there (from an absolute HOME the way down passed every folder
+    // above it; whatever else the climb would have told, the walk meets the
+    // home and the way to it by identity).
     for (long level = 0; folder && level < kMostLevels; ++level) {
         if (folder->Identity() == top) break;
         kept.push_back(folder->Identity());
-        std::unique_ptr<PosixNode> up = Container(*folder);
-        folder = up ? std::move(up) : std::move(holder);
+        folder = Container(*folder);
     }
     return kept;
 }

@@ -327,7 +327,8 @@ TreeCommands& SystemTreeCommands() { return g_commands; }
 std::string LogName(const EntryName& name) {
     if (name.empty() || name.size() > INT_MAX / 4) return std::string();
     const int size = static_cast<int>(name.size());
-    const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return std::string();
     std::string text(static_cast<std::size_t>(length), '\0');
     ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, &text[0], length, nullptr, nullptr);

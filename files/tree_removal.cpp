@@ -13,6 +13,7 @@ namespace {
 constexpr char kAttribCommand[] = "ATTRIB -R -H -S /S /D ";
 constexpr char kRmdirCommand[] = "rmdir /S/Q ";
 constexpr char kFunction[] = "DelFilesAndDir";
+constexpr char kProtected[] = "protected (the home folder, a folder or link on the way to it, a system folder)";
 
 char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -90,7 +91,7 @@ private:
 };
 
 Level Enter(TreePlatform& tree, std::unique_ptr<TreeNode> directory, const EntryName& name, Outcome& outcome,
-            std::vector<Level>& levels, const Report& report) {
+            const std::vector<Level>& levels, const Report& report) {
     Level level{std::move(directory), {}, name, {}, 0, 0};
     level.identity = level.directory->Identity();
     bool listed = false;  // every listing the system gives holds "." at least
@@ -171,8 +172,7 @@ Outcome EmptyAndRemove(TreePlatform& tree, TreeNode& parent, const EntryName& na
         const char* why = !child                               ? "cannot be opened"
                           : !IsListedObject(entry, *child)     ? "not the object listed: swapped since"
                           : child->Identity().volume != volume ? "on another volume"
-                          : IsKept(kept, child->Identity())    ? "protected: the home folder, a folder or link on the way "
-                                                                 "to it, or a system folder; left whole"
+                          : IsKept(kept, child->Identity())    ? kProtected
                                                                : nullptr;
         if (why) {
             report.Left(levels, &entry.name, why, !child);
@@ -183,7 +183,8 @@ Outcome EmptyAndRemove(TreePlatform& tree, TreeNode& parent, const EntryName& na
         const EntryKind kind = child->Kind();
         if (kind == EntryKind::Folder) {
             const EntryName child_name = entry.name;
-            levels.push_back(Enter(tree, std::move(child), child_name, outcome, levels, report));  // `level` and `entry` end here
+            // `level` and `entry` end here.
+            levels.push_back(Enter(tree, std::move(child), child_name, outcome, levels, report));
             if (levels.size() > held) levels[levels.size() - held - 1].directory.reset();
             continue;
         }
@@ -225,8 +226,7 @@ void Remove(const TreeTarget& target, TreePlatform& tree, TreeCommands* commands
     std::vector<ObjectIdentity> kept = target.kept;
     std::sort(kept.begin(), kept.end());
     const ObjectIdentity identity = top->Identity();
-    if (IsKept(kept, identity))
-        return report.Refused("protected: the home folder, a folder or link on the way to it, or a system folder");
+    if (IsKept(kept, identity)) return report.Refused(kProtected);
     // A top that is its own parent is a root, whatever the name said.
     if (identity == target.parent->Identity()) return report.Refused("a root");
     const EntryKind kind = top->Kind();
