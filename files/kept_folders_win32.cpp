@@ -45,19 +45,12 @@ std::wstring ProfileFolder() {
     });
 }
 
-// Under Wine, the Unix home folder and each folder above it, as Windows
-// paths ("\\?\unix\home\me", ..., "\\?\unix\"): Wine hands the home to
-// Windows programs in WINEHOMEDIR ("\??\unix/home/me").
-std::vector<std::wstring> UnixHomeAndParents() {
-    const std::wstring given =
-        AskForText([](wchar_t* buffer, DWORD size) { return ::GetEnvironmentVariableW(L"WINEHOMEDIR", buffer, size); });
-    const std::wstring prefix = L"\\??\\";
-    if (given.rfind(prefix, 0) != 0) return {};
-    std::wstring path = L"\\\\?\\" + given.substr(prefix.size());
-    std::replace(path.begin(), path.end(), L'/', L'\\');
+// A verbatim path ("\\?\unix\home\me", "\\?\Z:\x") and each folder above
+// it, down to its root ("\\?\unix\", "\\?\Z:\").
+std::vector<std::wstring> VerbatimFolderAndParents(std::wstring path) {
+    const std::size_t root = path.find(L'\\', 4);  // after "\\?\unix" or "\\?\Z:"
+    if (path.rfind(L"\\\\?\\", 0) != 0 || root == std::wstring::npos) return {};
     std::vector<std::wstring> folders;
-    const std::size_t root = path.find(L'\\', 4);  // after "\\?\unix"
-    if (root == std::wstring::npos) return {};
     for (;;) {
         while (path.size() > root + 1 && path.back() == L'\\') path.pop_back();
         folders.push_back(path);
@@ -68,27 +61,60 @@ std::vector<std::wstring> UnixHomeAndParents() {
     return folders;
 }
 
+// Where the folder `path` leads, past every link on the way, as the system
+// names the object opened ("\??\Z:\x\data\home\me" under Wine), verbatim;
+// empty when it cannot be opened or named.
+std::wstring ReachedPath(const std::wstring& path) {
+    const win32::unique_hfile folder(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::wstring name = folder ? FinalPathOf(folder.get()) : std::wstring();
+    const std::wstring wine_prefix = L"\\??\\";
+    if (name.rfind(wine_prefix, 0) == 0) return L"\\\\?\\" + name.substr(wine_prefix.size());
+    const std::wstring dos = DosPathOf(name);
+    return dos.size() > 2 && dos[1] == L':' ? L"\\\\?\\" + dos : std::wstring();
+}
+
+// Under Wine, the Unix home folder and each folder above it, as Windows
+// paths ("\\?\unix\home\me", ..., "\\?\unix\"), as Wine hands the home to
+// Windows programs in WINEHOMEDIR ("\??\unix/home/me"); and, past each link
+// on the way, where it leads and each folder above that ("\\?\Z:\x\data\home",
+// "\\?\Z:\x\data", ...): the text alone names the folders above the link,
+// not those above the folder it leads to.
+std::vector<std::wstring> UnixHomeAndParents() {
+    const std::wstring given =
+        AskForText([](wchar_t* buffer, DWORD size) { return ::GetEnvironmentVariableW(L"WINEHOMEDIR", buffer, size); });
+    const std::wstring prefix = L"\\??\\";
+    if (given.rfind(prefix, 0) != 0) return {};
+    std::wstring path = L"\\\\?\\" + given.substr(prefix.size());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    std::vector<std::wstring> folders = VerbatimFolderAndParents(path);
+    const std::size_t spelled = folders.size();
+    for (std::size_t i = 0; i < spelled; ++i) {
+        const std::vector<std::wstring> reached = VerbatimFolderAndParents(ReachedPath(folders[i]));
+        folders.insert(folders.end(), reached.begin(), reached.end());
+    }
+    return folders;
+}
+
 }  // namespace
 
 // The root of the volume or share `full` lies on; the Windows directory
 // (the system's own, also under a terminal server, where
 // GetWindowsDirectory may name a folder of the user), the user's profile
-// folder, and under Wine the Unix home folder, each with every folder
-// above it.
-std::vector<std::wstring> KeptPaths(const std::wstring& full) {
+// folder, each with every folder above it; and under Wine the Unix home
+// folder (see UnixHomeAndParents), where the caller can reach it.
+KeptPaths KeptPathsFor(const std::wstring& full) {
     std::vector<wchar_t> root(full.size() + 2);
     if (!::GetVolumePathNameW(full.c_str(), root.data(), static_cast<DWORD>(root.size()))) return {};
-    std::vector<std::wstring> paths = FolderAndParents(
+    KeptPaths paths;
+    paths.told = FolderAndParents(
         AskForText([](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); }));
     const std::vector<std::wstring> profile = FolderAndParents(ProfileFolder());
-    if (paths.empty() || profile.empty()) return {};
-    paths.insert(paths.end(), profile.begin(), profile.end());
-    if (Nt().wine && ::GetEnvironmentVariableW(L"WINEHOMEDIR", nullptr, 0) != 0) {
-        const std::vector<std::wstring> home = UnixHomeAndParents();
-        if (home.empty()) return {};
-        paths.insert(paths.end(), home.begin(), home.end());
-    }
-    paths.push_back(root.data());
+    if (paths.told.empty() || profile.empty()) return {};
+    paths.told.insert(paths.told.end(), profile.begin(), profile.end());
+    paths.told.push_back(root.data());
+    if (Nt().wine) paths.reachable = UnixHomeAndParents();
     return paths;
 }
 

@@ -17,8 +17,10 @@ namespace karvelin::files {
 
 #ifdef _WIN32
 using EntryName = std::wstring;
+constexpr char kLogSeparator = '\\';
 #else
 using EntryName = std::string;
+constexpr char kLogSeparator = '/';
 #endif
 
 // What an object is to the walk: a folder it may enter, a link (removed as
@@ -31,6 +33,9 @@ struct ObjectIdentity {
     std::uint64_t volume = 0;
     std::uint64_t file = 0;
     bool operator==(const ObjectIdentity& other) const { return volume == other.volume && file == other.file; }
+    bool operator<(const ObjectIdentity& other) const {
+        return volume != other.volume ? volume < other.volume : file < other.file;
+    }
 };
 
 // One entry of a folder's listing, as the system gives it: the name is data
@@ -73,7 +78,9 @@ public:
 
 // The folder a removal was asked for, resolved once: the folder that holds it,
 // opened, the entry's own name in it, and what is never removed, told by
-// identity. An empty `kept` refuses the removal.
+// identity: wherever the walk meets one of those objects, it stays whole. An
+// empty `kept` refuses the removal. The folder that holds the tree lies
+// outside it: it keeps its mode or attributes, whatever that leaves.
 struct TreeTarget {
     std::unique_ptr<TreeNode> parent;
     EntryName name;
@@ -107,6 +114,12 @@ public:
     virtual void Start(const std::string& command_line) = 0;
     virtual const LeadBytes& Lead() = 0;
 };
+
+// For the log: a name as text (Windows: in the ANSI code page, a character it
+// lacks as '?'), and the error of the system call that failed last on this
+// thread, its number and text.
+std::string LogName(const EntryName& name);
+std::string LastSystemError();
 
 // The system's calls. They keep nothing between calls, so removals may run
 // on several threads at once.

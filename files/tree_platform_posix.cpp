@@ -18,6 +18,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "common/posix_mode.h"
@@ -119,14 +120,18 @@ public:
         const int flags = entry.Kind() == EntryKind::Folder ? AT_REMOVEDIR : 0;
         bool removed = ::unlinkat(Fd(), name.c_str(), flags) == 0;
         // This folder's mode keeps its owner from removing entries (a level
-        // closed and opened again keeps the mode it had): it gets the
-        // permission for the walk, and its mode back when it stays.
-        if (!removed && errno == EACCES && Widen()) removed = ::unlinkat(Fd(), name.c_str(), flags) == 0;
+        // closed and opened again keeps the mode it had): a folder of the
+        // tree gets the permission for the walk, and its mode back when it
+        // stays. The folder that holds the tree is no part of it: never.
+        if (!removed && errno == EACCES && !holds_tree_ && Widen())
+            removed = ::unlinkat(Fd(), name.c_str(), flags) == 0;
         if (removed) static_cast<PosixNode&>(entry).removed_ = true;
         return removed;
     }
 
     int Descriptor() const { return listing_ ? ::dirfd(listing_.get()) : fd_.get(); }
+    // Made the folder that holds a tree: its mode is never changed.
+    void HoldsTree() { holds_tree_ = true; }
 
     std::unique_ptr<TreeNode> OpenContainer() override {
         unique_fd fd = OpenFolder(Fd(), "..", 0);
@@ -180,6 +185,7 @@ private:
     bool mount_root_ = false;
     bool widened_ = false;
     bool removed_ = false;
+    bool holds_tree_ = false;
 };
 
 std::string HomeDirectory() {
@@ -214,9 +220,12 @@ std::string LinkText(const PosixNode& node) {
 
 // "/", every object on the way to the home folder as `home` spells it (each
 // folder, each link, each link's own way), the home folder, and each folder
-// above it up to "/". Empty, refusing every removal, where the way cannot be
-// told: a step that fails but for a name that is not there, too many links, a
-// climb that does not reach "/".
+// above it up to "/". What cannot be reached is not told: a way that stops
+// (a folder the caller may not search, too many links, a link that cannot
+// be read) keeps what it reached and the folders above it, as far as the
+// climb can go;
+// what lies beyond cannot be opened by this caller, and so cannot be removed
+// by it either. Empty, refusing every removal, only where "/" cannot be told.
 std::vector<ObjectIdentity> ProtectedObjects(const std::string& home) {
     const auto root = Place(AT_FDCWD, "/", O_DIRECTORY);
     if (!root) return {};
@@ -241,14 +250,11 @@ std::vector<ObjectIdentity> ProtectedObjects(const std::string& home) {
         names.pop_front();
         if (name == ".") continue;
         std::unique_ptr<PosixNode> next = Place(folder->Descriptor(), name.c_str(), O_NOFOLLOW);
-        if (!next) {
-            if (errno == ENOENT) break;  // no home there: what leads to it is kept
-            return {};
-        }
+        if (!next) break;  // not there, or not to be searched by this caller: what leads to it is kept
         kept.push_back(next->Identity());
         if (next->Kind() == EntryKind::Link) {
             const std::string text = LinkText(*next);
-            if (text.empty() || ++links > kMostLinks) return {};
+            if (text.empty() || ++links > kMostLinks) break;
             if (text[0] == '/') folder = Place(AT_FDCWD, "/", O_DIRECTORY);
             add_names(text);
         } else if (next->Kind() == EntryKind::Folder) {
@@ -257,12 +263,16 @@ std::vector<ObjectIdentity> ProtectedObjects(const std::string& home) {
             break;  // a file: the folders that hold it are climbed below
         }
     }
+    // A folder this caller may not search has no ".." for it: the climb
+    // stops there (from an absolute HOME the way down passed every folder
+    // above it; whatever else the climb would have told, the walk meets the
+    // home and the way to it by identity).
     for (long level = 0; folder && level < kMostLevels; ++level) {
-        if (folder->Identity() == top) return kept;
+        if (folder->Identity() == top) break;
         kept.push_back(folder->Identity());
         folder = Container(*folder);
     }
-    return {};
+    return kept;
 }
 
 class PosixTrees final : public TreePlatform {
@@ -279,8 +289,11 @@ public:
         const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
         TreeTarget target;
         target.name = text.substr(slash == std::string::npos ? 0 : slash + 1);
-        target.parent = Place(AT_FDCWD, folder.c_str(), O_DIRECTORY);
-        if (target.parent) target.kept = ProtectedObjects(home_.empty() ? HomeDirectory() : home_);
+        std::unique_ptr<PosixNode> parent = Place(AT_FDCWD, folder.c_str(), O_DIRECTORY);
+        if (!parent) return target;
+        parent->HoldsTree();
+        target.parent = std::move(parent);
+        target.kept = ProtectedObjects(home_.empty() ? HomeDirectory() : home_);
         return target;
     }
 
@@ -306,6 +319,13 @@ PosixTrees g_tree{std::string()};
 }  // namespace
 
 TreePlatform& SystemTree() { return g_tree; }
+
+std::string LogName(const EntryName& name) { return name; }
+
+std::string LastSystemError() {
+    const int error = errno;
+    return "error " + std::to_string(error) + ": " + std::generic_category().message(error);
+}
 
 std::unique_ptr<TreePlatform> LinuxTreeWithHome(const std::string& home) { return std::make_unique<PosixTrees>(home); }
 

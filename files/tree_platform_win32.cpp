@@ -61,6 +61,14 @@ std::wstring Verbatim(const std::wstring& full) {
     return L"\\\\?\\" + full;
 }
 
+// A status; a failure is also made the thread's last error, which the log
+// tells.
+bool Succeeded(NTSTATUS status) {
+    if (NT_SUCCESS(status)) return true;
+    if (Nt().to_error) ::SetLastError(Nt().to_error(status));
+    return false;
+}
+
 win32::unique_hfile OpenByPath(const std::wstring& path, DWORD access) {
     return win32::unique_hfile(::CreateFileW(path.c_str(), access,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -127,7 +135,7 @@ public:
             IO_STATUS_BLOCK io{};
             win32::unique_hfile child;
             HANDLE opened = nullptr;
-            if (!NT_SUCCESS(Nt().open(&opened, attempt.access, &attributes, &io, attempt.sharing, kOpenOptions)))
+            if (!Succeeded(Nt().open(&opened, attempt.access, &attributes, &io, attempt.sharing, kOpenOptions)))
                 continue;
             child.reset(opened);
             auto node = std::make_unique<SystemNode>(std::move(child));
@@ -187,7 +195,7 @@ private:
         FILE_DISPOSITION_INFORMATION disposition{};
         disposition.DoDeleteFile = TRUE;
         IO_STATUS_BLOCK io{};
-        return NT_SUCCESS(Nt().set(handle_.get(), &io, &disposition, sizeof disposition, kDispositionInformation));
+        return Succeeded(Nt().set(handle_.get(), &io, &disposition, sizeof disposition, kDispositionInformation));
     }
 
     // Under Wine: the child's final path is this directory's and the name.
@@ -252,15 +260,20 @@ public:
     std::size_t LevelsHeldOpen() override { return SIZE_MAX; }
 
 private:
-    // What KeptPaths names; one that cannot be told: nothing is removed.
+    // What KeptPathsFor names; one of its `told` that cannot be told:
+    // nothing is removed.
     static std::vector<ObjectIdentity> ProtectedObjects(const std::wstring& full) {
-        const std::vector<std::wstring> paths = KeptPaths(full);
-        if (paths.empty()) return {};
+        const KeptPaths paths = KeptPathsFor(full);
+        if (paths.told.empty()) return {};
         std::vector<ObjectIdentity> kept;
-        for (const std::wstring& kept_path : paths) {
-            const auto node = kept_path.empty() ? nullptr : NodeAt(kept_path, FILE_READ_ATTRIBUTES);
-            if (!node) return {};
-            kept.push_back(node->Identity());
+        for (const auto* list : {&paths.told, &paths.reachable}) {
+            for (const std::wstring& kept_path : *list) {
+                const auto node = kept_path.empty() ? nullptr : NodeAt(kept_path, FILE_READ_ATTRIBUTES);
+                if (node)
+                    kept.push_back(node->Identity());
+                else if (list == &paths.told)
+                    return {};
+            }
         }
         return kept;
     }
@@ -310,5 +323,27 @@ SystemCommands g_commands;
 
 TreePlatform& SystemTree() { return g_tree; }
 TreeCommands& SystemTreeCommands() { return g_commands; }
+
+std::string LogName(const EntryName& name) {
+    if (name.empty() || name.size() > INT_MAX / 4) return std::string();
+    const int size = static_cast<int>(name.size());
+    const int length =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, &text[0], length, nullptr, nullptr);
+    return text;
+}
+
+std::string LastSystemError() {
+    const DWORD error = ::GetLastError();
+    char text[512] = {};
+    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                          text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return "error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
+}
 
 }  // namespace karvelin::files

@@ -19,7 +19,9 @@ namespace karvelin::files {
 // or finished for want of memory leaves what it has not reached.
 //
 // The walk: refuses what the target resolves to when it is protected or its
-// own parent; a link loses the link alone; a file stays. A folder is emptied
+// own parent; a link loses the link alone; a file stays. Every entry the walk
+// opens is checked against what is protected, by identity: one met inside
+// the tree stays whole, and so do the folders that hold it. A folder is emptied
 // level by level, each level held open while the walk is in it: every entry is
 // opened through its folder and checked to be the very object listed before
 // it is touched; files and links are deleted, folders emptied the same way and
@@ -34,7 +36,11 @@ namespace karvelin::files {
 // entry's own, an entry swapped since it was listed, a link that stayed,
 // another volume, a file with other names (or whose names cannot be counted),
 // an entry that could not be opened or a folder that could not be listed, a
-// folder that could not be removed though nothing it listed stayed in it.
+// folder that could not be removed though nothing it listed stayed in it, a
+// protected object met inside.
+//
+// The log (when on) tells why a removal was refused, each entry left and why,
+// and the commands started.
 class TreeRemoval {
 public:
     TreeRemoval(const char* path, TreePlatform& tree, TreeCommands* commands = nullptr) noexcept;
@@ -43,6 +49,8 @@ public:
 private:
     TreePlatform& tree_;
     TreeCommands* commands_;
+    std::string given_;
+    std::string unresolved_;  // the system's error where the path could not be resolved (the log on)
     TreeTarget target_;
     bool ready_ = false;
 };

@@ -39,6 +39,9 @@ struct NtCalls {
     // GetFinalPathNameByHandle would do, but Wine's fails beyond 260
     // characters, and Windows before Vista has none.
     NtQueryObjectCall object_name = Lookup<NtQueryObjectCall>("ntdll.dll", "NtQueryObject");
+    // An NT status as the thread's last error, for the log.
+    using StatusToErrorCall = ULONG(NTAPI*)(NTSTATUS);
+    StatusToErrorCall to_error = Lookup<StatusToErrorCall>("ntdll.dll", "RtlNtStatusToDosError");
     bool wine = Lookup<void*>("ntdll.dll", "wine_get_version") != nullptr;
     bool usable() const { return open && list && set && query; }
 };
@@ -74,8 +77,14 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
 std::wstring DosPathOf(const std::wstring& object_name);
 
 // Kept folders (kept_folders_win32.cpp).
-// The paths of what a removal of the full path `full` never touches; empty
-// when one of them cannot be told.
-std::vector<std::wstring> KeptPaths(const std::wstring& full);
+// The paths of what a removal of the full path `full` never touches: `told`
+// must each be told (else nothing is removed); `reachable` are told where
+// they can be opened (the Unix side's folders, which may be closed to the
+// caller).
+struct KeptPaths {
+    std::vector<std::wstring> told, reachable;
+};
+// Empty `told` when one of them cannot be named.
+KeptPaths KeptPathsFor(const std::wstring& full);
 
 }  // namespace karvelin::files::tree_system

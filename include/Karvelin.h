@@ -244,10 +244,12 @@ KARVELIN_API ResultCode KARVELIN_CALL CheckDestFileDir(const char *path);
  * waited for) once, <dir> being the system's name for the directory the walk
  * held. Leaves untouched an empty path, separators only, a drive root in any
  * form, the Windows directory, the user's profile folder (and under Wine the
- * Unix home) and every folder above them. Linux: the same walk through
- * descriptors, no link followed, no file system crossed, no command; refuses
- * "", "/", a last name "." or "..", the home directory, every link on the way
- * to it and every folder above it as HOME spells it. Reports nothing. */
+ * Unix home) and every folder above them; such a folder met inside the tree
+ * stays whole, with the folders that hold it. Linux: the same walk through
+ * descriptors, no link followed, no file system crossed, no command, the
+ * folder that holds the tree left as it is; refuses "", "/", a last name "."
+ * or "..", the home directory, every link on the way to it and every folder
+ * above it as HOME spells it. Reports nothing. */
 KARVELIN_API void KARVELIN_CALL DelFilesAndDir(const char *directory);
 
 /* The code's 32 bits as an unsigned decimal text ("%u"). Library-owned, per

@@ -152,7 +152,7 @@ enum class Lock { Holds, Releases };
     N(DelFilesAndDir, ChangesHost, Never, "removes the DIRECTORY tree; Windows leaves alone \"\", separators " \
       "only, a drive root, the Windows directory, the user's profile folder (under Wine also the Unix " \
       "home) and the folders above them; Linux leaves alone \"\", /, the home directory, every link on " \
-      "the way to it and every folder above it")                                                     \
+      "the way to it and every folder above it; such a folder met inside the tree stays whole")        \
     N(GetErrorDescription, Reads, Never, "the text of a result code: its 32 bits as unsigned decimal")
 
 // How each face shows each function, row for row as KARVELIN_FUNCTIONS.

@@ -52,6 +52,7 @@ public:
     std::vector<std::string> log, started;
     bool follows_links = false;                   // opens a link's target instead of the link
     bool protection_unknown = false;
+    std::vector<std::uint64_t> kept;  // protected besides the root and the Windows directory
     bool ignores_read_only = false;  // the disposition flag that ignores read-only
     LeadBytes lead;
     std::size_t held = SIZE_MAX;  // levels the walk may hold open
@@ -155,6 +156,7 @@ public:
         const std::uint64_t parent = Find(full.substr(0, separator));
         if (parent) target.parent = std::make_unique<Node>(*this, parent);
         if (!protection_unknown) target.kept = {{7, 1}, {7, Find("C:\\WINDOWS")}};
+        for (const std::uint64_t id : kept) target.kept.push_back({7, id});
         return target;
     }
     bool IsOwnName(const EntryName& name) override {

@@ -6,12 +6,15 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pthread.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -54,6 +57,26 @@ int AsUser(const fs::path& base, const std::function<void()>& work, bool only_ba
     return InChild([&] {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return kSkipped;
         ::prctl(PR_SET_DUMPABLE, 1);  // its /proc/self its own again, as for any process of the user
+        return work(), 0;
+    });
+}
+
+// `work` in a child with a mount namespace of its own (and a user namespace
+// where the suite is no root), `source` bound at `target` in it; kSkipped
+// where the system allows neither.
+int WithBindMount(const fs::path& source, const fs::path& target, const std::function<void()>& work) {
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    return InChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return kSkipped;
+            std::ofstream("/proc/self/setgroups") << "deny";
+            std::ofstream("/proc/self/uid_map") << uid << " " << uid << " 1";
+            std::ofstream("/proc/self/gid_map") << gid << " " << gid << " 1";
+        }
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return kSkipped;
         return work(), 0;
     });
 }

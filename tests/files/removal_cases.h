@@ -20,7 +20,8 @@ enum RemovalFace : unsigned { kLinux = 1, kWine = 2, kWineLinks = 4 };
 // stack with 64 descriptors; Deep: Linux as Chain, Windows 24 names of 20
 // characters; Mixed: read-only and hidden folders, dotted names, links.
 enum class Trap { Folders, Names, Entries, Chain, Deep, FolderLink, FileLink, TopLink, LinkForCommands,
-                  ViaLinkedFolder, BackslashName, BestFit, Swap, Mount, Mixed, Missing, AFile };
+                  ViaLinkedFolder, BackslashName, BestFit, Swap, Mount, Mixed, Missing, AFile, SealedParent,
+                  LinkedHome };
 
 // What the folders above the deepest are made (on Windows: read-only means
 // read-only, hidden and system).
@@ -64,6 +65,11 @@ inline const RemovalTrap kRemovalTraps[] = {
     {"a missing path", Trap::Missing, "missing", kLinux},
     {"a file", Trap::AFile, "outside\\ro.txt", kLinux},
     {"a file with a trailing separator", Trap::AFile, "outside\\ro.txt\\", kLinux},
+    // The folder that holds the tree keeps its mode (555, for an ordinary user).
+    {"a tree in a folder that may not be written", Trap::SealedParent, "sealed\\tree", kLinux},
+    // The home below a link (home -> data/home): the folders above where the
+    // link leads are the home's too.
+    {"the home reached through a link", Trap::LinkedHome, "linkhome\\data", kWineLinks},
 };
 
 // Paths refused by every removal: a drive root or the Windows directory in

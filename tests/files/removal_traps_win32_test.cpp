@@ -77,6 +77,11 @@ protected:
     // The trees removal_traps_wine.sh made, as Wine names them; empty unless it runs the test.
     const char* made_ = std::getenv("KARVELIN_LINK_TREE");
     const std::string root_ = made_ ? std::string("Z:") + made_ : "";
+    const std::string saved_home_ = [] {
+        char home[4096] = {};
+        const DWORD length = ::GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home);
+        return std::string(home, length < sizeof home ? length : 0);
+    }();
 };
 
 // The traps the test makes itself, each face of the table's rows its own way.
@@ -205,6 +210,14 @@ TEST_F(RemovalTraps, EmptyBackslashesAndDriveRootsAreRefused) {
     ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_NE(::GetFileAttributesA((std::string(windows) + "\\system32\\kernel32.dll").c_str()),
               INVALID_FILE_ATTRIBUTES);
+    // The profile folder, in this prefix a plain folder (its own folders
+    // are no links into the host's home): refused, everything in it stays.
+    char profile[MAX_PATH] = {};
+    ASSERT_NE(::GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH), 0u);
+    const auto in_profile = Snapshot(profile, "", 2);
+    ASSERT_FALSE(in_profile.empty());
+    RemoveAndWait(profile);
+    EXPECT_EQ(Snapshot(profile, "", 2), in_profile) << profile;
 }
 
 // Links made from the Linux side by tests/files/removal_traps_wine.sh (Wine
@@ -234,6 +247,7 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
         {Trap::BackslashName, "\\backslash-tree", "\\backslash-tree", "\\backslash-tree\\..\\canary.txt"},
         {Trap::BestFit, "\\bestfit-tree", "\\bestfit-tree", ""},
         {Trap::Mount, "\\mount-tree", "", ""},
+        {Trap::LinkedHome, "\\linkhome\\data", "", ""},
     };
     for (const RemovalTrap& row : kRemovalTraps) {
         if (!(row.faces & kWineLinks)) continue;
@@ -246,6 +260,21 @@ TEST_F(RemovalTraps, LinksOutOfTheTree) {
             if (::GetFileAttributesA(in_mount.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
             RemoveAndWait(root_ + c->tree);
             EXPECT_NE(::GetFileAttributesA(in_mount.c_str()), INVALID_FILE_ATTRIBUTES);
+            continue;
+        }
+        if (row.trap == Trap::LinkedHome) {
+            // WINEHOMEDIR names the home through the link: data is above the
+            // home, refused whole; a folder of data's own beside it goes.
+            std::string home = std::string(made_) + "\\linkhome\\home\\me";  // the script's own spelling
+            std::replace(home.begin(), home.end(), '\\', '/');
+            ::SetEnvironmentVariableA("WINEHOMEDIR", ("\\??\\unix" + home).c_str());
+            const auto before = Snapshot(root_ + "\\linkhome", "");
+            RemoveAndWait(root_ + c->tree);
+            EXPECT_EQ(Snapshot(root_ + "\\linkhome", ""), before) << row.what;
+            RemoveAndWait(root_ + c->tree + "\\other");
+            EXPECT_EQ(::GetFileAttributesA((root_ + c->tree + "\\other").c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_NE(::GetFileAttributesA((root_ + c->tree + "\\home\\me\\keep.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+            ::SetEnvironmentVariableA("WINEHOMEDIR", saved_home_.empty() ? nullptr : saved_home_.c_str());
             continue;
         }
         const auto before = Snapshot(root_, c->beside);

@@ -4,7 +4,8 @@
 # reached through a linked folder, a link left for the clean-up commands), a
 # name holding a backslash ("..\canary.txt", beside which the tree's parent
 # holds canary.txt), and a folder named with the full-width characters of
-# "..\.." (a code page's best fit of that name climbs two folders).
+# "..\.." (a code page's best fit of that name climbs two folders), a home
+# folder reached through a link.
 # Beside the Wine test, a Linux helper answers its requests through files:
 # - "alias-request" holds the prefix's dosdevices folder: it links w: there to
 #   the C: drive (what subst makes) and answers "alias-done";
@@ -52,6 +53,8 @@ f filelink-tree/file.txt x && ln -s ../outside/ro.txt "$base/filelink-tree/link"
 ln -s outside "$base/toplink"
 f real/tree/sub/file.txt x && ln -s real "$base/via"
 f canary.txt canary
+# A home below a link (linkhome/home -> data/home), beside a folder of data's own.
+f linkhome/data/home/me/keep.txt kept && f linkhome/data/other/f x && ln -s data/home "$base/linkhome/home"
 f 'backslash-tree/..\canary.txt' x && f backslash-tree/sub/f x
 bestfit=$(printf '\357\274\216\357\274\216\357\274\274\357\274\216\357\274\216')  # U+FF0E U+FF0E U+FF3C U+FF0E U+FF0E
 f "bestfit-tree/a/$bestfit/b/f" x && f "bestfit-tree/a/$bestfit/f" x

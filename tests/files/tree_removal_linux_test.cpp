@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -56,7 +54,9 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
         {test::FolderMode::WriteOnly, P::owner_write}, {test::FolderMode::WriteAndSearch, P::owner_write | P::owner_exec}};
     for (const test::RemovalTrap& c : test::kRemovalTraps) {
         if (!(c.faces & test::kLinux)) continue;
-        const fs::path removed = c.trap == test::Trap::TopLink ? base_ / "toplink" : tree;
+        const fs::path removed = c.trap == test::Trap::TopLink        ? base_ / "toplink"
+                                 : c.trap == test::Trap::SealedParent ? base_ / "sealed" / "tree"
+                                                                      : tree;
         std::vector<fs::path> left;  // under `removed`, what stays
         switch (c.trap) {
         case test::Trap::Folders: folders(c.depth, modes.at(c.folders)); break;
@@ -94,6 +94,12 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
             fs::permissions(tree / "read-only", P::owner_read | P::owner_exec);
             fs::create_directory_symlink(outside, tree / "a" / "dirlink"), fs::create_symlink(outside / "ro.txt", tree / "filelink");
             break;
+        case test::Trap::SealedParent:  // the caller may not remove the tree from it: emptied, it stays
+            fs::create_directories(removed / "d"), Write(removed / "d" / "f", "x");
+            fs::permissions(removed.parent_path(), P::owner_read | P::owner_exec | P::group_read | P::group_exec |
+                                                       P::others_read | P::others_exec);
+            left = {removed};
+            break;
         case test::Trap::Missing: case test::Trap::AFile: break;
         default: ADD_FAILURE() << c.what << ": no Linux trap";
         }
@@ -118,13 +124,9 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
             swapper.join();
             remove();  // what a swap kept from it
         } else if (c.trap == test::Trap::Mount) {
-            status = InChild([&] {
-                if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                    ::mount(outside.c_str(), (tree / "sub" / "mnt").c_str(), nullptr, MS_BIND, nullptr) != 0)
-                    return kSkipped;
-                return remove(), 0;
-            });
-        } else if (c.folders != test::FolderMode::Plain && c.folders != test::FolderMode::ReadOnly) {
+            status = WithBindMount(outside, tree / "sub" / "mnt", remove);
+        } else if ((c.folders != test::FolderMode::Plain && c.folders != test::FolderMode::ReadOnly) ||
+                   c.trap == test::Trap::SealedParent) {
             status = AsUser(base_, remove);
         } else {
             remove();
@@ -137,6 +139,9 @@ TEST_F(LinuxTree, TrapsLeaveEverythingBesideTheTree) {
         EXPECT_EQ(status, 0) << c.what;
         EXPECT_EQ(Snapshot(base_, removed), before) << c.what;
         for (const fs::path& stays : left) EXPECT_TRUE(fs::exists(stays)) << c.what << ": " << stays;
+        if (c.trap == test::Trap::SealedParent) {
+            EXPECT_TRUE(fs::exists(removed) && fs::is_empty(removed)) << c.what;
+        }
         for (const auto& [folder, mode] : kept_modes) EXPECT_EQ(fs::status(folder).permissions(), mode) << c.what << ": " << folder;
         if (left.empty()) {
             EXPECT_FALSE(fs::exists(fs::symlink_status(removed))) << c.what;
@@ -163,10 +168,15 @@ TEST_F(LinuxTree, RefusesTheHomeDirectoryAndItsParents) {
     fs::path deep_home = base_ / "deep-home";
     fs::create_directory_symlink(base_ / "deep" / thousand, deep_home);
     for (int link = 1; link < 5; ++link, deep_home /= "l") ::symlinkat(thousand.c_str(), AT_FDCWD, (deep_home / "l").c_str());
+    // real/homes bound at view in the case's mount namespace: no climb from
+    // HOME goes through real, but the walk meets the home by its identity.
+    fs::create_directories(base_ / "real" / "homes" / "me"), fs::create_directories(base_ / "real" / "other" / "d");
+    fs::create_directory(base_ / "view"), Write(base_ / "real" / "homes" / "me" / "keep", "kept");
     const std::string link = (base_ / "home-link").string(), h = home.string();
     const struct {
         std::string home, path;
-        fs::path stays;
+        fs::path stays, gone = {};  // gone: what goes beside what stays
+        bool bound = false;
     } cases[] = {
         {link, "", home / "work"}, {link, h, home / "work"}, {link, h + "/", home / "work"},
         {link, (base_ / "home").string(), home / "work"}, {link, (home / "..").string(), home / "work"},
@@ -176,11 +186,22 @@ TEST_F(LinuxTree, RefusesTheHomeDirectoryAndItsParents) {
         {(base_ / "links" / "l1").string(), (base_ / "links").string(), base_ / "links" / "l1"},
         {"home/user", h, home / "work"},  // relative to the current folder, the base
         {deep_home.string(), (base_ / "deep").string(), base_ / "deep" / "d"},
+        {(base_ / "view" / "me").string(), (base_ / "real").string(), base_ / "real" / "homes" / "me" / "keep",
+         base_ / "real" / "other", true},
     };
     fs::current_path(base_);
     for (const auto& c : cases) {
-        RemoveTreeNoFollow(c.path.c_str(), c.home);
+        const auto remove = [&] { RemoveTreeNoFollow(c.path.c_str(), c.home); };
+        if (!c.bound) {
+            remove();
+        } else if (const int status = WithBindMount(base_ / "real" / "homes", base_ / "view", remove); status == kSkipped) {
+            std::printf("%s: skipped, no mount namespace\n", c.path.c_str());
+            continue;
+        }
         EXPECT_TRUE(fs::exists(fs::symlink_status(c.stays))) << c.home << " " << c.path;
+        if (!c.gone.empty()) {
+            EXPECT_FALSE(fs::exists(c.gone)) << c.home << " " << c.path;
+        }
     }
     fs::current_path(start);
     RemoveTreeNoFollow((home / "work").c_str(), h);  // below the home directory: removed

@@ -43,7 +43,7 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
     // How the volume behaves: it opens a link's target, it may delete a
     // read-only file, the walk may hold one level open; and the commands are
     // started for the folder left behind.
-    enum : unsigned { kFollows = 1, kIgnoresReadOnly = 2, kHeldOne = 4, kCommands = 8 };
+    enum : unsigned { kFollows = 1, kIgnoresReadOnly = 2, kHeldOne = 4, kCommands = 8, kHomeKept = 16 };
     const struct {
         const char* what;
         std::vector<std::pair<std::string, std::uint32_t>> tree;  // below C:\inst\app
@@ -83,6 +83,10 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
         {"a folder that holds what its listing does not show", {{"sub", D | kHoldsUnlisted}, {"sub\\f", 0}}, {"", "sub"}},
         {"a link that cannot be removed", {{"dirlink", kDirectoryLink | kLocked}, {"f", 0}}, {"", "dirlink"}},
         {"a folder that cannot be listed", {{"sub", D | kUnlistable}, {"sub\\f", 0}}, {"", "sub", "sub\\f"}},
+        // The home folder met by its identity (a bind mount's real parent):
+        // it stays whole, the folders above it too, and no command starts.
+        {"a protected folder inside stays whole", {{"a", D}, {"a\\home", D}, {"a\\home\\f", 0}, {"a\\x", 0}, {"y", 0}},
+         {"", "a", "a\\home", "a\\home\\f"}, kHomeKept | kHeldOne},
         {"a folder on another volume stays, contents and all", {{"mnt", D | kOtherVolume}, {"mnt\\f", 0}, {"f", 0}},
          {"", "mnt", "mnt\\f"}},
         {"one level held open: back up through the folders",
@@ -102,6 +106,7 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
         tree.before_open = c.before_open;
         tree.held = c.how & kHeldOne ? 1 : SIZE_MAX;
         tree.ignores_read_only = c.how & kIgnoresReadOnly;
+        if (c.how & kHomeKept) tree.kept = {tree.Find("C:\\inst\\app\\a\\home")};
         TreeRemoval("C:\\inst\\app", tree, windows ? &tree : nullptr)();
 
         std::map<std::string, std::uint32_t> outside, expected = kOutside;

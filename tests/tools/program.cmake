@@ -104,6 +104,8 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(number_no_octal 2 "COUNT: \"0o1\" is not a count" Recode abc 0o1)
   karvelin_removal(tree_not_there 0 "^DelFilesAndDir +not there$" missing)
   karvelin_removal(tree_refused 1 "^DelFilesAndDir +still there: 2 entries$" home)
+  # A HOME the caller may not enter: what can be told is protected, the tree goes.
+  karvelin_removal(tree_foreign_home 0 "^DelFilesAndDir +removed" foreign-home)
   # Every verb answers --help.
   add_test(NAME karvelin_help_every_verb COMMAND sh -c
            "for verb in report list $($0 list | cut -d' ' -f1); do $0 $verb --help | grep -q '^usage: karvelin '$verb || { echo no help for $verb; exit 1; }; done"
