@@ -24,6 +24,7 @@
 #include "common/log.h"
 #include "common/posix_mode.h"
 #include "common/posix_owners.h"
+#include "common/system_error.h"
 #include "common/unique_any.h"
 #include "files/copy_platform.h"
 
@@ -166,12 +167,6 @@ bool Blocking(int fd) {
 
 constexpr char kFunction[] = "CopyTheFile";
 constexpr char kSource[] = "source", kDestination[] = "destination";
-
-// The system's error, its number and text, for the log.
-std::string ErrorText(int error) {
-    char buffer[256];
-    return "error " + std::to_string(error) + " (" + ::strerror_r(error, buffer, sizeof buffer) + ")";
-}
 
 // A failed step of one side, for the log: the side, its name, the step, and
 // the system's error. Answers false, the copy's answer.

@@ -13,6 +13,7 @@
 
 #include "common/log.h"
 #include "common/sized_text.h"
+#include "common/system_error.h"
 #include "common/win32_owners.h"
 #include "files/copy_platform.h"
 
@@ -65,16 +66,6 @@ constexpr char kFunction[] = "CopyTheFile";
 constexpr char kSource[] = "source", kDestination[] = "destination";
 
 std::string Side(const char* side, const std::string& name) { return std::string(side) + " \"" + name + "\""; }
-
-// The system's error, its number and text, for the log.
-std::string ErrorText(DWORD error) {
-    char text[256] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                    text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' '))
-        --length;
-    return "error " + std::to_string(error) + " (" + std::string(text, length) + ")";
-}
 
 class SystemCopyFiles final : public CopyFiles {
 public:

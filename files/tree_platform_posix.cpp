@@ -18,11 +18,11 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "common/posix_mode.h"
 #include "common/posix_owners.h"
+#include "common/system_error.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
 
@@ -322,10 +322,7 @@ TreePlatform& SystemTree() { return g_tree; }
 
 std::string LogName(const EntryName& name) { return name; }
 
-std::string LastSystemError() {
-    const int error = errno;
-    return "error " + std::to_string(error) + ": " + std::generic_category().message(error);
-}
+std::string LastSystemError() { return ErrorText(static_cast<SystemError>(errno)); }
 
 std::unique_ptr<TreePlatform> LinuxTreeWithHome(const std::string& home) { return std::make_unique<PosixTrees>(home); }
 

@@ -15,6 +15,7 @@
 #include "common/no_throw.h"
 #include "common/wide_text_win32.h"
 #include "common/win32_owners.h"
+#include "common/system_error.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
 #include "files/tree_system_win32.h"
@@ -335,15 +336,6 @@ std::string LogName(const EntryName& name) {
     return text;
 }
 
-std::string LastSystemError() {
-    const DWORD error = ::GetLastError();
-    char text[512] = {};
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                          text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return "error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
-}
+std::string LastSystemError() { return ErrorText(::GetLastError()); }
 
 }  // namespace karvelin::files

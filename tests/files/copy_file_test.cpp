@@ -24,6 +24,7 @@
 #include <fstream>
 
 #include "common/posix_owners.h"
+#include "log_capture.h"
 #include "temp_folder.h"
 #endif
 
@@ -97,7 +98,11 @@ TEST_F(CopyTheFile, LinuxCopiesOverAnyDestination) {
         }
         if (has_source) fs::permissions(source, c.source_mode);
 
+        test::LogCapture log;
         EXPECT_EQ(::CopyTheFile(source.c_str(), destination.c_str()), c.expected) << c.what;
+        // A failed copy tells which side failed, and why.
+        EXPECT_EQ(log.Has("failure CopyTheFile: "), c.expected == 0) << c.what << "\n" << log.Lines();
+        if (what == "missing source") EXPECT_TRUE(log.Has("source \"" + source.string() + "\"")) << log.Lines();
         if (what.rfind("destination a link", 0) == 0) {
             EXPECT_TRUE(fs::is_symlink(destination) && fs::exists(reached) == (c.expected == 1)) << c.what;
         }

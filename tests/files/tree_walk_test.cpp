@@ -4,6 +4,7 @@
 
 #include "files/fake_tree.h"
 #include "files/removal_cases.h"
+#include "log_capture.h"
 
 namespace karvelin::files {
 namespace {
@@ -107,7 +108,13 @@ TEST(DelFilesAndDir, RemovesWhatIsInTheTreeAndNothingElse) {
         tree.held = c.how & kHeldOne ? 1 : SIZE_MAX;
         tree.ignores_read_only = c.how & kIgnoresReadOnly;
         if (c.how & kHomeKept) tree.kept = {tree.Find("C:\\inst\\app\\a\\home")};
+        test::LogCapture log;
         TreeRemoval("C:\\inst\\app", tree, windows ? &tree : nullptr)();
+        // The log says what went, or each entry left and why.
+        EXPECT_TRUE(log.Has(c.left.empty() ? "step DelFilesAndDir: removed \"C:\\inst\\app\""
+                                           : "failure DelFilesAndDir: left \"C:\\inst\\app"))
+            << c.what << "\n" << log.Lines();
+        EXPECT_EQ(log.Has("protected"), (c.how & kHomeKept) != 0) << c.what;
 
         std::map<std::string, std::uint32_t> outside, expected = kOutside;
         expected["C:"] = D;  // and the volume's root

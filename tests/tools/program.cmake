@@ -104,6 +104,7 @@ if(NOT WIN32)  # each Wine run makes a prefix: the rest natively only
   karvelin_case(number_no_octal 2 "COUNT: \"0o1\" is not a count" Recode abc 0o1)
   karvelin_removal(tree_not_there 0 "^DelFilesAndDir +not there$" missing)
   karvelin_removal(tree_refused 1 "^DelFilesAndDir +still there: 2 entries$" home)
+  karvelin_removal(tree_refused_told 1 "^failure DelFilesAndDir: refused .*: protected" home)
   # A HOME the caller may not enter: what can be told is protected, the tree goes.
   karvelin_removal(tree_foreign_home 0 "^DelFilesAndDir +removed" foreign-home)
   # Every verb answers --help.
