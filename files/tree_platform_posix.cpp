@@ -112,7 +112,11 @@ public:
         auto child = Entry(Fd(), entry.name.c_str());
         // A mount point is another file system's (or another place's, bound
         // here): never entered, never removed.
-        if (!child || child->mount_root_) return nullptr;
+        if (child && child->mount_root_) {
+            errno = EXDEV;  // what the log tells of it
+            return nullptr;
+        }
+        if (!child) return nullptr;
         return child;
     }
 
