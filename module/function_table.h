@@ -133,8 +133,8 @@ enum class Lock { Holds, Releases };
     N(RunSilent, ChangesHost, NonZero, "runs COMMAND ARGUMENT through the command interpreter, hidden; its exit code") \
     N(CheckUserRight, Reads, NonZero, "whether the process token holds the Administrators group, enabled") \
     N(GetCurrentInstallationType, Reads, Never, "the product's installation already on the host (2: none)") \
-    N(Recode, Reads, NoText, "the first COUNT bytes of TEXT (default: all) as printable pairs, the last byte's first") \
-    N(Decode, Reads, NoText, "the inverse of Recode over the first COUNT characters of TEXT (default: all)") \
+    N(Recode, Reads, NoText, "the first COUNT bytes of TEXT as printable pairs, the last byte's first") \
+    N(Decode, Reads, NoText, "the inverse of Recode over the first COUNT characters of TEXT") \
     N(CreateShortcut, ChangesHost, Hresult, "writes the shortcut file LINK_PATH")                   \
     N(GetWinDeskTopDir, Reads, EmptyText, "the user's desktop folder")                              \
     N(GetWinProgramDir, Reads, EmptyText, "the user's Start-menu program groups folder")            \
