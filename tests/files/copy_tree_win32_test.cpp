@@ -125,7 +125,14 @@ TEST_F(FilesThroughTheDll, CopyTheFileThroughUnixLinks) {
     ::CreateDirectoryA((base_ + "\\elsewhere").c_str(), nullptr);
     Write(base_ + "\\elsewhere\\file.txt", "old");
     for (const std::string target : {"file.txt", "nothing.txt"}) {
-        RunCommand("Z:\\usr\\bin\\ln -s elsewhere/" + target + " \"" + unix_base + "/to-" + target + "\"");
+        // Wine does not wait for a Unix program: a file made after the link
+        // says it is there.
+        const std::string link = unix_base + "/to-" + target;
+        RunCommand("Z:\\bin\\sh -c \"ln -s elsewhere/" + target + " '" + link + "' && touch '" + link + ".made'\"");
+        for (int tries = 0; tries < 1000 && ::GetFileAttributesA((base_ + "\\to-" + target + ".made").c_str()) ==
+                                                INVALID_FILE_ATTRIBUTES;
+             ++tries)
+            ::Sleep(10);
         const bool dangling = target == "nothing.txt";
         EXPECT_EQ(copy_((base_ + "\\source.txt").c_str(), (base_ + "\\to-" + target).c_str()), dangling ? 0 : 1);
         EXPECT_EQ(Read(base_ + "\\elsewhere\\" + target), dangling ? "" : "new") << target;
