@@ -102,7 +102,9 @@ TEST_F(CopyTheFile, LinuxCopiesOverAnyDestination) {
         EXPECT_EQ(::CopyTheFile(source.c_str(), destination.c_str()), c.expected) << c.what;
         // A failed copy tells which side failed, and why.
         EXPECT_EQ(log.Has("failure CopyTheFile: "), c.expected == 0) << c.what << "\n" << log.Lines();
-        if (what == "missing source") EXPECT_TRUE(log.Has("source \"" + source.string() + "\"")) << log.Lines();
+        if (what == "missing source") {
+            EXPECT_TRUE(log.Has("source \"" + source.string() + "\"")) << log.Lines();
+        }
         if (what.rfind("destination a link", 0) == 0) {
             EXPECT_TRUE(fs::is_symlink(destination) && fs::exists(reached) == (c.expected == 1)) << c.what;
         }
