@@ -43,11 +43,4 @@ public:
 // group otherwise.
 TokenPlatform& SystemToken();
 
-#ifdef _WIN32
-// The groups of a TokenGroups block (TOKEN_GROUPS), each compared with the
-// `administrators` SID: only the entries that lie inside the block, whatever
-// count it claims; a SID that does not lie inside it matches nothing.
-std::vector<TokenGroup> GroupsOfBlock(const std::string& block, void* administrators);
-#endif
-
 }  // namespace karvelin::checks

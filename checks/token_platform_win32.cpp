@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "checks/token_platform.h"
+#include "checks/token_platform_win32.h"
 #include "common/sized_text.h"
 #include "common/win32_owners.h"
 

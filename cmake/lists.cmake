@@ -14,10 +14,11 @@
 set(KARVELIN_LISTS_DIR ${PROJECT_BINARY_DIR})
 set(lists_source ${PROJECT_SOURCE_DIR}/module/lists.h)
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${lists_source} ${PROJECT_SOURCE_DIR}/module/function_table.h ${PROJECT_SOURCE_DIR}/include/Karvelin.h)
+  ${lists_source} ${PROJECT_SOURCE_DIR}/module/function_table.h ${PROJECT_SOURCE_DIR}/module/entries.h
+  ${PROJECT_SOURCE_DIR}/module/text_buffer.h ${PROJECT_SOURCE_DIR}/include/Karvelin.h)
 execute_process(
   COMMAND ${CMAKE_CXX_COMPILER} ${CMAKE_CXX_COMPILER_ARG1} -std=c++17 -E -P -x c++
-          -I${PROJECT_SOURCE_DIR}/include -I${PROJECT_SOURCE_DIR}/module ${lists_source}
+          -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/include -I${PROJECT_SOURCE_DIR}/module ${lists_source}
   OUTPUT_VARIABLE lists_output ERROR_VARIABLE lists_error RESULT_VARIABLE lists_result)
 if(NOT lists_result EQUAL 0)
   message(FATAL_ERROR "Preprocessing module/lists.h failed:\n${lists_error}")

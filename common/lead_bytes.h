@@ -31,12 +31,6 @@ private:
 // (932, 936, 949, 950); none for any other.
 LeadBytes LeadBytesOfCodePage(unsigned code_page);
 
-// The lead bytes of the process's ANSI code page, taken once when the library
-// is loaded. Windows: from the system's code page information. Linux: none,
-// unless the environment variable KARVELIN_ANSI_CODEPAGE names one of the
-// code pages above when the library is loaded.
-const LeadBytes& SystemLeadBytes();
-
 // ANSI paths, stepped through by characters: the length of `path` without its
 // run of trailing backslashes (a double-byte character's second byte is no
 // backslash).

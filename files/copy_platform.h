@@ -6,11 +6,6 @@
 #include <memory>
 #include <string>
 
-#ifndef _WIN32
-#include <sys/types.h>
-#include <time.h>
-#endif
-
 namespace karvelin::files {
 
 // What a name reached when the copy looked, before it changed anything: the
@@ -68,29 +63,5 @@ public:
 // descriptors opened relative to the current folder as it was, chmod through
 // the destination's descriptor, and an in-kernel copy that keeps holes.
 CopyPlatform& SystemCopy();
-
-#ifndef _WIN32
-// Linux: one step of an in-kernel copy from `in` to `out` at their file
-// offsets (both advanced), at most `count` bytes: the bytes copied, 0 where
-// it stopped, -1 with errno. copy_file_range, then sendfile.
-using KernelCopy = ssize_t (*)(int in, int out, std::size_t count);
-extern const KernelCopy kKernelCopies[2];
-
-// Linux: copies what the source `in` holds to the empty `out`, from its start
-// to where a read of it ends, at most `chunk` bytes a step. Holes the
-// source's file system reports (SEEK_DATA, SEEK_HOLE) stay holes. Each
-// kernel copy in `ways` is tried in turn until one is available for these
-// files; a kernel copy that stops is not taken for the source's end: reads
-// and writes go on from there. False when a read or write fails.
-bool CopyContents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count);
-
-// Linux: whether every change to a file made from `now` on (the system's
-// coarse clock) will show in its change time, given the change time it has.
-// The system stamps a change with that clock, or a finer one: a change in
-// the same tick as the last could carry the same time. A file system that
-// keeps whole seconds (a stamp without nanoseconds) shows it only in a later
-// count of them (FAT counts two).
-bool ChangesWouldShow(const timespec& changed, const timespec& now);
-#endif
 
 }  // namespace karvelin::files

@@ -1,12 +1,8 @@
-// Linux copies in the kernel where it can (copy_file_range, else sendfile,
-// else read and write), one stretch of data at a time, so that the source's
-// holes stay holes in the copy.
+// Linux copies the very objects its names found, or refuses; the contents go
+// over in the kernel where it can (copy_contents_posix.cpp), while the source
+// is watched for changes (copy_source_state_posix.cpp).
 #include <fcntl.h>
-#include <limits.h>
-#include <sys/inotify.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -18,7 +14,6 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "common/log.h"
@@ -26,7 +21,7 @@
 #include "common/posix_owners.h"
 #include "common/system_error.h"
 #include "common/unique_any.h"
-#include "files/copy_platform.h"
+#include "files/copy_platform_posix.h"
 
 namespace karvelin::files {
 namespace {
@@ -34,120 +29,6 @@ namespace {
 using posix::unique_fd;
 
 constexpr std::size_t kChunk = std::size_t{1} << 30;
-constexpr off_t kNoHole = std::numeric_limits<off_t>::max();
-
-// An error that says this way of copying is not available for these files
-// (another file system, a kernel without it), not that the copy failed.
-bool NotAvailable(int error) {
-    return error == ENOSYS || error == EXDEV || error == EINVAL || error == EOPNOTSUPP || error == ENOTSUP;
-}
-
-ssize_t CopyFileRange(int in, int out, std::size_t count) {
-    return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
-}
-ssize_t SendFile(int in, int out, std::size_t count) { return ::sendfile(out, in, nullptr, count); }
-
-bool WriteAll(int out, const char* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::write(out, data + done, size - done);
-        if (n < 0 && errno != EINTR) return false;
-        if (n > 0) done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// One copy's progress: both descriptors stand at `at`; the copy holds
-// `written` bytes (its holes included).
-class Contents {
-public:
-    Contents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count)
-        : in_(in), out_(out), chunk_(chunk), ways_(ways), way_count_(way_count) {}
-
-    bool Copy() {
-        for (;;) {
-            off_t until = kNoHole;
-            off_t data = ::lseek(in_, at_, SEEK_DATA);
-            if (data < 0 && errno == ENXIO) {
-                struct stat st {};
-                if (::fstat(in_, &st) != 0) return false;
-                // No data from here to the end the source states: a hole.
-                if (at_ < st.st_size) return EndAt(st.st_size);
-                // At or past its stated end (the files of /proc state 0
-                // bytes): what a read finds is still copied.
-                data = at_;
-            } else if (data < 0) {
-                data = at_;  // no hole information: all is data
-            } else {
-                if (data < at_) data = at_;
-                const off_t hole = ::lseek(in_, data, SEEK_HOLE);
-                if (hole > data) until = hole;
-                if (::lseek(in_, data, SEEK_SET) != data) return false;
-            }
-            if (data != at_) {
-                if (::lseek(out_, data, SEEK_SET) != data) return false;
-                at_ = data;
-            }
-            switch (CopyStretch(until)) {
-                case Stretch::Copied: break;
-                case Stretch::End: return EndAt(at_);
-                case Stretch::Failed: return false;
-            }
-        }
-    }
-
-private:
-    enum class Stretch { Copied, End, Failed };
-
-    // From `at_` to `until`, or to the source's end: where a read answers 0.
-    // A kernel copy that stops says nothing of the end (copy_file_range
-    // stops at once for some files that the kernel makes up as they are
-    // read, and a file may claim more than it holds): reads and writes go on
-    // from there.
-    Stretch CopyStretch(off_t until) {
-        char buffer[1 << 16];
-        while (at_ < until) {
-            const std::size_t count =
-                static_cast<std::size_t>(std::min<std::uint64_t>(chunk_, static_cast<std::uint64_t>(until - at_)));
-            if (way_ < way_count_) {
-                const ssize_t n = ways_[way_](in_, out_, count);
-                if (n > 0) {
-                    Advance(n);
-                    way_used_ = true;
-                } else if (n == 0) {
-                    way_ = way_count_;
-                } else if (errno != EINTR) {
-                    if (way_used_ || !NotAvailable(errno)) return Stretch::Failed;
-                    ++way_;
-                }
-                continue;
-            }
-            const ssize_t n = ::read(in_, buffer, count < sizeof buffer ? count : sizeof buffer);
-            if (n == 0) return Stretch::End;
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return Stretch::Failed;
-            }
-            if (!WriteAll(out_, buffer, static_cast<std::size_t>(n))) return Stretch::Failed;
-            Advance(n);
-        }
-        return Stretch::Copied;
-    }
-
-    void Advance(ssize_t n) {
-        at_ += n;
-        if (at_ > written_) written_ = at_;
-    }
-    // A hole at the end is the copy's size, not written data.
-    bool EndAt(off_t end) { return written_ >= end || ::ftruncate(out_, end) == 0; }
-
-    const int in_, out_;
-    const std::size_t chunk_;
-    const KernelCopy* const ways_;
-    const std::size_t way_count_;
-    std::size_t way_ = 0;    // the kernel copy in use; way_count_: reads and writes
-    bool way_used_ = false;  // it has copied: it is available for these files
-    off_t at_ = 0, written_ = 0;
-};
 
 FoundFile Identify(int fd, struct stat& st) {
     FoundFile found;
@@ -180,89 +61,6 @@ bool Refused(const char* side, const std::string& name, const char* why) {
     if (log::On()) log::Failure(kFunction, std::string(side) + " \"" + name + "\" refused: " + why);
     return false;
 }
-
-// What the system says of the source that any change to it would alter.
-struct SourceState {
-    std::uint64_t device = 0, inode = 0, size = 0;
-    timespec modified{}, changed{};
-};
-
-bool operator==(const SourceState& a, const SourceState& b) {
-    const auto same = [](const timespec& x, const timespec& y) {
-        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
-    };
-    return a.device == b.device && a.inode == b.inode && a.size == b.size && same(a.modified, b.modified) &&
-           same(a.changed, b.changed);
-}
-
-std::optional<SourceState> StateOf(int fd) {
-    struct statx st {};
-    if (::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &st) != 0) return std::nullopt;
-    SourceState state;
-    state.device = makedev(st.stx_dev_major, st.stx_dev_minor);
-    state.inode = st.stx_ino;
-    state.size = st.stx_size;
-    state.modified = {st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec};
-    state.changed = {st.stx_ctime.tv_sec, st.stx_ctime.tv_nsec};
-    return state;
-}
-
-// Whether the source stays one state while it is copied. The system stamps a
-// write's times as it begins, so a write under way when the copy begins
-// would not show in them: the system's change notification, watching from
-// before, tells of every write that ends meanwhile. The state (size, times,
-// inode) tells of any other change the system stamps, and is all there is
-// where no notification can be had (a process out of watches, no /proc).
-class SourceWatch {
-public:
-    // The source's state once any change from then on will show in it: a
-    // source changed so lately that another change could carry the same
-    // time is waited for (a tick of the system's clock; two seconds where
-    // the file system keeps whole seconds), a few times at most. False
-    // (errno set) when its state cannot be had, or does not settle.
-    bool Begin(int fd) {
-        fd_ = fd;
-        notify_ = unique_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-        const std::string watched = "/proc/self/fd/" + std::to_string(fd);
-        if (notify_ && ::inotify_add_watch(notify_.get(), watched.c_str(), IN_MODIFY) < 0) notify_.reset();
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            // What was written before the state is taken is in it.
-            while (Notified()) {
-            }
-            timespec now{};
-            ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-            before_ = StateOf(fd);
-            if (!before_) return false;
-            if (ChangesWouldShow(before_->changed, now)) return true;
-            // Until the clock has passed the change, and a tick more.
-            timespec tick{0, 1'000'000};
-            ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
-            const timespec& changed = before_->changed;
-            const long long wait = (changed.tv_sec + (changed.tv_nsec == 0 ? 2 : 0) - now.tv_sec) * 1'000'000'000LL +
-                                   changed.tv_nsec - now.tv_nsec + tick.tv_nsec;
-            const long long capped = std::min(std::max(wait, 1'000'000LL), 2'100'000'000LL);
-            timespec pause{static_cast<time_t>(capped / 1'000'000'000), static_cast<long>(capped % 1'000'000'000)};
-            while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-            }
-        }
-        errno = EAGAIN;
-        return false;
-    }
-    bool Unchanged() const {
-        const std::optional<SourceState> after = StateOf(fd_);
-        return after && *after == *before_ && !Notified();
-    }
-
-private:
-    bool Notified() const {
-        alignas(inotify_event) char events[sizeof(inotify_event) + NAME_MAX + 1];
-        return notify_ && ::read(notify_.get(), events, sizeof events) > 0;
-    }
-
-    int fd_ = -1;
-    unique_fd notify_;
-    std::optional<SourceState> before_;
-};
 
 // The names are opened relative to the current folder as the ready step
 // found it (none when both are absolute), so another thread's chdir cannot
@@ -429,19 +227,6 @@ public:
 SystemCopies g_copy;
 
 }  // namespace
-
-const KernelCopy kKernelCopies[2] = {&CopyFileRange, &SendFile};
-
-bool CopyContents(int in, int out, std::size_t chunk, const KernelCopy* ways, std::size_t way_count) {
-    return Contents(in, out, chunk, ways, way_count).Copy();
-}
-
-bool ChangesWouldShow(const timespec& changed, const timespec& now) {
-    // A file system of whole seconds stamps a change with the count of
-    // seconds (FAT: of two): the next stamp differs only two seconds on.
-    if (changed.tv_nsec == 0) return now.tv_sec >= changed.tv_sec + 2;
-    return changed.tv_sec < now.tv_sec || (changed.tv_sec == now.tv_sec && changed.tv_nsec < now.tv_nsec);
-}
 
 CopyPlatform& SystemCopy() { return g_copy; }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/log_tell.h"
-#include "common/thread_text.h"
+#include "common/thread_text_platform.h"
 
 namespace karvelin::files {
 namespace {

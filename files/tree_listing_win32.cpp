@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "files/tree_system_win32.h"
+#include "files/tree_platform_win32.h"
 
 namespace karvelin::files::tree_system {
 namespace {

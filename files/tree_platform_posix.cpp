@@ -23,7 +23,7 @@
 #include "common/posix_mode.h"
 #include "common/posix_owners.h"
 #include "common/system_error.h"
-#include "files/tree_platform.h"
+#include "files/tree_platform_posix.h"
 #include "files/tree_removal.h"
 
 #ifndef STATX_ATTR_MOUNT_ROOT

@@ -11,14 +11,14 @@
 #include <memory>
 #include <vector>
 
-#include "common/lead_bytes.h"
+#include "common/lead_bytes_platform.h"
 #include "common/no_throw.h"
 #include "common/wide_text_win32.h"
 #include "common/win32_owners.h"
 #include "common/system_error.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
-#include "files/tree_system_win32.h"
+#include "files/tree_platform_win32.h"
 
 namespace karvelin::files {
 namespace tree_system {
@@ -321,6 +321,10 @@ SystemTrees g_tree;
 SystemCommands g_commands;
 
 }  // namespace
+
+bool IsOwnWindowsName(const std::wstring& name) {
+    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
+}
 
 TreePlatform& SystemTree() { return g_tree; }
 TreeCommands& SystemTreeCommands() { return g_commands; }

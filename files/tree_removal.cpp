@@ -279,10 +279,6 @@ std::string WindowsFolderPath(const std::string& path, const LeadBytes& lead_byt
     return folder;
 }
 
-bool IsOwnWindowsName(const std::wstring& name) {
-    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
-}
-
 TreeRemoval::TreeRemoval(const char* path, TreePlatform& tree, TreeCommands* commands) noexcept
     : tree_(tree), commands_(commands) {
     ready_ = Guard(false, [&] {

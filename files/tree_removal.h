@@ -61,19 +61,9 @@ private:
 // folder of drive C, but as a removal only a mistaken root).
 std::string WindowsFolderPath(const std::string& path, const LeadBytes& lead_bytes);
 
-// Whether a listed name can name its own entry and nothing else on Windows:
-// not "." or "..", no backslash, slash or colon, not empty.
-bool IsOwnWindowsName(const std::wstring& name);
-
 // The text in double quotes, so that a program's standard argument parsing
 // reads it back as one argument, the text itself: backslashes before a quote
 // (the closing one included) are doubled, a quote is escaped.
 std::string QuotedArgument(const std::string& text, const LeadBytes& lead_bytes);
-
-#ifndef _WIN32
-// The Linux tree seam with the home folder given (empty: from HOME, or the
-// user's entry, read when a removal is made ready).
-std::unique_ptr<TreePlatform> LinuxTreeWithHome(const std::string& home);
-#endif
 
 }  // namespace karvelin::files

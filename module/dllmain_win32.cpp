@@ -9,7 +9,7 @@
 #include "module/runtime_semaphores_and_slots.h"
 #include "module/startup.h"
 #include "common/sized_text.h"
-#include "common/thread_text.h"
+#include "common/thread_text_platform.h"
 
 namespace __gnu_cxx {
 void __freeres() noexcept;  // the C++ runtime's own blocks (its exception reserve)

@@ -5,7 +5,7 @@
 #include "common/log_tell.h"
 #include "common/no_throw.h"
 #include "common/system_error.h"
-#include "common/thread_text.h"
+#include "common/thread_text_platform.h"
 
 namespace karvelin::module {
 

@@ -12,7 +12,7 @@
 #include "checks/admin_check.h"
 #include "checks/os_checks.h"
 #include "checks/product_registry.h"
-#include "common/lead_bytes.h"
+#include "common/lead_bytes_platform.h"
 #include "common/no_throw.h"
 #include "files/copy_file.h"
 #include "files/dest_dir.h"

@@ -24,61 +24,9 @@
 #include <iterator>
 
 #include "Karvelin.h"
+#include "module/entries.h"
 
 namespace karvelin {
-
-// A caller's text buffer and its size in bytes. A function whose output does
-// not fit sets `needed` to the size it needs and leaves the buffer untouched;
-// the Python faces then raise ValueError naming that size.
-struct TextBuffer {
-    char* data;
-    std::size_t size;
-    std::size_t needed = 0;
-    // Python 2.7: the last byte is the str object's own terminating NUL, where
-    // an output may put a NUL and nothing else.
-    bool last_is_terminator = false;
-};
-
-// The size handed on for a native caller's buffer, whose size is not known:
-// the buffer is taken to end at its text's NUL.
-inline constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
-
-// A text and a count of its units (Recode, Decode): every face refuses a
-// count outside the text, so that the library never reads past it.
-constexpr bool CountWithinText(long long count, long long length) { return count >= 0 && count <= length; }
-
-// An answer that the Python faces do not use (the module function answers
-// None), where native callers and the karvelin program have it: the result
-// of GetHostIPAddr's socket clean-up.
-struct UnusedInPython {
-    std::int32_t value;
-};
-
-namespace files {
-class SilentRun;     // files/run_silent.h
-class PreparedCopy;  // files/copy_file.h
-class TreeRemoval;   // files/tree_removal.h
-}
-
-namespace entry {
-// RunSilent made ready with the system's process start, and run by calling
-// it: the Python 3 face makes it with the interpreter lock held (it reads
-// COMSPEC and the environment, which other Python threads may change) and
-// runs it with the lock released.
-files::SilentRun PrepareRunSilent(const char* command, const char* argument) noexcept;
-// CopyTheFile made ready in the same way: the Python 3 face settles the
-// current folder the names are taken against with the lock held.
-files::PreparedCopy PrepareCopyTheFile(const char* source, const char* destination) noexcept;
-// DelFilesAndDir made ready with the system's tree seam (and on Windows its
-// clean-up commands), and run by calling it: made with the lock held, it
-// settles the path against the current folder and tells what is protected.
-files::TreeRemoval PrepareDelFilesAndDir(const char* path) noexcept;
-// The text-buffer functions, told the buffer's size (defined with the exports).
-void TrimRight(TextBuffer& text) noexcept;
-void TrimLeft(TextBuffer& text) noexcept;
-UnusedInPython GetHostIPAddr(TextBuffer& records) noexcept;
-ResultCode GetAddress(TextBuffer& text) noexcept;
-}  // namespace entry
 
 enum class Lock { Holds, Releases };
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "module/python2_arguments.h"
-#include "module/python2_images.h"
+#include "module/python2_images_platform.h"
 #include "module/python_glue.h"
 
 namespace karvelin::python {

@@ -11,7 +11,7 @@
 // TlsFree through here (ld --wrap of their imports), so the unload can give
 // back what is still held. By then no other thread can hold these locks or
 // use the slot: they belong to this module's own runtime, and the loader lock
-// keeps its code from running. The library's own slot (thread_text_win32.cpp)
+// keeps its code from running. The library's own slot (thread_text_platform_win32.cpp)
 // goes through here too; it gives it back itself, which takes it off the record.
 #include <windows.h>
 

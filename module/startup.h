@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "module/startup_platform.h"
+
 namespace karvelin::module {
 
 // Error-mode flags the library adds to the process error mode at load.
@@ -12,20 +14,6 @@ inline constexpr unsigned kNoOpenFileErrorBox = 0x8000;  // SEM_NOOPENFILEERRORB
 
 // Socket version asked for and required: 1.1.
 inline constexpr std::uint16_t kSocketVersion = 0x0101;
-
-// The operations start-up needs from the system.
-class StartupPlatform {
-public:
-    virtual ~StartupPlatform() = default;
-    virtual unsigned GetErrorMode() = 0;
-    virtual void SetErrorMode(unsigned mode) = 0;
-    // WSAStartup: answers its result code and the version granted.
-    virtual int SocketStartup(std::uint16_t requested, std::uint16_t& granted) = 0;
-    virtual void SocketCleanup() = 0;
-    // The one message box at load: string 101 of the library, OK button,
-    // exclamation icon, the given caption, no owner. Returns when closed.
-    virtual void ShowSocketFailure(const std::string& caption) = 0;
-};
 
 // What start-up recorded of the library.
 struct LoadedLibrary {
@@ -45,8 +33,5 @@ bool StartUp(StartupPlatform& platform, const std::string& module_path, LoadedLi
 // start-up began (the socket start-up). Not called when the process ends,
 // where nothing may be torn down.
 void ShutDown(StartupPlatform& platform, LoadedLibrary& loaded);
-
-// The system's operations (Windows only).
-StartupPlatform& SystemStartup();
 
 }  // namespace karvelin::module

@@ -5,7 +5,7 @@
 
 #include "common/wide_text_win32.h"
 #include "module/resource_string_win32.h"
-#include "module/startup.h"
+#include "module/startup_platform.h"
 
 namespace karvelin::module {
 namespace {

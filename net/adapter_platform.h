@@ -7,13 +7,6 @@
 
 #include "common/system_error.h"
 
-// The system's own records of the list.
-#ifdef _WIN32
-struct _IP_ADAPTER_INFO;
-#else
-struct ifaddrs;
-#endif
-
 namespace karvelin::net {
 
 // One adapter, with the first of its addresses.
@@ -35,13 +28,5 @@ public:
 // GetAdaptersInfo in the DLL; getifaddrs on Linux (IPv4 interfaces, the
 // interface name as name and description).
 AdapterPlatform& SystemAdapters();
-
-// The entries of the system's list, from its first record along the chain
-// (Linux: the interfaces with an IPv4 address).
-#ifdef _WIN32
-std::vector<AdapterEntry> AdapterEntries(const _IP_ADAPTER_INFO* first);
-#else
-std::vector<AdapterEntry> AdapterEntries(const ifaddrs* first);
-#endif
 
 }  // namespace karvelin::net

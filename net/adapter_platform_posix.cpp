@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "common/unique_any.h"
-#include "net/adapter_platform.h"
+#include "net/adapter_platform_posix.h"
 #include "net/inet_platform.h"
 
 namespace karvelin::net {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "net/adapter_platform.h"
+#include "net/adapter_platform_win32.h"
 
 namespace karvelin::net {
 namespace {

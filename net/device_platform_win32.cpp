@@ -2,7 +2,7 @@
 #include <setupapi.h>
 
 #include "common/registry_text.h"
-#include "common/registry_win32.h"
+#include "common/registry_platform_win32.h"
 #include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "net/device_platform.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/thread_text.h"
+#include "common/thread_text_platform.h"
 
 #ifdef _WIN32
 #include <cstring>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Karvelin.h"
-#include "checks/token_platform.h"
+#include "checks/token_platform_win32.h"
 #include "win32_test_support.h"
 
 namespace karvelin::test {

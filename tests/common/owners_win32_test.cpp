@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "common/registry_win32.h"
+#include "common/registry_platform_win32.h"
 #include "common/win32_owners.h"
 #include "win32_test_support.h"
 

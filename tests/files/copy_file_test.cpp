@@ -24,6 +24,7 @@
 #include <fstream>
 
 #include "common/posix_owners.h"
+#include "files/copy_platform_posix.h"
 #include "log_capture.h"
 #include "temp_folder.h"
 #endif

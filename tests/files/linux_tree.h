@@ -21,6 +21,7 @@
 
 #include "common/posix_owners.h"
 #include "temp_folder.h"
+#include "files/tree_platform_posix.h"
 #include "files/tree_removal.h"
 
 namespace karvelin::files {

@@ -1,6 +1,7 @@
 // The Linux removal on real trees, each in a folder of its own: traps that
 // must leave everything beside the tree as it was, the home directory and its
 // parents refused, the cost of what stays at the bottom.
+#include "files/tree_platform_posix.h"
 #include "files/tree_removal.h"
 
 #include <gtest/gtest.h>

@@ -9,6 +9,12 @@
 #include "log_capture.h"
 
 #ifdef _WIN32
+#include "net/adapter_platform_win32.h"
+#else
+#include "net/adapter_platform_posix.h"
+#endif
+
+#ifdef _WIN32
 #include <winsock2.h>
 #include <iphlpapi.h>
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "common/lead_bytes.h"
+#include "common/lead_bytes_platform.h"
 
 namespace karvelin {
 namespace {

@@ -12,6 +12,14 @@
 #include "common/sized_text.h"
 #include "files/tree_platform.h"
 
+namespace karvelin::files {
+
+// Whether a listed name can name its own entry and nothing else on Windows:
+// not "." or "..", no backslash, slash or colon, not empty.
+bool IsOwnWindowsName(const std::wstring& name);
+
+}  // namespace karvelin::files
+
 namespace karvelin::files::tree_system {
 
 using NtOpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
@@ -67,7 +75,7 @@ EntryKind KindOf(DWORD attributes);
 // Each entry of the folder open as `folder`, as the system lists them.
 void ListEntries(HANDLE folder, const TreeNode::Visit& visit);
 
-// Object names (object_name_win32.cpp).
+// Object names (tree_object_name_win32.cpp).
 // The object's name ("\\??\\Z:\\..."); empty when it cannot be had.
 std::wstring FinalPathOf(HANDLE handle);
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
@@ -76,7 +84,7 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
 // drive letter reaches.
 std::wstring DosPathOf(const std::wstring& object_name);
 
-// Kept folders (kept_folders_win32.cpp).
+// Kept folders (tree_kept_folders_win32.cpp).
 // The paths of what a removal of the full path `full` never touches: `told`
 // must each be told (else nothing is removed); `reachable` are told where
 // they can be opened (the Unix side's folders, which may be closed to the

@@ -1,4 +1,4 @@
-#include "common/thread_text.h"
+#include "common/thread_text_platform.h"
 
 namespace karvelin {
 

@@ -1,4 +1,4 @@
-#include "common/registry_win32.h"
+#include "common/registry_platform_win32.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 #include <dlfcn.h>
 
-#include "module/python2_images.h"
+#include "module/python2_images_platform.h"
 
 namespace karvelin::python {
 

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "module/python2_images.h"
+#include "module/python2_images_platform.h"
 
 namespace karvelin::python {
 

@@ -3,7 +3,7 @@
 // each load and unload of the DLL would leak them until the process fails.
 #include <windows.h>
 
-#include "common/thread_text.h"
+#include "common/thread_text_platform.h"
 
 namespace karvelin {
 namespace {

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "common/win32_owners.h"
-#include "files/tree_system_win32.h"
+#include "files/tree_platform_win32.h"
 
 namespace karvelin::files::tree_system {
 namespace {

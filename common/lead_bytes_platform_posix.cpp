@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "common/lead_bytes.h"
+#include "common/lead_bytes_platform.h"
 
 namespace karvelin {
 namespace {

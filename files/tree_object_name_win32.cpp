@@ -2,7 +2,7 @@
 // mapped back to a drive letter or a share.
 #include <vector>
 
-#include "files/tree_system_win32.h"
+#include "files/tree_platform_win32.h"
 
 namespace karvelin::files::tree_system {
 
