@@ -10,13 +10,10 @@
 namespace karvelin::log::platform {
 
 std::string FileSetting() {
-    const auto path = ReadSizedText([](char* buffer, std::size_t size, std::size_t& needed) {
-        const DWORD length = ::GetEnvironmentVariableA("KARVELIN_LOG", buffer, static_cast<DWORD>(size));
-        if (length == 0) return false;
-        needed = length < size ? length + 1 : length;  // written: its length; too small: the size with the NUL
-        return true;
-    });
-    return path ? *path : std::string();
+    return ReadAnsweredText([](char* buffer, DWORD size) {
+               return ::GetEnvironmentVariableA("KARVELIN_LOG", buffer, size);
+           })
+        .value_or(std::string());
 }
 
 std::string Stamp() {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace karvelin {
 
@@ -31,6 +33,26 @@ std::optional<std::basic_string<Char>> ReadSizedText(Query&& query, std::size_t 
         size = needed > size ? needed : 2 * size;
     }
     return std::nullopt;
+}
+
+// What a text call answers when the buffer is too small for the text: the
+// size the whole text takes with its NUL (GetEnvironmentVariable,
+// GetFullPathName...), or the buffer's size, the text cut (GetModuleFileName),
+// so that the next try has twice the room.
+enum class TooSmall { kTellsSize, kCutsText };
+
+// ReadSizedText for the calls that take a buffer's size in units and answer
+// the text's length when it fitted, as `too_small` says when it did not, and 0
+// when they fail: `call(buffer, size)` answers that (the sizes asked for are
+// those such a call tells, which fit its size's type). The whole text;
+// nothing when a call fails.
+template <typename Char = char, typename Call>
+std::optional<std::basic_string<Char>> ReadAnsweredText(Call&& call, TooSmall too_small = TooSmall::kTellsSize) {
+    return ReadSizedText<Char>([&](Char* buffer, std::size_t size, std::size_t& needed) {
+        const std::size_t length = call(buffer, static_cast<std::uint32_t>(size));
+        needed = length < size ? length + 1 : too_small == TooSmall::kTellsSize ? length : 2 * size;
+        return length != 0;
+    });
 }
 
 // How one call of a query that fills a buffer of bytes ended: it filled it,
@@ -67,6 +89,27 @@ std::optional<std::string> ReadSizedData(Call&& call, std::size_t first_size = 2
             return TakeFill(fill, length, buffer, size, needed);
         },
         first_size);
+}
+
+// The calls that take a block's size in bytes and answer, when it is too
+// small, the size they need (GetAdaptersInfo's ERROR_BUFFER_OVERFLOW,
+// NtQueryObject's STATUS_BUFFER_OVERFLOW): `call(block, size)` answers its
+// Fill, and with kMoreData sets `size` to the size needed. It is asked first
+// with `first_size` bytes (no block for 0), then with the size it told, as
+// often as that grows, a few times at most; the block is of whole records of
+// T, so it is aligned for them. The block, whose records may point into it;
+// nothing when a call fails or needs no room.
+template <typename T, typename Call>
+std::optional<std::vector<T>> ReadSizedBlock(Call&& call, std::size_t first_size = 0) {
+    std::size_t size = first_size;
+    std::vector<T> block((size + sizeof(T) - 1) / sizeof(T));
+    for (int tries = 0; tries < 8; ++tries) {
+        const Fill fill = call(block.empty() ? nullptr : block.data(), size);
+        if (fill == Fill::kDone && !block.empty()) return block;
+        if (fill != Fill::kMoreData || size == 0) return std::nullopt;
+        block.assign((size + sizeof(T) - 1) / sizeof(T), T());
+    }
+    return std::nullopt;
 }
 
 }  // namespace karvelin

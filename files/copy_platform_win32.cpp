@@ -2,9 +2,7 @@
 // Source and destination are first opened for their attributes alone, which
 // no sharing refuses, to learn whether they are one object; the destination's
 // attributes are reset through that handle, so that they are those of the
-// object found. NtSetInformationFile is looked up at run time: ntdll exports
-// it on every release since Windows 2000, but its import library is no part
-// of the toolchain's defaults.
+// object found (NtSetInformationFile, from common/nt_calls_win32.h).
 #include <windows.h>
 #include <winternl.h>
 
@@ -12,6 +10,7 @@
 #include <string>
 
 #include "common/log.h"
+#include "common/nt_calls_win32.h"
 #include "common/sized_text.h"
 #include "common/system_error.h"
 #include "common/win32_owners.h"
@@ -21,24 +20,14 @@ namespace karvelin::files {
 namespace {
 
 constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
-using NtSetInformationFileCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
-
-NtSetInformationFileCall SetInformation() {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll ? reinterpret_cast<NtSetInformationFileCall>(
-                       reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtSetInformationFile")))
-                 : nullptr;
-}
 
 // The name made full by the system's rules, against the current folder (and
 // the current folder of another drive) as it is now; the name as given when
 // it cannot be made full (an empty one).
 std::string FullPath(const std::string& name) {
     if (name.empty()) return name;
-    return ReadSizedText<char>([&](char* buffer, std::size_t size, std::size_t& needed) {
-               const DWORD length = ::GetFullPathNameA(name.c_str(), static_cast<DWORD>(size), buffer, nullptr);
-               needed = length < size ? length + 1 : length;
-               return length != 0;
+    return ReadAnsweredText([&](char* buffer, DWORD size) {
+               return ::GetFullPathNameA(name.c_str(), size, buffer, nullptr);
            })
         .value_or(name);
 }
@@ -89,7 +78,7 @@ public:
     // have them set by name either.
     void MakeOverwritable() override {
         if (!writable_) return;
-        static const NtSetInformationFileCall set = SetInformation();
+        const auto set = win32::Nt().set;
         if (!set) {
             ::SetFileAttributesA(destination_name_.c_str(), FILE_ATTRIBUTE_NORMAL);
             return;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "files/tree_platform_win32.h"
 
@@ -38,11 +39,12 @@ std::wstring ProfileFolder() {
     HANDLE opened = nullptr;
     if (!get_profile || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return std::wstring();
     const win32::unique_handle token(opened);
-    return AskForText([&](wchar_t* buffer, DWORD size) -> DWORD {
-        DWORD length = size;
-        if (get_profile(token.get(), buffer, &length)) return static_cast<DWORD>(std::wcslen(buffer));
-        return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? length : 0;
-    });
+    return ReadAnsweredText<wchar_t>([&](wchar_t* buffer, DWORD size) -> DWORD {
+               DWORD length = size;
+               if (get_profile(token.get(), buffer, &length)) return static_cast<DWORD>(std::wcslen(buffer));
+               return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? length : 0;
+           })
+        .value_or(std::wstring());
 }
 
 // A verbatim path ("\\?\unix\home\me", "\\?\Z:\x") and each folder above
@@ -82,8 +84,9 @@ std::wstring ReachedPath(const std::wstring& path) {
 // "\\?\Z:\x\data", ...): the text alone names the folders above the link,
 // not those above the folder it leads to.
 std::vector<std::wstring> UnixHomeAndParents() {
-    const std::wstring given =
-        AskForText([](wchar_t* buffer, DWORD size) { return ::GetEnvironmentVariableW(L"WINEHOMEDIR", buffer, size); });
+    const std::wstring given = ReadAnsweredText<wchar_t>([](wchar_t* buffer, DWORD size) {
+                                   return ::GetEnvironmentVariableW(L"WINEHOMEDIR", buffer, size);
+                               }).value_or(std::wstring());
     const std::wstring prefix = L"\\??\\";
     if (given.rfind(prefix, 0) != 0) return {};
     std::wstring path = L"\\\\?\\" + given.substr(prefix.size());
@@ -108,8 +111,9 @@ KeptPaths KeptPathsFor(const std::wstring& full) {
     std::vector<wchar_t> root(full.size() + 2);
     if (!::GetVolumePathNameW(full.c_str(), root.data(), static_cast<DWORD>(root.size()))) return {};
     KeptPaths paths;
-    paths.told = FolderAndParents(
-        AskForText([](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); }));
+    paths.told = FolderAndParents(ReadAnsweredText<wchar_t>([](wchar_t* buffer, DWORD size) {
+                                      return ::GetSystemWindowsDirectoryW(buffer, size);
+                                  }).value_or(std::wstring()));
     const std::vector<std::wstring> profile = FolderAndParents(ProfileFolder());
     if (paths.told.empty() || profile.empty()) return {};
     paths.told.insert(paths.told.end(), profile.begin(), profile.end());

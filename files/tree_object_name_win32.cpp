@@ -2,26 +2,29 @@
 // mapped back to a drive letter or a share.
 #include <vector>
 
+#include "common/sized_text.h"
 #include "files/tree_platform_win32.h"
 
 namespace karvelin::files::tree_system {
 
 std::wstring FinalPathOf(HANDLE handle) {
     if (!Nt().object_name) return std::wstring();
-    std::vector<LONGLONG> buffer(1024);
-    for (int tries = 0; tries < 4; ++tries) {
-        ULONG needed = 0;
-        const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
-        const NTSTATUS status = Nt().object_name(handle, ObjectNameInformation, buffer.data(), size, &needed);
-        if (NT_SUCCESS(status)) {
-            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-            if (!name->Buffer || name->Length > size - sizeof(UNICODE_STRING)) return std::wstring();
-            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
-        }
-        if (needed <= size) return std::wstring();
-        buffer.resize(needed / sizeof(LONGLONG) + 1);
-    }
-    return std::wstring();
+    const auto block = ReadSizedBlock<LONGLONG>(
+        [&](LONGLONG* buffer, std::size_t& size) {
+            ULONG needed = 0;
+            const ULONG offered = static_cast<ULONG>(size);
+            if (NT_SUCCESS(Nt().object_name(handle, ObjectNameInformation, buffer, offered, &needed)))
+                return Fill::kDone;
+            if (needed <= offered) return Fill::kFailed;
+            size = needed;
+            return Fill::kMoreData;
+        },
+        1024 * sizeof(LONGLONG));
+    if (!block) return std::wstring();
+    const auto* name = reinterpret_cast<const UNICODE_STRING*>(block->data());
+    if (!name->Buffer || name->Length > block->size() * sizeof(LONGLONG) - sizeof(UNICODE_STRING))
+        return std::wstring();
+    return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
 }
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {

@@ -3,33 +3,25 @@
 // and deleted through their own handles. Names stay in Unicode from the
 // listing to the open, so no code-page conversion can turn a name into
 // another one, and no path is ever resolved again below the folder that
-// holds the tree. The NT calls are looked up at run time: ntdll exports them
-// on every release since Windows 2000, but its import library is no part of
-// the toolchain's defaults. The clean-up commands (SystemTreeCommands) name the
-// folder the walk held as the system names it from its handle.
+// holds the tree (the NT calls: common/nt_calls_win32.h). The clean-up
+// commands (SystemTreeCommands) name the folder the walk held as the system
+// names it from its handle.
 #include <climits>
 #include <memory>
 #include <vector>
 
 #include "common/lead_bytes_platform.h"
 #include "common/no_throw.h"
+#include "common/sized_text.h"
 #include "common/wide_text_win32.h"
 #include "common/win32_owners.h"
 #include "common/system_error.h"
+#include "files/hidden_start_win32.h"
 #include "files/tree_platform.h"
 #include "files/tree_removal.h"
 #include "files/tree_platform_win32.h"
 
 namespace karvelin::files {
-namespace tree_system {
-
-// Looked up when the library loads (ntdll is in every process before it).
-const NtCalls g_nt_calls;
-
-const NtCalls& Nt() { return g_nt_calls; }
-
-}  // namespace tree_system
-
 namespace {
 
 using namespace tree_system;
@@ -51,8 +43,9 @@ constexpr ULONG kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_H
 std::wstring FullPath(const std::string& path) {
     const std::wstring wide = win32::WideFromAnsi(path);
     if (wide.empty()) return wide;
-    return AskForText(
-        [&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(wide.c_str(), size, buffer, nullptr); });
+    return ReadAnsweredText<wchar_t>(
+               [&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(wide.c_str(), size, buffer, nullptr); })
+        .value_or(std::wstring());
 }
 
 // A full path in the form that reaches any length, taken as it is.
@@ -300,19 +293,7 @@ public:
     // A console program started from a console program writes to its
     // standard handles, which are the caller's (the karvelin program's JSON
     // output): each command gets a console of its own, without a window.
-    void Start(const std::string& command_line) override {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-        PROCESS_INFORMATION started{};
-        std::string line = command_line;
-        if (::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                             &started)) {
-            ::CloseHandle(started.hThread);
-            ::CloseHandle(started.hProcess);
-        }
-    }
+    void Start(const std::string& command_line) override { StartHidden(command_line, CREATE_NO_WINDOW); }
 
     const LeadBytes& Lead() override { return SystemLeadBytes(); }
 };

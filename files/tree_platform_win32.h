@@ -1,6 +1,7 @@
-// What the tree removal's Windows files share: the NT calls looked up at run
-// time, the listing of a folder through its handle, the names the system
-// gives an opened object, and the folders a removal never touches.
+// What the tree removal's Windows files share: the NT calls
+// (common/nt_calls_win32.h), the listing of a folder through its handle, the
+// names the system gives an opened object, and the folders a removal never
+// touches.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/sized_text.h"
+#include "common/nt_calls_win32.h"
 #include "files/tree_platform.h"
 
 namespace karvelin::files {
@@ -22,53 +23,7 @@ bool IsOwnWindowsName(const std::wstring& name);
 
 namespace karvelin::files::tree_system {
 
-using NtOpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
-using NtQueryDirectoryFileCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
-                                                  FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
-using NtFileInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
-using NtQueryObjectCall = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
-
-template <typename Call>
-Call Lookup(const char* module, const char* name) {
-    const HMODULE loaded = ::GetModuleHandleA(module);
-    return loaded ? reinterpret_cast<Call>(reinterpret_cast<void*>(::GetProcAddress(loaded, name))) : nullptr;
-}
-
-struct NtCalls {
-    NtOpenFileCall open = Lookup<NtOpenFileCall>("ntdll.dll", "NtOpenFile");
-    NtQueryDirectoryFileCall list = Lookup<NtQueryDirectoryFileCall>("ntdll.dll", "NtQueryDirectoryFile");
-    NtFileInformationCall set = Lookup<NtFileInformationCall>("ntdll.dll", "NtSetInformationFile");
-    NtFileInformationCall query = Lookup<NtFileInformationCall>("ntdll.dll", "NtQueryInformationFile");
-    // The object's name, for the commands' folder and, under Wine, to
-    // check each entry: Wine follows a Unix symbolic link even when asked to
-    // open the link itself, lists a link to a file as that file, and deletes
-    // what a handle opened; so under Wine each entry's final path (what its
-    // handle reaches) is compared with its directory's and the entry's name.
-    // GetFinalPathNameByHandle would do, but Wine's fails beyond 260
-    // characters, and Windows before Vista has none.
-    NtQueryObjectCall object_name = Lookup<NtQueryObjectCall>("ntdll.dll", "NtQueryObject");
-    // An NT status as the thread's last error, for the log.
-    using StatusToErrorCall = ULONG(NTAPI*)(NTSTATUS);
-    StatusToErrorCall to_error = Lookup<StatusToErrorCall>("ntdll.dll", "RtlNtStatusToDosError");
-    bool wine = Lookup<void*>("ntdll.dll", "wine_get_version") != nullptr;
-    bool usable() const { return open && list && set && query; }
-};
-
-// The calls, looked up when the library loads (ntdll is in every process
-// before it).
-const NtCalls& Nt();
-
-// A wide path query of the kind that answers the length written, or the size
-// needed (with its NUL) when the buffer is too small; empty when it fails.
-template <typename Query>
-std::wstring AskForText(Query query) {
-    return ReadSizedText<wchar_t>([&](wchar_t* buffer, std::size_t size, std::size_t& needed) {
-               const DWORD length = query(buffer, static_cast<DWORD>(size));
-               needed = length < size ? length + 1 : length;
-               return length != 0;
-           })
-        .value_or(std::wstring());
-}
+using win32::Nt;
 
 // Listing (tree_listing_win32.cpp).
 EntryKind KindOf(DWORD attributes);

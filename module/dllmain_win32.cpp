@@ -24,13 +24,10 @@ LoadedLibrary g_loaded;
 bool g_attached = false;
 
 std::string ModulePath(HMODULE module) {
-    return ReadSizedText([&](char* buffer, std::size_t size, std::size_t& needed) {
-               const DWORD length = ::GetModuleFileNameA(module, buffer, static_cast<DWORD>(size));
-               // A path that does not fit comes back cut at the buffer's size:
-               // its own size is not told, so the next try has twice the room.
-               needed = length < size ? length + 1 : 2 * size;
-               return length != 0;
-           })
+    // A path that does not fit comes back cut at the buffer's size: its own
+    // size is not told.
+    return ReadAnsweredText([&](char* buffer, DWORD size) { return ::GetModuleFileNameA(module, buffer, size); },
+                            TooSmall::kCutsText)
         .value_or(std::string());
 }
 

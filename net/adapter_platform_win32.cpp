@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/sized_text.h"
 #include "net/adapter_platform_win32.h"
 
 namespace karvelin::net {
@@ -21,14 +22,16 @@ class SystemAdapterPlatform final : public AdapterPlatform {
 public:
     std::optional<std::vector<AdapterEntry>> Adapters(SystemError* error) override {
         // The size first; a host without adapters answers ERROR_NO_DATA.
-        ULONG size = 0;
-        DWORD status = ::GetAdaptersInfo(nullptr, &size);
-        if (status == ERROR_BUFFER_OVERFLOW && size != 0) {
-            // Whole records, so the chain is aligned; released on every way out.
-            std::vector<IP_ADAPTER_INFO> list((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
-            status = ::GetAdaptersInfo(list.data(), &size);
-            if (status == ERROR_SUCCESS) return AdapterEntries(list.data());
-        }
+        // Whole records, so the chain is aligned.
+        DWORD status = ERROR_SUCCESS;
+        const auto list = ReadSizedBlock<IP_ADAPTER_INFO>([&](IP_ADAPTER_INFO* block, std::size_t& size) {
+            ULONG told = static_cast<ULONG>(size);
+            status = ::GetAdaptersInfo(block, &told);
+            size = told;
+            if (status == ERROR_BUFFER_OVERFLOW) return Fill::kMoreData;
+            return status == ERROR_SUCCESS ? Fill::kDone : Fill::kFailed;
+        });
+        if (list) return AdapterEntries(list->data());
         if (error) *error = status == ERROR_BUFFER_OVERFLOW ? ERROR_NO_DATA : status;
         return std::nullopt;
     }

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <memory>
 
 #include "common/posix_owners.h"
 #include "tools/folder_platform.h"
@@ -20,7 +19,7 @@ PathState LookAt(const std::string& path) {
     state.exists = true;
     state.folder = S_ISDIR(status.st_mode);
     if (!state.folder) return state;
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), &::closedir);
+    const posix::unique_dir folder(::opendir(path.c_str()));
     if (!folder) return state;
     while (const dirent* entry = ::readdir(folder.get()))
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++state.entries;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -53,6 +55,42 @@ TEST(ReadSizedText, AsksAgainUntilTheWholeTextFits) {
         Source source{c.text, c.tells_size, c.growth, c.fails};
         EXPECT_EQ(ReadSizedText(source), c.expected) << c.text.size();
         EXPECT_EQ(source.calls, c.calls) << c.text.size();
+    }
+}
+
+// A length-answering call (its length written; too small: the size needed,
+// or the buffer's size with the text cut) and a block call that tells the
+// size it needs.
+TEST(ReadAnsweredText, ReadsBothKindsOfAnswer) {
+    const std::string text(300, 'a');
+    for (const TooSmall too_small : {TooSmall::kTellsSize, TooSmall::kCutsText}) {
+        const auto read = ReadAnsweredText(
+            [&](char* buffer, std::uint32_t size) -> std::uint32_t {
+                std::memcpy(buffer, text.data(), std::min<std::size_t>(size, text.size() + 1));
+                if (text.size() < size) return static_cast<std::uint32_t>(text.size());
+                return too_small == TooSmall::kTellsSize ? static_cast<std::uint32_t>(text.size() + 1) : size;
+            },
+            too_small);
+        EXPECT_EQ(read, text);
+    }
+}
+
+TEST(ReadSizedBlock, AsksWithTheSizeTold) {
+    const struct {
+        std::size_t first_size, needs;
+        bool fails;
+        std::size_t records;  // nothing: 0
+    } cases[] = {{0, 20, false, 3}, {64, 20, false, 8}, {0, 0, false, 0}, {0, 20, true, 0}};
+    for (const auto& c : cases) {
+        const auto block = ReadSizedBlock<std::uint64_t>(
+            [&](std::uint64_t* data, std::size_t& size) {
+                if (c.fails) return Fill::kFailed;
+                if (data && size >= c.needs) return Fill::kDone;
+                size = c.needs;
+                return Fill::kMoreData;
+            },
+            c.first_size);
+        EXPECT_EQ(block ? block->size() : 0, c.records) << c.first_size << " " << c.needs;
     }
 }
 
