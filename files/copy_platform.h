@@ -70,9 +70,9 @@ public:
 
 // Windows: the names made full, CreateFileA to identify them, the
 // attributes set through the destination's handle, the names identified
-// again, then CopyFileA. Linux:
-// descriptors opened relative to the current folder as it was, chmod through
-// the destination's descriptor, and an in-kernel copy that keeps holes.
+// again, then CopyFileA. Linux: descriptors opened relative to the current
+// folder as it was, chmod through the destination's descriptor, and an
+// in-kernel copy that keeps holes.
 CopyPlatform& SystemCopy();
 
 #ifndef _WIN32
