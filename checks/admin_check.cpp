@@ -34,18 +34,17 @@ ResultCode CheckUserRight(TokenPlatform& token) {
         case TokenFailure::kAdministratorsSid: return ERR_SID_ALLOC;
         case TokenFailure::kNone: break;
     }
-    // Only the enabled flag counts: a group held for deny only, or present
-    // but not enabled, gives no rights.
-    const TokenGroup* found = nullptr;
+    // Only an enabled group counts: one held for deny only, or present but
+    // not enabled, gives no rights.
+    bool found = false, enabled = false;
     for (const TokenGroup& group : read.groups) {
         if (!group.administrators) continue;
-        found = &group;
-        if ((group.attributes & kGroupEnabled) != 0) break;
+        found = true;
+        enabled = enabled || group.enabled;
     }
-    const bool enabled = found && (found->attributes & kGroupEnabled) != 0;
     log::Tell([&] {
         std::string line = "groups: " + std::to_string(read.groups.size()) + " read: Administrators ";
-        line += found ? "with attributes " + Hex(found->attributes) : std::string("absent");
+        line += found ? "present" : "absent";
         if (enabled) log::Step(kFunction, line + ", enabled");
         else log::Failure(kFunction, line + ", not enabled");
     });

@@ -1,6 +1,6 @@
 // What the administrator check takes from the system: the groups of the
 // process token, each told apart by whether it is the built-in
-// Administrators group.
+// Administrators group and whether it is enabled.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,12 @@
 
 namespace karvelin::checks {
 
-// The one attribute the check looks at (SE_GROUP_ENABLED); a group held for
-// deny only lacks it.
-inline constexpr std::uint32_t kGroupEnabled = 0x00000004;
-
 // One group of the token: whether its SID is S-1-5-32-544, the built-in
-// Administrators group, and its attribute flags as the token holds them.
+// Administrators group, and whether it is enabled (a group held for deny
+// only, or present but disabled, is not).
 struct TokenGroup {
     bool administrators = false;
-    std::uint32_t attributes = 0;
+    bool enabled = false;
 };
 
 // The step at which the groups could not be had.
@@ -38,9 +35,9 @@ public:
     virtual GroupList ProcessGroups() = 0;
 };
 
-// The Win32 security API. Linux has no tokens: the process is taken to hold
-// the Administrators group, enabled, when its effective user is root, and no
-// group otherwise.
+// The Win32 security API (a group enabled by its SE_GROUP_ENABLED attribute).
+// Linux has no tokens: the process is taken to hold the Administrators group,
+// enabled, when its effective user is root, and no group otherwise.
 TokenPlatform& SystemToken();
 
 }  // namespace karvelin::checks

@@ -12,7 +12,7 @@ class RootAsAdministrator final : public TokenPlatform {
 public:
     GroupList ProcessGroups() override {
         GroupList read;
-        if (::geteuid() == 0) read.groups.push_back({true, kGroupEnabled});
+        if (::geteuid() == 0) read.groups.push_back({true, true});
         return read;
     }
 };

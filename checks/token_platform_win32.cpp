@@ -11,8 +11,6 @@
 
 namespace karvelin::checks {
 
-static_assert(kGroupEnabled == SE_GROUP_ENABLED, "the system's value");
-
 namespace {
 
 // Whether a group's SID lies whole inside the block, where the token puts it.
@@ -38,7 +36,7 @@ std::vector<TokenGroup> GroupsOfBlock(const std::string& block, void* administra
         SID_AND_ATTRIBUTES entry;
         std::memcpy(&entry, block.data() + first + i * sizeof entry, sizeof entry);
         const bool matches = InsideBlock(block, entry.Sid) && ::EqualSid(entry.Sid, administrators);
-        groups.push_back({matches, entry.Attributes});
+        groups.push_back({matches, (entry.Attributes & SE_GROUP_ENABLED) != 0});
     }
     return groups;
 }

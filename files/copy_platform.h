@@ -39,12 +39,17 @@ public:
     virtual void MakeOverwritable() = 0;
     // Copies the source found over the destination (created or
     // overwritten); true when the whole file was copied, as it was at one
-    // moment. Refuses where the names no longer reach what was found, or
-    // reach one object. Linux: a destination that is a link to nothing is
-    // refused (nothing is created where it leads); a source that changed
-    // while it was copied fails the copy, and a failed copy takes back what
-    // it wrote (a file it created is removed, an existing destination is
-    // left empty).
+    // moment. Refuses where the names no longer reach what was found, and a
+    // destination that is a link to nothing (nothing is created where it
+    // leads). Linux keeps the first whole: it copies between the objects it
+    // opened for the copy, once they are compared with what was found (and
+    // refuses where they are one object); a source that changed while it
+    // was copied fails the copy, and a failed copy takes back what it wrote
+    // (a file it created is removed, an existing destination is left
+    // empty). Windows copies by name (CopyFileA): it opens each name again
+    // just before and compares, which narrows the time a name could be
+    // changed in but cannot close it: a name changed after that look and
+    // before the copy opens it is followed where it then leads.
     virtual bool Copy() = 0;
 };
 
@@ -59,9 +64,10 @@ public:
 };
 
 // Windows: the names made full, CreateFileA to identify them, the
-// attributes set through the destination's handle, then CopyFileA. Linux:
-// descriptors opened relative to the current folder as it was, chmod through
-// the destination's descriptor, and an in-kernel copy that keeps holes.
+// attributes set through the destination's handle, the names identified
+// again, then CopyFileA. Linux: descriptors opened relative to the current
+// folder as it was, chmod through the destination's descriptor, and an
+// in-kernel copy that keeps holes.
 CopyPlatform& SystemCopy();
 
 }  // namespace karvelin::files

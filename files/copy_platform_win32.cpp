@@ -56,6 +56,11 @@ constexpr char kSource[] = "source", kDestination[] = "destination";
 
 std::string Side(const char* side, const std::string& name) { return std::string(side) + " \"" + name + "\""; }
 
+bool Refused(const char* side, const std::string& name, const char* why) {
+    if (log::On()) log::Failure(kFunction, Side(side, name) + " refused: " + why);
+    return false;
+}
+
 class SystemCopyFiles final : public CopyFiles {
 public:
     SystemCopyFiles(std::string source, std::string destination)
@@ -65,13 +70,13 @@ public:
         source_ = OpenForAttributes(source_name_, FILE_READ_ATTRIBUTES);
         if (!source_ && log::On())
             log::Failure(kFunction, Side(kSource, source_name_) + ": open failed: " + ErrorText(::GetLastError()));
-        return Identify(source_);
+        return source_found_ = Identify(source_);
     }
     FoundFile Destination() override {
         destination_ = OpenForAttributes(destination_name_, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
         writable_ = static_cast<bool>(destination_);
         if (!destination_) destination_ = OpenForAttributes(destination_name_, FILE_READ_ATTRIBUTES);
-        return Identify(destination_);
+        return destination_found_ = Identify(destination_);
     }
 
     // A destination that cannot be opened to write its attributes could not
@@ -90,29 +95,32 @@ public:
     }
 
     // By name, as nothing but a name can be given to CopyFileA: the handles
-    // go first, so that no sharing of theirs can stand in its way. A
-    // destination that nothing could be opened through is first made in its
-    // very name, no link followed; where the name is taken all the same, it
-    // is a link to nothing (a dangling Unix link under Wine, a symbolic link
-    // on NTFS), and CopyFileA would create the file where it leads, outside
-    // the folder named: refused. A file made so goes again if the copy fails
-    // (without a source, CopyFileA fails before it makes anything).
+    // go first, so that no sharing of theirs can stand in its way. Each name
+    // that reached an object is opened again just before, and refused where
+    // it reaches another; what a name reaches between that look and
+    // CopyFileA's own opening is not checked. A destination that nothing
+    // could be opened through is first made in its very name, no link
+    // followed; where the name is taken all the same, it is a link to nothing
+    // (a dangling Unix link under Wine, a symbolic link on NTFS), and
+    // CopyFileA would create the file where it leads, outside the folder
+    // named: refused. A file made so goes again if the copy fails (without a
+    // source, CopyFileA fails before it makes anything).
     bool Copy() override {
         const bool source_found = static_cast<bool>(source_), found = static_cast<bool>(destination_);
         source_.reset();
         destination_.reset();
+        constexpr char kReplaced[] = "replaced since it was looked at";
+        if (!StillReaches(source_name_, source_found_)) return Refused(kSource, source_name_, kReplaced);
+        if (!StillReaches(destination_name_, destination_found_))
+            return Refused(kDestination, destination_name_, kReplaced);
         bool created = false;
         if (source_found && !found) {
             const win32::unique_hfile made(::CreateFileA(destination_name_.c_str(), GENERIC_WRITE, 0, nullptr,
                                                          CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             const DWORD error = ::GetLastError();
             created = static_cast<bool>(made);
-            if (!made && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
-                if (log::On())
-                    log::Failure(kFunction, Side(kDestination, destination_name_) +
-                                                " refused: a link to nothing, not written through");
-                return false;
-            }
+            if (!made && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS))
+                return Refused(kDestination, destination_name_, "a link to nothing, not written through");
         }
         if (::CopyFileA(source_name_.c_str(), destination_name_.c_str(), FALSE)) {
             if (log::On())
@@ -129,8 +137,15 @@ public:
     }
 
 private:
+    // Whether `name` still reaches the object `found` there, when one was
+    // (the handle opened for it is closed again at once).
+    static bool StillReaches(const std::string& name, const FoundFile& found) {
+        return !found.found || SameObject(Identify(OpenForAttributes(name, FILE_READ_ATTRIBUTES)), found);
+    }
+
     std::string source_name_, destination_name_;
     win32::unique_hfile source_, destination_;
+    FoundFile source_found_, destination_found_;
     bool writable_ = false;
 };
 

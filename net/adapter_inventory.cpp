@@ -32,7 +32,7 @@ AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices) {
         return names;
     }
     for (const NetworkDevice& device : *found) {
-        if (!device.characteristics || (*device.characteristics & kAdapterCharacteristics) == 0) continue;
+        if (!device.adapter) continue;
         const std::string* id = Fitting(device.instance_id);
         if (!id) continue;
         const std::string* friendly = Fitting(device.friendly_name);

@@ -16,11 +16,10 @@ namespace karvelin::net {
 // Network-configuration instance identifier -> the device's display name.
 using AdapterNameMap = std::map<std::string, std::string>;
 
-// The map of the present network devices: those whose driver key has one of
-// the adapter characteristics and an instance identifier, named by their
-// friendly name, else their description, else the identifier itself. A later
-// device with the same identifier replaces an earlier one. Empty when the
-// inventory cannot be opened.
+// The map of the present network devices: the adapters with an instance
+// identifier, named by their friendly name, else their description, else the
+// identifier itself. A later device with the same identifier replaces an
+// earlier one. Empty when the inventory cannot be opened.
 AdapterNameMap BuildAdapterNameMap(DevicePlatform& devices);
 
 // Five tab-ended fields per adapter, in list order: (address AND mask), mask,

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,10 +11,6 @@
 
 namespace karvelin::net {
 
-// The driver key's "Characteristics" bits that make a device an adapter of
-// the list: virtual, software-enumerated, physical (NCF_VIRTUAL,
-// NCF_SOFTWARE_ENUMERATED, NCF_PHYSICAL).
-inline constexpr std::uint32_t kAdapterCharacteristics = 0x7;
 // The installer's room for a text of the inventory: at most one byte less of
 // characters. The name map leaves out a text that does not fit.
 inline constexpr std::size_t kDeviceTextSize = 300;
@@ -23,8 +18,10 @@ inline constexpr std::size_t kDeviceTextSize = 300;
 // One present network device, with each value that could be read, whole (none
 // where the driver key or the value could not be).
 struct NetworkDevice {
-    std::optional<std::uint32_t> characteristics;  // driver key, "Characteristics"
-    std::optional<std::string> instance_id;        // driver key, "NetCfgInstanceId"
+    // A network adapter, physical, virtual or software-enumerated: not
+    // another kind of network device, nor one whose kind could not be read.
+    bool adapter = false;
+    std::optional<std::string> instance_id;  // driver key, "NetCfgInstanceId"
     std::optional<std::string> friendly_name;
     std::optional<std::string> description;
 };
@@ -38,10 +35,11 @@ public:
     virtual std::optional<std::vector<NetworkDevice>> NetworkDevices(SystemError* error = nullptr) = 0;
 };
 
-// SetupAPI's LAN-class interface devices and their driver keys in the DLL;
-// on Linux the interfaces of the caller's network namespace, from the
-// kernel's routing socket (the interface name as instance identifier, its
-// alias as friendly name).
+// SetupAPI's LAN-class interface devices and their driver keys in the DLL
+// (an adapter by the driver key's "Characteristics"); on Linux the interfaces
+// of the caller's network namespace, from the kernel's routing socket, each
+// an adapter (the interface name as instance identifier, its alias as
+// friendly name).
 DevicePlatform& SystemDevices();
 
 }  // namespace karvelin::net

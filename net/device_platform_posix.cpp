@@ -4,7 +4,6 @@
 // (its alias) is the friendly name. /sys/class/net would not do: it shows the
 // namespace of whoever mounted /sys, so in another namespace an alias would
 // be missing, or be that of a namesake outside.
-#include <linux/if_arp.h>
 #include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -42,21 +41,18 @@ LinkDump ReadLinkDump(const void* data, std::size_t size, std::vector<NetworkDev
         if (message->nlmsg_type == NLMSG_ERROR) return LinkDump::Failed;
         if (message->nlmsg_type != RTM_NEWLINK || message->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) continue;
         const auto link = static_cast<const ifinfomsg*>(NLMSG_DATA(message));
+        // Every interface is an adapter, the loopback and the virtual ones
+        // (bridge, dummy, tunnel, veth) too.
         NetworkDevice device;
-        // The loopback and what the kernel makes of a kind (bridge, dummy,
-        // tunnel, veth: link information) are virtual; the rest stand for
-        // hardware.
-        bool virtual_link = link->ifi_type == ARPHRD_LOOPBACK;
+        device.adapter = true;
         int attributes = static_cast<int>(IFLA_PAYLOAD(message));
         for (const rtattr* attribute = IFLA_RTA(link); RTA_OK(attribute, attributes);
              attribute = RTA_NEXT(attribute, attributes)) {
             if (attribute->rta_type == IFLA_IFNAME) device.instance_id = AttributeText(attribute);
             if (attribute->rta_type == IFLA_IFALIAS) device.friendly_name = AttributeText(attribute);
-            if (attribute->rta_type == IFLA_LINKINFO) virtual_link = true;
         }
         if (!device.instance_id || device.instance_id->empty()) continue;
         if (device.friendly_name && device.friendly_name->empty()) device.friendly_name.reset();
-        device.characteristics = virtual_link ? 0x1u : 0x4u;
         devices.push_back(std::move(device));
     }
     // A message cut short is no answer.

@@ -6,6 +6,7 @@
 #include "common/sized_text.h"
 #include "common/win32_owners.h"
 #include "net/device_platform.h"
+#include "net/device_platform_win32.h"
 
 namespace karvelin::net {
 namespace {
@@ -17,12 +18,12 @@ const GUID kNdisLanClass = {0xad498944, 0x762f, 0x11d0, {0x8d, 0xcb, 0x00, 0xc0,
 // not NULL, when it fails.
 using unique_driver_key = unique_any<handle_traits<HKEY, &::RegCloseKey, -1>>;
 
-// The driver key's two values.
+// The driver key's two values: its characteristics tell an adapter.
 void ReadDriverKey(HDEVINFO set, SP_DEVINFO_DATA& device, NetworkDevice& found) {
     unique_driver_key key(::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, GENERIC_READ));
     if (!key) return;
     win32::KeyRegistry driver(key.get());
-    found.characteristics = driver.ReadNumber("", "Characteristics");
+    found.adapter = AdapterOfCharacteristics(driver.ReadNumber("", "Characteristics"));
     found.instance_id = driver.ReadText("", "NetCfgInstanceId");
 }
 

@@ -14,9 +14,6 @@
 namespace karvelin::checks {
 namespace {
 
-// Attribute flags as a token holds them.
-constexpr std::uint32_t kMandatory = 0x1, kEnabledByDefault = 0x2, kEnabled = 0x4, kDenyOnly = 0x10;
-
 struct FixedToken final : TokenPlatform {
     GroupList answer;
     GroupList ProcessGroups() override { return answer; }
@@ -26,8 +23,8 @@ struct FixedToken final : TokenPlatform {
 // flag set; ERR_NOT_ADMIN otherwise; the failing step's own code before any
 // group is looked at.
 TEST(CheckUserRight, AdministratorsGroupEnabledAndNothingElse) {
-    const TokenGroup admins_enabled{true, kMandatory | kEnabledByDefault | kEnabled};
-    const TokenGroup users_enabled{false, kMandatory | kEnabledByDefault | kEnabled};
+    const TokenGroup admins_enabled{true, true}, admins_disabled{true, false};
+    const TokenGroup users_enabled{false, true};
     const struct {
         const char* label;
         TokenFailure failure;
@@ -36,24 +33,21 @@ TEST(CheckUserRight, AdministratorsGroupEnabledAndNothingElse) {
     } cases[] = {
         {"no groups", TokenFailure::kNone, {}, ERR_NOT_ADMIN},
         {"Administrators, enabled", TokenFailure::kNone, {admins_enabled}, 0},
-        {"Administrators, the enabled flag alone", TokenFailure::kNone, {{true, kEnabled}}, 0},
-        {"Administrators, deny only", TokenFailure::kNone, {{true, kDenyOnly}}, ERR_NOT_ADMIN},
-        {"Administrators, present but not enabled", TokenFailure::kNone, {{true, kMandatory | kEnabledByDefault}},
-         ERR_NOT_ADMIN},
-        {"Administrators, every flag but enabled", TokenFailure::kNone, {{true, 0xFFFFFFFBu}}, ERR_NOT_ADMIN},
+        {"Administrators, not enabled (deny only, disabled)", TokenFailure::kNone, {admins_disabled}, ERR_NOT_ADMIN},
         {"another group, enabled", TokenFailure::kNone, {users_enabled}, ERR_NOT_ADMIN},
-        {"several, Administrators last", TokenFailure::kNone, {users_enabled, {false, kDenyOnly}, admins_enabled}, 0},
-        {"several, deny only before enabled", TokenFailure::kNone, {{true, kDenyOnly}, admins_enabled}, 0},
+        {"several, Administrators last", TokenFailure::kNone, {users_enabled, {false, false}, admins_enabled}, 0},
+        {"several, not enabled before enabled", TokenFailure::kNone, {admins_disabled, admins_enabled}, 0},
+        {"several, enabled before not enabled", TokenFailure::kNone, {admins_enabled, admins_disabled}, 0},
         {"several, none of them an enabled Administrators", TokenFailure::kNone,
-         {users_enabled, {true, kDenyOnly}, {false, kEnabled}}, ERR_NOT_ADMIN},
+         {users_enabled, admins_disabled, {false, false}}, ERR_NOT_ADMIN},
         {"token not opened", TokenFailure::kOpen, {}, ERR_TOKEN_OPEN},
         {"groups not read", TokenFailure::kQuery, {}, ERR_TOKEN_QUERY},
         {"no memory for the groups", TokenFailure::kAllocate, {}, ERR_TOKEN_ALLOC},
         {"no Administrators SID", TokenFailure::kAdministratorsSid, {}, ERR_SID_ALLOC},
         {"a failure outweighs the groups", TokenFailure::kQuery, {admins_enabled}, ERR_TOKEN_QUERY},
     };
-    // A failed step is named with the system's error, a refusal with the
-    // Administrators group's attributes.
+    // A failed step is named with the system's error, a refusal with whether
+    // the Administrators group is present and enabled.
     const char* const kSteps[] = {"groups: ", "open process token: error 5", "read token groups: error 5",
                                   "allocate token groups: error 5", "build Administrators SID: error 5"};
     for (const auto& c : cases) {
@@ -91,7 +85,7 @@ TEST(CheckUserRight, LinuxAnswersByTheEffectiveUser) {
         EXPECT_EQ(read.failure, TokenFailure::kNone) << c.user;
         ASSERT_EQ(read.groups.size(), c.groups) << c.user;
         if (c.groups) {
-            EXPECT_TRUE(read.groups[0].administrators && read.groups[0].attributes == kEnabled);
+            EXPECT_TRUE(read.groups[0].administrators && read.groups[0].enabled);
         }
     }
 }

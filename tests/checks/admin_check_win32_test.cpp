@@ -85,8 +85,10 @@ TEST(GroupsOfBlock, OnlyWhatLiesInsideTheBlock) {
     ASSERT_TRUE(::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0,
                                            0, 0, 0, 0, 0, users.put()));
     const std::size_t first = offsetof(TOKEN_GROUPS, Groups);
-    std::string two, beyond, outside, cut, none;
+    std::string two, flags, beyond, outside, cut, none;
     FillBlock(two, 2, {{users.get(), 7}, {admins.get(), 7}});
+    // Enabled by SE_GROUP_ENABLED alone: not deny only, nor every other flag.
+    FillBlock(flags, 4, {{admins.get(), 0x4}, {admins.get(), 0x10}, {admins.get(), 0xFFFFFFFB}, {users.get(), 3}});
     FillBlock(beyond, 100000, {{admins.get(), 7}});
     FillBlock(outside, 1, {{admins.get(), 7}}, false);
     FillBlock(none, 0, {{admins.get(), 7}});
@@ -94,21 +96,26 @@ TEST(GroupsOfBlock, OnlyWhatLiesInsideTheBlock) {
     const struct {
         const char* label;
         const std::string& block;
-        std::size_t groups, administrators;
+        std::size_t groups, administrators, enabled;
     } cases[] = {
-        {"two groups", two, 2, 1},
+        {"two groups", two, 2, 1, 2},
+        {"attributes", flags, 4, 3, 1},
         {"a count beyond the block: the entries it has room for", beyond,
-         (beyond.size() - first) / sizeof(SID_AND_ATTRIBUTES), 1},
-        {"a SID outside the block", outside, 1, 0},
-        {"a count of 0", none, 0, 0},
-        {"no room for the count", cut, 0, 0},
+         (beyond.size() - first) / sizeof(SID_AND_ATTRIBUTES), 1, 1},
+        {"a SID outside the block", outside, 1, 0, 1},
+        {"a count of 0", none, 0, 0, 0},
+        {"no room for the count", cut, 0, 0, 0},
     };
     for (const auto& c : cases) {
         const auto groups = checks::GroupsOfBlock(c.block, admins.get());
-        std::size_t administrators = 0;
-        for (const auto& group : groups) administrators += group.administrators;
+        std::size_t administrators = 0, enabled = 0;
+        for (const auto& group : groups) {
+            administrators += group.administrators;
+            enabled += group.enabled;
+        }
         EXPECT_EQ(groups.size(), c.groups) << c.label;
         EXPECT_EQ(administrators, c.administrators) << c.label;
+        EXPECT_EQ(enabled, c.enabled) << c.label;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Karvelin.h"
+#include "files/copy_platform.h"
 #include "files/removal_cases.h"
 #include "temp_folder.h"
 #include "files/win32_files.h"
@@ -109,6 +110,24 @@ TEST_F(FilesThroughTheDll, CopyTheFileOverAnyDestination) {
         EXPECT_EQ(::GetFileAttributesA(destination.c_str()) & kStubborn, c.attributes_after) << c.what;
     }
     ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The platform's copy, where a name reaches another file than the one found:
+// refused, nothing written.
+using CopyBetweenNames = FilesThroughTheDll;
+TEST_F(CopyBetweenNames, RefusedWhereANameReachesAnotherFile) {
+    const std::string source = base_ + "\\source.txt", destination = base_ + "\\destination.txt";
+    for (const std::string* replaced : {&source, &destination}) {
+        Write(source, "new");
+        Write(destination, "old");
+        Write(base_ + "\\other.txt", "other");
+        const auto files = files::SystemCopy().Prepare(source, destination);
+        ASSERT_TRUE(files && files->Source().found && files->Destination().found);
+        ASSERT_TRUE(::MoveFileExA(replaced->c_str(), (base_ + "\\was.txt").c_str(), MOVEFILE_REPLACE_EXISTING));
+        ASSERT_TRUE(::MoveFileA((base_ + "\\other.txt").c_str(), replaced->c_str()));
+        EXPECT_FALSE(files->Copy()) << *replaced;
+        EXPECT_EQ(Read(destination), replaced == &destination ? "other" : "old") << *replaced;
+    }
 }
 
 // Under Wine, a destination that is a Unix link (made by the Linux ln): to

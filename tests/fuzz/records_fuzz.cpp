@@ -106,7 +106,7 @@ void AdapterList(Reader& in) {
         devices.devices.emplace();
         for (unsigned count = in.Byte() % 6; count > 0; --count) {
             net::NetworkDevice device;
-            if (in.Byte() & 1) device.characteristics = in.Byte();
+            device.adapter = (in.Byte() & 1) && (in.Byte() & 7);
             if (in.Byte() & 1) device.instance_id = in.Byte() & 1 ? ids[in.Byte() % 4] : in.Text();
             device.friendly_name = in.MaybeText();
             device.description = in.MaybeText();
@@ -132,7 +132,7 @@ void AdapterList(Reader& in) {
     // later of two with one identifier.
     std::map<std::string, std::string> names;
     for (const net::NetworkDevice& device : devices.devices.value_or(std::vector<net::NetworkDevice>{}))
-        if (device.characteristics && (*device.characteristics & 7) && device.instance_id)
+        if (device.adapter && device.instance_id)
             names[*device.instance_id] = device.friendly_name.value_or(device.description.value_or(*device.instance_id));
     std::optional<std::string> expected;
     if (adapters.adapters && !adapters.adapters->empty()) {

@@ -19,6 +19,8 @@
 #include <iphlpapi.h>
 
 #include <cstring>
+
+#include "net/device_platform_win32.h"
 #else
 #include <ifaddrs.h>
 #include <netinet/in.h>
@@ -53,10 +55,9 @@ public:
     }
 };
 
-NetworkDevice Device(std::optional<std::uint32_t> characteristics, std::optional<std::string> id,
-                     std::optional<std::string> friendly = std::nullopt,
+NetworkDevice Device(bool adapter, std::optional<std::string> id, std::optional<std::string> friendly = std::nullopt,
                      std::optional<std::string> description = std::nullopt) {
-    return {characteristics, id, friendly, description};
+    return {adapter, id, friendly, description};
 }
 
 TEST(AdapterNameMap, NamesTheAdaptersOfTheInventory) {
@@ -65,23 +66,21 @@ TEST(AdapterNameMap, NamesTheAdaptersOfTheInventory) {
         std::optional<std::vector<NetworkDevice>> devices;
         AdapterNameMap names;
     } cases[] = {
-        {"friendly name over description", {{Device(0x4, "{A}", "Office LAN", "Fast NIC")}}, {{"{A}", "Office LAN"}}},
-        {"description without a friendly name", {{Device(0x4, "{A}", std::nullopt, "Fast NIC")}}, {{"{A}", "Fast NIC"}}},
-        {"neither: the identifier itself", {{Device(0x1, "{A}")}}, {{"{A}", "{A}"}}},
-        {"no adapter bit: 0x8", {{Device(0x8, "{A}", "Hidden")}}, {}},
-        {"an adapter bit with others: 0x84", {{Device(0x84, "{A}", "Shown")}}, {{"{A}", "Shown"}}},
-        {"no driver key or no Characteristics", {{Device(std::nullopt, "{A}", "X")}}, {}},
-        {"no instance identifier", {{Device(0x4, std::nullopt, "X")}}, {}},
+        {"friendly name over description", {{Device(true, "{A}", "Office LAN", "Fast NIC")}}, {{"{A}", "Office LAN"}}},
+        {"description without a friendly name", {{Device(true, "{A}", std::nullopt, "Fast NIC")}}, {{"{A}", "Fast NIC"}}},
+        {"neither: the identifier itself", {{Device(true, "{A}")}}, {{"{A}", "{A}"}}},
+        {"not an adapter", {{Device(false, "{A}", "Hidden")}}, {}},
+        {"no instance identifier", {{Device(true, std::nullopt, "X")}}, {}},
         {"a later duplicate wins",
-         {{Device(0x4, "{A}", "First"), Device(0x4, "{B}", "Other"), Device(0x4, "{A}", "Second")}},
+         {{Device(true, "{A}", "First"), Device(true, "{B}", "Other"), Device(true, "{A}", "Second")}},
          {{"{A}", "Second"}, {"{B}", "Other"}}},
         {"an inventory that cannot be opened", std::nullopt, {}},
         // Texts of 300 characters or more do not fit the installer's room.
         {"identifiers of 299 and 300 characters",
-         {{Device(0x4, std::string(299, 'i'), "Fits"), Device(0x4, std::string(300, 'j'), "Too long")}},
+         {{Device(true, std::string(299, 'i'), "Fits"), Device(true, std::string(300, 'j'), "Too long")}},
          {{std::string(299, 'i'), "Fits"}}},
-        {"names too long: the next one", {{Device(0x4, "{A}", std::string(300, 'f'), "Fast NIC")}}, {{"{A}", "Fast NIC"}}},
-        {"both names too long", {{Device(0x4, "{A}", std::string(300, 'f'), std::string(400, 'd'))}}, {{"{A}", "{A}"}}},
+        {"names too long: the next one", {{Device(true, "{A}", std::string(300, 'f'), "Fast NIC")}}, {{"{A}", "Fast NIC"}}},
+        {"both names too long", {{Device(true, "{A}", std::string(300, 'f'), std::string(400, 'd'))}}, {{"{A}", "{A}"}}},
     };
     for (const auto& c : cases) {
         FixedDevices devices;
@@ -102,9 +101,9 @@ TEST(AdapterInventory, FiveTabEndedFieldsPerAdapterAndOneNul) {
         std::optional<std::vector<NetworkDevice>> devices;
         std::string text;
     } cases[] = {
-        {"named by the map", {kOffice}, {{Device(0x4, "{A}", "Office LAN")}},
+        {"named by the map", {kOffice}, {{Device(true, "{A}", "Office LAN")}},
          "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tOffice LAN\t"},
-        {"not in the map: the description", {kOffice}, {{Device(0x4, "{B}", "Other")}},
+        {"not in the map: the description", {kOffice}, {{Device(true, "{B}", "Other")}},
          "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tFast NIC\t"},
         {"no inventory: the description", {kOffice}, std::nullopt,
          "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tFast NIC\t"},
@@ -112,10 +111,10 @@ TEST(AdapterInventory, FiveTabEndedFieldsPerAdapterAndOneNul) {
          "10.1.2.3\t255.255.255.255\t10.1.2.3\t{A}\td\t"},
         {"unconfigured", {{"0.0.0.0", "0.0.0.0", "{A}", "d"}}, {}, "0.0.0.0\t0.0.0.0\t0.0.0.0\t{A}\td\t"},
         {"two adapters, back to back", {kOffice, {"10.20.30.40", "255.255.0.0", "{B}", "Wireless"}},
-         {{Device(0x4, "{A}", "Office LAN")}},
+         {{Device(true, "{A}", "Office LAN")}},
          "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\tOffice LAN\t"
          "10.20.0.0\t255.255.0.0\t10.20.30.40\t{B}\tWireless\t"},
-        {"a tab read from the system: a blank", {kOffice}, {{Device(0x4, "{A}", "\tOffice")}},
+        {"a tab read from the system: a blank", {kOffice}, {{Device(true, "{A}", "\tOffice")}},
          "192.168.1.0\t255.255.255.0\t192.168.1.10\t{A}\t Office\t"},
     };
     for (const auto& c : cases) {
@@ -139,6 +138,15 @@ TEST(AdapterInventory, NoAdaptersIsNothingToWrite) {
 }
 
 #ifdef _WIN32
+// An adapter by one of the driver key's adapter bits, with others or alone.
+TEST(AdapterOfCharacteristics, AnyAdapterBit) {
+    const struct {
+        std::optional<std::uint32_t> characteristics;
+        bool adapter;
+    } cases[] = {{0x1, true}, {0x2, true}, {0x4, true}, {0x84, true}, {0x8, false}, {0, false}, {std::nullopt, false}};
+    for (const auto& c : cases) EXPECT_EQ(AdapterOfCharacteristics(c.characteristics), c.adapter);
+}
+
 // The system's records: an adapter with two addresses shows the first.
 std::string Shown(const AdapterEntry& e) { return e.address + " " + e.mask + " " + e.name + " " + e.description; }
 
