@@ -14,6 +14,10 @@ using NtQueryDirectoryFileCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, 
 using NtFileInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 using NtQueryObjectCall = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
 
+// FileBasicInformation: an object's times and attributes, which the copy and
+// the removal set through the handle they hold.
+constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
+
 template <typename Call>
 Call Lookup(const char* module, const char* name) {
     const HMODULE loaded = ::GetModuleHandleA(module);

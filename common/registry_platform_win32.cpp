@@ -23,14 +23,20 @@ void Tell(SystemError* error, LONG status) {
     if (error) *error = static_cast<SystemError>(status);
 }
 
+// The key to read under (opened, or the root itself), its status told.
+HKEY OpenAndTell(HKEY root, const char* key_path, unique_hkey& opened, LONG& status, SystemError* error) {
+    const HKEY key = OpenKey(root, key_path, opened, status);
+    Tell(error, status);
+    return key;
+}
+
 }  // namespace
 
 std::optional<std::string> KeyRegistry::ReadText(const char* key_path, const char* value_name,
                                                  SystemError* error) {
     unique_hkey opened;
     LONG status = ERROR_SUCCESS;
-    const HKEY key = OpenKey(root_, key_path, opened, status);
-    Tell(error, status);
+    const HKEY key = OpenAndTell(root_, key_path, opened, status, error);
     if (!key) return std::nullopt;
     std::optional<std::string> data;
     try {
@@ -55,8 +61,7 @@ std::optional<std::uint32_t> KeyRegistry::ReadNumber(const char* key_path, const
                                                      SystemError* error) {
     unique_hkey opened;
     LONG status = ERROR_SUCCESS;
-    const HKEY key = OpenKey(root_, key_path, opened, status);
-    Tell(error, status);
+    const HKEY key = OpenAndTell(root_, key_path, opened, status, error);
     if (!key) return std::nullopt;
     DWORD number = 0, size = sizeof number;  // a shorter value fills its low bytes
     status = ::RegQueryValueExA(key, value_name, nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size);

@@ -19,7 +19,7 @@
 namespace karvelin::files {
 namespace {
 
-constexpr FILE_INFORMATION_CLASS kBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
+using win32::kBasicInformation;
 
 // The name made full by the system's rules, against the current folder (and
 // the current folder of another drive) as it is now; the name as given when
