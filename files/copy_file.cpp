@@ -1,6 +1,7 @@
 #include "files/copy_file.h"
 
 #include "common/log.h"
+#include "common/log_tell.h"
 #include "common/no_throw.h"
 
 namespace karvelin::files {
@@ -15,7 +16,9 @@ std::int32_t PreparedCopy::operator()() noexcept {
         // Onto itself, through a link or another spelling: the copy would
         // empty the source. Refused while the source is still as it was.
         if (SameObject(source, destination)) {
-            if (log::On()) log::Failure("CopyTheFile", "destination refused: it is the source itself, by another name");
+            log::Tell([&] {
+                log::Failure("CopyTheFile", "destination refused: it is the source itself, by another name");
+            });
             return 0;
         }
         files_->MakeOverwritable();

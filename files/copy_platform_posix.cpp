@@ -17,6 +17,7 @@
 #include <string>
 
 #include "common/log.h"
+#include "common/log_tell.h"
 #include "common/posix_mode.h"
 #include "common/posix_owners.h"
 #include "common/system_error.h"
@@ -52,13 +53,14 @@ constexpr char kSource[] = "source", kDestination[] = "destination";
 // A failed step of one side, for the log: the side, its name, the step, and
 // the system's error. Answers false, the copy's answer.
 bool Failed(const char* side, const std::string& name, const char* step, int error) {
-    if (log::On())
+    log::Tell([&] {
         log::Failure(kFunction, std::string(side) + " \"" + name + "\": " + step + " failed: " + ErrorText(error));
+    });
     return false;
 }
 // A side refused for what it is, not for an error of the system.
 bool Refused(const char* side, const std::string& name, const char* why) {
-    if (log::On()) log::Failure(kFunction, std::string(side) + " \"" + name + "\" refused: " + why);
+    log::Tell([&] { log::Failure(kFunction, std::string(side) + " \"" + name + "\" refused: " + why); });
     return false;
 }
 
@@ -118,9 +120,8 @@ public:
         if (!opened.regular || SameObject(opened, source_) ||
             (destination_.found ? !SameObject(opened, destination_) : !created) || !Blocking(out.get()))
             return Refused(kDestination, destination_name_, "changed since it was looked at");
-        if (log::On())
-            log::Step(kFunction, std::string(kDestination) + " \"" + destination_name_ + "\" " +
-                                     (created ? "created" : "opened to be overwritten"));
+        log::Tell([&] { log::Step(kFunction, std::string(kDestination) + " \"" + destination_name_ + "\" " +
+                                     (created ? "created" : "opened to be overwritten")); });
         // The copy's mode is the source's, as the copy of a read-only file
         // is read-only on Windows too; never set-user-ID or set-group-ID,
         // which would hand the copier's identity to the source's program.
@@ -144,17 +145,17 @@ public:
         // A read of the source or a write of the copy: the error tells which.
         errno = 0;
         if (!CopyContents(in.get(), out.get(), kChunk, kKernelCopies, std::size(kKernelCopies))) {
-            if (log::On())
-                log::Failure(kFunction, "copying \"" + source_name_ + "\" to \"" + destination_name_ +
-                                            "\" failed: " + ErrorText(errno));
+            log::Tell([&] { log::Failure(kFunction, "copying \"" + source_name_ + "\" to \"" + destination_name_ +
+                                            "\" failed: " + ErrorText(errno)); });
             return false;
         }
         if (!watch.Unchanged()) return Refused(kSource, source_name_, "changed while it was copied");
         if (::fchmod(out.get(), mode) != 0) return Failed(kDestination, destination_name_, "set the mode", errno);
         undo.dismiss();
-        if (log::On())
+        log::Tell([&] {
             log::Step(kFunction, "copied " + std::to_string(from.st_size) + " bytes from \"" + source_name_ +
                                      "\" to \"" + destination_name_ + "\"");
+        });
         return true;
     }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/log.h"
+#include "common/log_tell.h"
 #include "common/nt_calls_win32.h"
 #include "common/sized_text.h"
 #include "common/system_error.h"
@@ -57,7 +58,7 @@ constexpr char kSource[] = "source", kDestination[] = "destination";
 std::string Side(const char* side, const std::string& name) { return std::string(side) + " \"" + name + "\""; }
 
 bool Refused(const char* side, const std::string& name, const char* why) {
-    if (log::On()) log::Failure(kFunction, Side(side, name) + " refused: " + why);
+    log::Tell([&] { log::Failure(kFunction, Side(side, name) + " refused: " + why); });
     return false;
 }
 
@@ -68,8 +69,11 @@ public:
 
     FoundFile Source() override {
         source_ = OpenForAttributes(source_name_, FILE_READ_ATTRIBUTES);
-        if (!source_ && log::On())
-            log::Failure(kFunction, Side(kSource, source_name_) + ": open failed: " + ErrorText(::GetLastError()));
+        if (!source_) {
+            log::Tell([&] {
+                log::Failure(kFunction, Side(kSource, source_name_) + ": open failed: " + ErrorText(::GetLastError()));
+            });
+        }
         return source_found_ = Identify(source_);
     }
     FoundFile Destination() override {
@@ -123,16 +127,14 @@ public:
                 return Refused(kDestination, destination_name_, "a link to nothing, not written through");
         }
         if (::CopyFileA(source_name_.c_str(), destination_name_.c_str(), FALSE)) {
-            if (log::On())
-                log::Step(kFunction, "copied " + Side(kSource, source_name_) + " to " +
-                                         Side(kDestination, destination_name_));
+            log::Tell([&] { log::Step(kFunction, "copied " + Side(kSource, source_name_) + " to " +
+                                         Side(kDestination, destination_name_)); });
             return true;
         }
         const DWORD error = ::GetLastError();
         if (created) ::DeleteFileA(destination_name_.c_str());
-        if (log::On())
-            log::Failure(kFunction, "CopyFileA from " + Side(kSource, source_name_) + " to " +
-                                        Side(kDestination, destination_name_) + " failed: " + ErrorText(error));
+        log::Tell([&] { log::Failure(kFunction, "CopyFileA from " + Side(kSource, source_name_) + " to " +
+                                        Side(kDestination, destination_name_) + " failed: " + ErrorText(error)); });
         return false;
     }
 

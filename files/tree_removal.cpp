@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/log.h"
+#include "common/log_tell.h"
 #include "common/no_throw.h"
 
 namespace karvelin::files {
@@ -54,21 +55,23 @@ public:
 
     // Why the removal of the whole path did nothing.
     void Refused(const char* why, bool system_error = false) const {
-        if (log::On()) log::Failure(kFunction, Line("refused", given_, why, system_error));
+        log::Tell([&] { log::Failure(kFunction, Line("refused", given_, why, system_error)); });
     }
     void Unresolved() const {
-        if (log::On())
+        log::Tell([&] {
             log::Failure(kFunction, "refused \"" + given_ + "\": empty, a root, or its folder cannot be opened (" +
                                         unresolved_ + ")");
+        });
     }
     // An entry the walk left: below the folder of `levels`, `name` and
     // `below` (the whole path when `levels` is empty and both are null).
     void Left(const std::vector<Level>& levels, const EntryName* name, const char* why, bool system_error,
               const EntryName* below = nullptr) const {
-        if (log::On()) log::Failure(kFunction, Line("left", PathOf(levels, name, below), why, system_error));
+        log::Tell([&] { log::Failure(kFunction, Line("left", PathOf(levels, name, below), why, system_error)); });
     }
-    void Step(const std::string& text) const {
-        if (log::On()) log::Step(kFunction, text);
+    // "<what> <text><after>", made only when the log is on.
+    void Step(const char* what, const std::string& text, const char* after = "") const {
+        log::Tell([&] { log::Step(kFunction, what + text + after); });
     }
     const std::string& given() const { return given_; }
 
@@ -208,7 +211,7 @@ void StartCommands(TreeNode& folder, TreeCommands& commands, const Report& repor
     const std::string prefix = name + '\\';
     for (const std::string& line : {kAttribCommand + QuotedArgument(prefix + '*', commands.Lead()),
                                     kRmdirCommand + QuotedArgument(prefix, commands.Lead())}) {
-        report.Step("started: " + line);
+        report.Step("started: ", line);
         commands.Start(line);
     }
 }
@@ -232,7 +235,7 @@ void Remove(const TreeTarget& target, TreePlatform& tree, TreeCommands* commands
     const EntryKind kind = top->Kind();
     if (kind == EntryKind::Link) {
         if (target.parent->DeleteEntry(target.name, *top))
-            report.Step("removed the link \"" + report.given() + "\"");
+            report.Step("removed the link \"", report.given(), "\"");
         else
             report.Left({}, nullptr, "a link that cannot be removed", true);
     }
@@ -241,7 +244,7 @@ void Remove(const TreeTarget& target, TreePlatform& tree, TreeCommands* commands
         return;
     }
     const Outcome outcome = EmptyAndRemove(tree, *target.parent, target.name, std::move(top), kept, report);
-    if (!outcome.top) report.Step("removed \"" + report.given() + "\"");
+    if (!outcome.top) report.Step("removed \"", report.given(), "\"");
     // The commands resolve paths from listed names themselves and follow
     // links: a folder that holds anything but plain files and folders is not
     // handed to them.
@@ -286,7 +289,7 @@ TreeRemoval::TreeRemoval(const char* path, TreePlatform& tree, TreeCommands* com
         target_ = tree_.Resolve(given_);
         // Why it cannot be resolved is the system's last error now, not
         // when the removal runs.
-        if (!target_.parent && log::On()) unresolved_ = LastSystemError();
+        if (!target_.parent) log::Tell([&] { unresolved_ = LastSystemError(); });
         return true;
     });
 }
